@@ -1,0 +1,12 @@
+// Engine ownership of the application base class.
+#include "app/CApp.h"
+
+#include "core/CEngine.h"
+
+CApp::CApp() : engine(new CEngine()) {}
+
+CApp::~CApp()
+{
+    delete engine;
+    engine = nullptr;
+}

@@ -1,0 +1,26 @@
+// Base class of an application on the engine: owns the engine object, whose creation starts
+// every manager before any code of the subclass runs.
+#ifndef KYREL_CAPP_H
+#define KYREL_CAPP_H
+
+class CEngine;
+
+class CApp
+{
+public:
+    CApp();
+    virtual ~CApp();
+    CApp(const CApp&) = delete;
+    CApp& operator=(const CApp&) = delete;
+
+    virtual void Init() = 0;
+    virtual void Run() = 0;
+    virtual void OnExit() = 0;
+    virtual void UserHook1() = 0;
+    virtual void UserHook2() = 0;
+
+protected:
+    CEngine* engine;
+};
+
+#endif

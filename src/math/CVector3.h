@@ -1,0 +1,51 @@
+// Three-component float vector used for positions, directions and colours throughout the engine.
+#ifndef KYREL_CVECTOR3_H
+#define KYREL_CVECTOR3_H
+
+#include <cmath>
+
+class CVector3
+{
+public:
+    float x = 0.0f;
+    float y = 0.0f;
+    float z = 0.0f;
+
+    CVector3() = default;
+    CVector3(float vx, float vy, float vz) : x(vx), y(vy), z(vz) {}
+
+    CVector3 operator+(const CVector3& v) const { return CVector3(x + v.x, y + v.y, z + v.z); }
+    CVector3 operator-(const CVector3& v) const { return CVector3(x - v.x, y - v.y, z - v.z); }
+    CVector3 operator*(float s) const { return CVector3(x * s, y * s, z * s); }
+    bool operator==(const CVector3& v) const { return x == v.x && y == v.y && z == v.z; }
+    bool operator!=(const CVector3& v) const { return !(*this == v); }
+
+    float Length() const { return std::sqrt(x * x + y * y + z * z); }
+
+    // Divides by the length unless it is 0, which leaves the vector unchanged.
+    void Normalize()
+    {
+        float length = Length();
+        if (length != 0.0f)
+        {
+            x /= length;
+            y /= length;
+            z /= length;
+        }
+    }
+    CVector3 Normalized() const
+    {
+        CVector3 v = *this;
+        v.Normalize();
+        return v;
+    }
+};
+
+inline float Dot(const CVector3& a, const CVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+inline CVector3 Cross(const CVector3& a, const CVector3& b)
+{
+    return CVector3(a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x);
+}
+
+#endif

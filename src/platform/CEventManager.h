@@ -1,0 +1,68 @@
+// Turns SDL's event queue into state read between polls: held keys, mouse position and delta,
+// held buttons and a code for the last event. One event is taken per poll.
+#ifndef KYREL_CEVENTMANAGER_H
+#define KYREL_CEVENTMANAGER_H
+
+#include <SDL/SDL.h>
+
+class CEventManager
+{
+public:
+    // Codes of the last event taken.
+    enum EventCode
+    {
+        EVENT_NONE = 0,
+        EVENT_KEY_PRESSED = 1,
+        EVENT_QUIT = 2,
+        EVENT_LEFT_RELEASED = 3,
+        EVENT_RIGHT_RELEASED = 4,
+        EVENT_LEFT_PRESSED = 5,
+        EVENT_RIGHT_PRESSED = 6
+    };
+    static const int KEY_TABLE_SIZE = 400;
+
+    CEventManager();
+    ~CEventManager() = default;
+
+    void Poll();
+
+    bool HasEvent() const { return eventTaken; }
+    SDL_Event GetEvent() const { return event; }
+    // Keys outside the table read as not held.
+    bool IsKeyDown(int key) const { return key >= 0 && key < KEY_TABLE_SIZE && keys[key]; }
+    bool IsLastEvent(int code) const { return lastEventCode == code; }
+    int GetLastEvent() const { return lastEventCode; }
+
+    int GetMouseX() const { return mouseX; }
+    int GetMouseY() const { return mouseY; }
+    int GetMouseDeltaX() const { return mouseX - previousMouseX; }
+    int GetMouseDeltaY() const { return mouseY - previousMouseY; }
+    bool HasMouseMoved() const { return mouseX != previousMouseX || mouseY != previousMouseY; }
+    bool IsLeftButtonDown() const { return leftButtonHeld; }
+    bool IsRightButtonDown() const { return rightButtonHeld; }
+
+    int GetClickedControl() const { return clickedControl; }
+    void SetClickedControl(int id) { clickedControl = id; }
+
+    void WarpMouse(int x, int y);
+
+private:
+    void TakeEvent();
+    void SetKey(SDLKey key, bool held);
+
+    SDL_Event event;
+    bool keys[KEY_TABLE_SIZE];
+    int lastEventCode;
+    bool eventTaken;
+    int mouseX;
+    int mouseY;
+    int previousMouseX;
+    int previousMouseY;
+    bool leftButtonHeld;
+    bool rightButtonHeld;
+    int clickedControl;
+};
+
+extern CEventManager* gEventManager;
+
+#endif

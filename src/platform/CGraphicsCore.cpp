@@ -1,0 +1,316 @@
+// Video mode, GL start-up state, extension checks, 2D drawing state and the shadow render target.
+#include "platform/CGraphicsCore.h"
+
+#include "core/FatalExit.h"
+#include "overlay/CScreenImage.h"
+#include "platform/CEventManager.h"
+
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+
+namespace
+{
+const double PI = 3.141592653589793;
+const double Z_NEAR = 1.0;
+const double Z_FAR = 15000.0;
+
+const char* const MSG_SDL_INIT = "Error: SDL Could not be initialized: ";
+const char* const MSG_VIDEO_SURFACE = "Error: SDL Could not create Video Surface.";
+const char* const MSG_VIDEO_INFO = "Failed getting Video Info : ";
+const char* const MSG_NO_VBO =
+    "\nSorry, your video card does not support GL_ARB_vertex_buffer_object extension!";
+const char* const MSG_NO_MULTITEXTURE =
+    "\nSorry, your video card does not support GL_ARB_multitexture extension!";
+const char* const MSG_FBO_UNSUPPORTED = "FBO configuration unsupported";
+const char* const MSG_FBO_ERROR = "FBO programmer error";
+
+std::string GLString(GLenum name)
+{
+    const GLubyte* text = glGetString(name);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+}  // namespace
+
+CGraphicsCore::CGraphicsCore()
+    : videoFlags(0), width(1024), height(768), bitsPerPixel(16), depthBits(16), stencilBits(4),
+      fieldOfView(60.0), stencilTwoSideSupported(false), anisotropicFilteringSupported(false),
+      anisotropicFilteringOn(false), framebufferObjectsSupported(false), cursorImage(nullptr),
+      ownCursorShown(false), pressedCursorImage(nullptr), currentCursorImage(nullptr),
+      hasPressedCursor(false), caption("Kyrel Engine"), wireframe(false), mode3D(false),
+      shadows(false), shadowMethod(0)
+{
+    // Maps clip coordinates in -1..1 to texture coordinates in 0..1 for the shadow-map lookup.
+    CMatrix4& bias = renderTarget.biasMatrix;
+    bias = CMatrix4::Identity();
+    bias[0] = 0.5f;
+    bias[5] = 0.5f;
+    bias[10] = 0.5f;
+    bias[12] = 0.5f;
+    bias[13] = 0.5f;
+    bias[14] = 0.5f;
+}
+
+CGraphicsCore::~CGraphicsCore()
+{
+    delete cursorImage;
+    delete pressedCursorImage;
+}
+
+void CGraphicsCore::SetVideoMode(int newWidth, int newHeight, int newBitsPerPixel, bool fullscreen,
+                                 bool only2D)
+{
+    width = static_cast<unsigned>(newWidth);
+    height = static_cast<unsigned>(newHeight);
+    bitsPerPixel = newBitsPerPixel;
+    mode3D = !only2D;
+
+    if (SDL_Init(SDL_INIT_VIDEO) < 0)
+    {
+        throw std::string(MSG_SDL_INIT) + SDL_GetError();
+    }
+
+    videoFlags = SDL_OPENGL | SDL_HWPALETTE;
+    if (fullscreen)
+    {
+        videoFlags |= SDL_FULLSCREEN;
+    }
+    const SDL_VideoInfo* info = SDL_GetVideoInfo();
+    if (!info)
+    {
+        fprintf(stderr, "%s%s\n", MSG_VIDEO_INFO, SDL_GetError());
+        SDL_Quit();
+    }
+    else
+    {
+        if (info->hw_available)
+        {
+            videoFlags |= SDL_HWSURFACE;
+        }
+        if (info->blit_hw)
+        {
+            videoFlags |= SDL_HWACCEL;
+        }
+    }
+
+    SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+    SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, depthBits);
+    SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, stencilBits);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_RED_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_GREEN_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_BLUE_SIZE, 0);
+    SDL_GL_SetAttribute(SDL_GL_ACCUM_ALPHA_SIZE, 0);
+
+    if (!SDL_SetVideoMode(newWidth, newHeight, newBitsPerPixel, videoFlags))
+    {
+        throw std::string(MSG_VIDEO_SURFACE) + SDL_GetError();
+    }
+
+    if (only2D)
+    {
+        Begin2D();
+    }
+    else
+    {
+        SetupPerspectiveView(width, height);
+    }
+
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_COLOR_MATERIAL);
+
+    GLenum glewStatus = glewInit();
+    if (glewStatus != GLEW_OK)
+    {
+        fprintf(stderr, "Error: %s\n", glewGetErrorString(glewStatus));
+    }
+
+    CheckExtensions();
+    CreateRenderTarget();
+}
+
+void CGraphicsCore::CheckExtensions()
+{
+    stencilTwoSideSupported = glewIsSupported("GL_EXT_stencil_two_side");
+    anisotropicFilteringSupported = glewIsSupported("GL_EXT_texture_filter_anisotropic");
+
+    // Without these two nothing can be drawn. GLEW answers from the flags it recorded at
+    // initialisation, so both are reported even after the first shut SDL down; then the process
+    // ends, as there is no context left to draw into.
+    bool missingRequired = false;
+    if (!glewIsSupported("GL_ARB_vertex_buffer_object"))
+    {
+        std::cout << MSG_NO_VBO;
+        SDL_Quit();
+        missingRequired = true;
+    }
+    if (!glewIsSupported("GL_ARB_multitexture"))
+    {
+        std::cout << MSG_NO_MULTITEXTURE;
+        SDL_Quit();
+        missingRequired = true;
+    }
+    if (missingRequired)
+    {
+        FatalExit();
+    }
+    framebufferObjectsSupported = glewIsSupported("GL_EXT_framebuffer_object");
+}
+
+void CGraphicsCore::SetupPerspectiveView(unsigned viewWidth, unsigned viewHeight)
+{
+    if (viewHeight == 0)
+    {
+        viewHeight = 1;
+    }
+    glViewport(0, 0, static_cast<GLsizei>(viewWidth), static_cast<GLsizei>(viewHeight));
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    Perspective(fieldOfView, static_cast<double>(viewWidth) / static_cast<double>(viewHeight),
+                Z_NEAR, Z_FAR);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glDisable(GL_LIGHTING);
+}
+
+void CGraphicsCore::Perspective(double fovY, double aspect, double zNear, double zFar)
+{
+    double top = std::tan(fovY * PI / 360.0) * zNear;
+    glFrustum(-top * aspect, top * aspect, -top, top, zNear, zFar);
+}
+
+void CGraphicsCore::CreateRenderTarget()
+{
+    glGenTextures(1, &renderTarget.depthTexture);
+    glBindTexture(GL_TEXTURE_2D, renderTarget.depthTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_DEPTH_COMPONENT, renderTarget.width, renderTarget.height, 0,
+                 GL_DEPTH_COMPONENT, GL_UNSIGNED_BYTE, nullptr);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+
+    if (!framebufferObjectsSupported)
+    {
+        return;
+    }
+    glGenFramebuffersEXT(1, &renderTarget.framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, renderTarget.framebuffer);
+    glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
+                              renderTarget.depthTexture, 0);
+    glDrawBuffer(GL_NONE);
+    glReadBuffer(GL_NONE);
+    GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
+    if (status != GL_FRAMEBUFFER_COMPLETE_EXT)
+    {
+        std::cerr << (status == GL_FRAMEBUFFER_UNSUPPORTED_EXT ? MSG_FBO_UNSUPPORTED : MSG_FBO_ERROR)
+                  << std::endl;
+        SDL_Quit();
+        FatalExit();
+    }
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+}
+
+void CGraphicsCore::Begin2D()
+{
+    glShadeModel(GL_SMOOTH);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClearDepth(1.0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_ALWAYS);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glDisable(GL_LIGHTING);
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    glEnable(GL_SCISSOR_TEST);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, static_cast<double>(width), static_cast<double>(height), 0.0, -1.0, 1.0);
+    // The modelview matrix is left to the caller.
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void CGraphicsCore::End2D()
+{
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glDepthFunc(GL_LEQUAL);
+}
+
+void CGraphicsCore::SetWireframe(bool on)
+{
+    wireframe = on;
+    glPolygonMode(GL_FRONT_AND_BACK, on ? GL_LINE : GL_FILL);
+}
+
+void CGraphicsCore::SetOrtho(int left, int top, int right, int bottom)
+{
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(left, right, bottom, top, 0.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+void CGraphicsCore::ShowCursor(bool show) { SDL_ShowCursor(show ? 1 : 0); }
+
+void CGraphicsCore::LoadCursor(const char* path)
+{
+    cursorImage = new CScreenImage(path);
+    ownCursorShown = true;
+    currentCursorImage = cursorImage;
+    SDL_ShowCursor(0);
+}
+
+void CGraphicsCore::LoadPressedCursor(const char* path)
+{
+    pressedCursorImage = new CScreenImage(path);
+    hasPressedCursor = true;
+}
+
+void CGraphicsCore::LoadCursors(const char* path, const char* pressedPath)
+{
+    cursorImage = new CScreenImage(path);
+    ownCursorShown = true;
+    SDL_ShowCursor(0);
+    pressedCursorImage = new CScreenImage(pressedPath);
+    hasPressedCursor = true;
+    currentCursorImage = cursorImage;
+}
+
+void CGraphicsCore::SetCursorPressed(bool pressed)
+{
+    currentCursorImage = pressed ? pressedCursorImage : cursorImage;
+}
+
+void CGraphicsCore::DrawCursor()
+{
+    CScreenImage* image = hasPressedCursor ? currentCursorImage : cursorImage;
+    if (!image)
+    {
+        return;
+    }
+    image->DrawAt(static_cast<float>(gEventManager->GetMouseX()),
+                  static_cast<float>(gEventManager->GetMouseY()), 1.0f, 0.0f, 1.0f, 1.0f, 1.0f,
+                  1.0f);
+}
+
+void CGraphicsCore::SetCaption(const std::string& text)
+{
+    caption = text;
+    SDL_WM_SetCaption(caption.c_str(), "");
+}
+
+std::string CGraphicsCore::GetVendor() const { return GLString(GL_VENDOR); }
+std::string CGraphicsCore::GetRenderer() const { return GLString(GL_RENDERER); }
+std::string CGraphicsCore::GetVersion() const { return GLString(GL_VERSION); }

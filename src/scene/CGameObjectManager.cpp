@@ -1,0 +1,4 @@
+// Render passes over the game objects.
+#include "scene/CGameObjectManager.h"
+
+void CGameObjectManager::Draw() {}

@@ -1,0 +1,2 @@
+// Light registry.
+#include "scene/CLightManager.h"

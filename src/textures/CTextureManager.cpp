@@ -1,0 +1,2 @@
+// Screen image registry.
+#include "textures/CTextureManager.h"

@@ -1,0 +1,44 @@
+// The engine's service object: frame timer and frames per second (also shown in the window
+// caption), tangent-space computation, debug drawing, and image loading by file name.
+#ifndef KYREL_CUTILS_H
+#define KYREL_CUTILS_H
+
+#include <GL/glew.h>
+
+class CUtils
+{
+public:
+    CUtils();
+    ~CUtils() = default;
+
+    // Call once per frame.
+    void UpdateFrameTimer();
+    double GetFrameTime() const { return frameTime; }
+    int GetFPS() const { return framesPerSecond; }
+    const char* GetCaptionSuffix() const { return captionSuffix; }
+
+    // Tangent and binormal of a textured triangle, normalised; degenerate texture coordinates
+    // leave both outputs untouched.
+    static void ComputeTangentSpace(const float p0[3], const float p1[3], const float p2[3],
+                                    const float t0[2], const float t1[2], const float t2[2],
+                                    float tangent[3], float binormal[3]);
+
+    void DrawCube(float x, float y, float z);
+    void DrawGrid(float x, float y, float z);
+    void DrawQuad(float x, float y, float z);
+    void DrawAxes();
+
+    // Turns an image file into a GL texture by the reader its name selects; 0 on failure.
+    GLuint LoadImage(const char* path);
+
+private:
+    static const int CAPTION_SUFFIX_SIZE = 24;
+
+    int framesPerSecond;
+    double frameTime;
+    char captionSuffix[CAPTION_SUFFIX_SIZE];
+};
+
+extern CUtils* gUtils;
+
+#endif

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Runs the Parallax Map Demo from its working directory. Without a display it runs on a virtual
+# one, photographs it after a few seconds, presses Escape and reports the screenshot and status.
+set -u
+demo_dir=${1:-build/demo}
+cd "$demo_dir" || exit 1
+
+if [ -n "${DISPLAY:-}" ]; then
+    exec ./ParallaxMapDemo
+fi
+
+export SDL_AUDIODRIVER=${SDL_AUDIODRIVER:-dummy}
+shots_dir=$(cd ../.. && pwd)/shots
+mkdir -p "$shots_dir"
+shot="$shots_dir/demo-$(date +%Y%m%d-%H%M%S).png"
+
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+xvfb_pid=$!
+read -r -t 10 display_number <&3 || { echo "Xvfb did not start" >&2; exit 1; }
+export DISPLAY=":$display_number"
+
+./ParallaxMapDemo &
+demo_pid=$!
+sleep "${DEMO_SECONDS:-5}"
+xwd -root -silent | convert xwd:- "$shot"
+xdotool key Escape
+for _ in $(seq 1 100); do
+    kill -0 "$demo_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$demo_pid" 2>/dev/null; then
+    echo "The demo did not end after Escape; stopping it." >&2
+    kill "$demo_pid"
+fi
+wait "$demo_pid"
+status=$?
+kill "$xvfb_pid" 2>/dev/null
+echo "Screenshot: $shot"
+echo "Demo exit status: $status"
+exit "$status"
