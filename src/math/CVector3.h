@@ -33,15 +33,46 @@ public:
             z /= length;
         }
     }
+    // As Normalize, but a vector already of length exactly 1 is left alone (saves the divisions).
+    void NormalizeUnlessUnit()
+    {
+        if (Length() != 1.0f)
+        {
+            Normalize();
+        }
+    }
     CVector3 Normalized() const
     {
         CVector3 v = *this;
         v.Normalize();
         return v;
     }
+
+    // Rotations by an angle in degrees, right-handed about the named axis; an angle of exactly 0
+    // gives the vector back untouched. The Rotate* forms return a copy, the *InPlace forms change
+    // this vector.
+    CVector3 RotateX(float angle) const;
+    CVector3 RotateY(float angle) const;
+    CVector3 RotateZ(float angle) const;
+    CVector3 RotateAxis(float angle, const CVector3& axis) const;
+    void RotateXInPlace(float angle) { *this = RotateX(angle); }
+    void RotateYInPlace(float angle) { *this = RotateY(angle); }
+    void RotateZInPlace(float angle) { *this = RotateZ(angle); }
+    void RotateAxisInPlace(float angle, const CVector3& axis) { *this = RotateAxis(angle, axis); }
+
+    // A direction packed into colour space: normalised, then each component mapped from -1..1 to
+    // 0..1 (how normal maps store normals).
+    CVector3 ToColorRange() const
+    {
+        CVector3 n = Normalized();
+        return CVector3(n.x * 0.5f + 0.5f, n.y * 0.5f + 0.5f, n.z * 0.5f + 0.5f);
+    }
 };
 
-inline float Dot(const CVector3& a, const CVector3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+inline float Dot(const CVector3& a, const CVector3& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
 
 inline CVector3 Cross(const CVector3& a, const CVector3& b)
 {
