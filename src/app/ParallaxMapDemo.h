@@ -26,7 +26,7 @@ private:
     void PrintHelp();
 
     CScreenImage* logo;
-    CLight* light;        // owned by the light manager once added
+    CLight* light;             // owned by the light manager once added
     CGameObject* sceneObject;  // owned by the game object manager once added
 };
 

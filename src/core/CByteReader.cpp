@@ -9,9 +9,15 @@ CByteReader::CByteReader(const void* data, size_t size)
 {
 }
 
-CByteReader::~CByteReader() { Close(); }
+CByteReader::~CByteReader()
+{
+    Close();
+}
 
-CByteReader::CByteReader(CByteReader&& other) noexcept { *this = std::move(other); }
+CByteReader::CByteReader(CByteReader&& other) noexcept
+{
+    *this = std::move(other);
+}
 
 CByteReader& CByteReader::operator=(CByteReader&& other) noexcept
 {
@@ -98,7 +104,10 @@ bool CByteReader::ReadBytes(void* out, size_t count)
     return true;
 }
 
-bool CByteReader::ReadU8(uint8_t& value) { return ReadBytes(&value, 1); }
+bool CByteReader::ReadU8(uint8_t& value)
+{
+    return ReadBytes(&value, 1);
+}
 
 bool CByteReader::ReadU16LE(uint16_t& value)
 {

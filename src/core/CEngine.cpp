@@ -47,8 +47,7 @@ const int FPS_TEXT_Y = 5;
 
 // Prints the step's failure text when the manager was not created; all but the logger's
 // failure also shut SDL down. Start-up goes on either way.
-template <typename T>
-void CheckCreated(T* manager, const char* failureText, bool quitSdl = true)
+template <typename T> void CheckCreated(T* manager, const char* failureText, bool quitSdl = true)
 {
     if (!manager)
     {
@@ -80,7 +79,10 @@ CEngine::CEngine() : showFps(false)
     Startup();
 }
 
-CEngine::~CEngine() { Shutdown(); }
+CEngine::~CEngine()
+{
+    Shutdown();
+}
 
 void CEngine::Startup()
 {
@@ -163,7 +165,10 @@ void CEngine::SetVideoMode(int width, int height, int bitsPerPixel, bool fullscr
     gFontManager->LoadFont(FONT_PATH);
 }
 
-void CEngine::SetShowFps(bool on) { showFps = (on == true); }
+void CEngine::SetShowFps(bool on)
+{
+    showFps = (on == true);
+}
 
 void CEngine::Frame()
 {

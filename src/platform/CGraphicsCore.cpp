@@ -134,21 +134,20 @@ void CGraphicsCore::CheckExtensions()
     stencilTwoSideSupported = glewIsSupported("GL_EXT_stencil_two_side");
     anisotropicFilteringSupported = glewIsSupported("GL_EXT_texture_filter_anisotropic");
 
-    // Without these two nothing can be drawn. GLEW answers from the flags it recorded at
-    // initialisation, so both are reported even after the first shut SDL down; then the process
-    // ends, as there is no context left to draw into.
-    bool missingRequired = false;
-    if (!glewIsSupported("GL_ARB_vertex_buffer_object"))
+    // Without these two nothing can be drawn. Both are read before either report shuts SDL
+    // down; once both are reported the process ends, as there is no context left to draw into.
+    bool hasVertexBuffers = glewIsSupported("GL_ARB_vertex_buffer_object");
+    bool hasMultitexture = glewIsSupported("GL_ARB_multitexture");
+    bool missingRequired = !hasVertexBuffers || !hasMultitexture;
+    if (!hasVertexBuffers)
     {
         std::cout << MSG_NO_VBO;
         SDL_Quit();
-        missingRequired = true;
     }
-    if (!glewIsSupported("GL_ARB_multitexture"))
+    if (!hasMultitexture)
     {
         std::cout << MSG_NO_MULTITEXTURE;
         SDL_Quit();
-        missingRequired = true;
     }
     if (missingRequired)
     {
@@ -209,7 +208,8 @@ void CGraphicsCore::CreateRenderTarget()
     GLenum status = glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT);
     if (status != GL_FRAMEBUFFER_COMPLETE_EXT)
     {
-        std::cerr << (status == GL_FRAMEBUFFER_UNSUPPORTED_EXT ? MSG_FBO_UNSUPPORTED : MSG_FBO_ERROR)
+        std::cerr << (status == GL_FRAMEBUFFER_UNSUPPORTED_EXT ? MSG_FBO_UNSUPPORTED
+                                                               : MSG_FBO_ERROR)
                   << std::endl;
         SDL_Quit();
         FatalExit();
@@ -262,7 +262,10 @@ void CGraphicsCore::SetOrtho(int left, int top, int right, int bottom)
     glLoadIdentity();
 }
 
-void CGraphicsCore::ShowCursor(bool show) { SDL_ShowCursor(show ? 1 : 0); }
+void CGraphicsCore::ShowCursor(bool show)
+{
+    SDL_ShowCursor(show ? 1 : 0);
+}
 
 void CGraphicsCore::LoadCursor(const char* path)
 {
@@ -311,6 +314,15 @@ void CGraphicsCore::SetCaption(const std::string& text)
     SDL_WM_SetCaption(caption.c_str(), "");
 }
 
-std::string CGraphicsCore::GetVendor() const { return GLString(GL_VENDOR); }
-std::string CGraphicsCore::GetRenderer() const { return GLString(GL_RENDERER); }
-std::string CGraphicsCore::GetVersion() const { return GLString(GL_VERSION); }
+std::string CGraphicsCore::GetVendor() const
+{
+    return GLString(GL_VENDOR);
+}
+std::string CGraphicsCore::GetRenderer() const
+{
+    return GLString(GL_RENDERER);
+}
+std::string CGraphicsCore::GetVersion() const
+{
+    return GLString(GL_VERSION);
+}

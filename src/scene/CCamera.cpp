@@ -23,8 +23,7 @@ const int KEY_RIGHT = SDLK_d;
 
 CCamera::CCamera()
     : viewDirection(0.0f, 0.0f, 0.0f), position(150.0f, 110.0f, 150.0f), view(1.0f, 5.0f, 1.0f),
-      up(0.0f, 1.0f, 0.0f), strafe(0.0f, 0.0f, 0.0f), speed(DEFAULT_SPEED),
-      frustum(new CFrustum())
+      up(0.0f, 1.0f, 0.0f), strafe(0.0f, 0.0f, 0.0f), speed(DEFAULT_SPEED), frustum(new CFrustum())
 {
     // The engine creates the camera before any window exists; the first frame applies the view
     // again, so the initial look is skipped while there is no GL context.
@@ -34,7 +33,10 @@ CCamera::CCamera()
     }
 }
 
-CCamera::~CCamera() { delete frustum; }
+CCamera::~CCamera()
+{
+    delete frustum;
+}
 
 void CCamera::Update()
 {

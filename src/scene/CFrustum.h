@@ -37,7 +37,8 @@ public:
 private:
     float Distance(int plane, float x, float y, float z) const
     {
-        return planes[plane][0] * x + planes[plane][1] * y + planes[plane][2] * z + planes[plane][3];
+        return planes[plane][0] * x + planes[plane][1] * y + planes[plane][2] * z +
+               planes[plane][3];
     }
 
     float planes[PLANE_COUNT][4];

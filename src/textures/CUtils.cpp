@@ -30,7 +30,10 @@ void NormalizeInPlace(float v[3])
 }
 }  // namespace
 
-CUtils::CUtils() : framesPerSecond(0), frameTime(0.0) { captionSuffix[0] = '\0'; }
+CUtils::CUtils() : framesPerSecond(0), frameTime(0.0)
+{
+    captionSuffix[0] = '\0';
+}
 
 void CUtils::UpdateFrameTimer()
 {

@@ -63,9 +63,15 @@ public:
 };
 }  // namespace
 
-CEngine* Engine() { return engine; }
+CEngine* Engine()
+{
+    return engine;
+}
 
-const std::string& WorkingDirectory() { return workingDirectory; }
+const std::string& WorkingDirectory()
+{
+    return workingDirectory;
+}
 
 std::vector<unsigned char> ReadPixels(int x, int y, int width, int height)
 {
@@ -76,7 +82,10 @@ std::vector<unsigned char> ReadPixels(int x, int y, int width, int height)
     return pixels;
 }
 
-std::vector<unsigned char> ReadPixel(int x, int y) { return ReadPixels(x, y, 1, 1); }
+std::vector<unsigned char> ReadPixel(int x, int y)
+{
+    return ReadPixels(x, y, 1, 1);
+}
 
 void ResetFrame()
 {

@@ -1,4 +1,4 @@
-// The graphics core's GL state after the video mode, in 2D mode and for the render target.
+// The graphics core's GL state after the video mode, in and out of 2D mode, and its render target.
 #include "gl/GLTestEnvironment.h"
 #include "platform/CGraphicsCore.h"
 
@@ -16,9 +16,26 @@ void ExpectMatrix(GLenum which, const float expected[16])
         EXPECT_NEAR(expected[i], actual[i], 1e-5f) << "element " << i;
     }
 }
+
+// The perspective the video mode sets for a 1024 x 768 window, near 1, far 15000.
+void PerspectiveMatrix(double fovY, float out[16])
+{
+    const double n = 1.0, f = 15000.0;
+    double top = std::tan(fovY * 3.141592653589793 / 360.0) * n;
+    double aspect = 1024.0 / 768.0;
+    for (int i = 0; i < 16; ++i)
+    {
+        out[i] = 0.0f;
+    }
+    out[0] = static_cast<float>(n / (top * aspect));
+    out[5] = static_cast<float>(n / top);
+    out[10] = static_cast<float>(-(f + n) / (f - n));
+    out[11] = -1.0f;
+    out[14] = static_cast<float>(-2.0 * f * n / (f - n));
+}
 }  // namespace
 
-TEST(CGraphicsCoreGL, VideoModeOpensWindowWithDepthAndStencil)
+TEST(CGraphicsCoreGL, VideoModeOpensWindowWithDepthStencilAndPerspective)
 {
     ASSERT_NE(nullptr, kyrel_test::Engine());
     SDL_Surface* surface = SDL_GetVideoSurface();
@@ -31,6 +48,134 @@ TEST(CGraphicsCoreGL, VideoModeOpensWindowWithDepthAndStencil)
     EXPECT_GE(depthBits, 16);
     EXPECT_GE(stencilBits, 8);
     EXPECT_TRUE(gGraphicsCore->Is3DMode());
+    EXPECT_TRUE(gGraphicsCore->GetVideoFlags() & SDL_OPENGL);
     EXPECT_FALSE(gGraphicsCore->GetVendor().empty());
     EXPECT_FALSE(gGraphicsCore->GetRenderer().empty());
+
+    float expected[16];
+    PerspectiveMatrix(gGraphicsCore->GetFieldOfView(), expected);
+    ExpectMatrix(GL_PROJECTION_MATRIX, expected);
+    GLint depthFunc = 0;
+    glGetIntegerv(GL_DEPTH_FUNC, &depthFunc);
+    EXPECT_EQ(GL_ALWAYS, depthFunc);
+    EXPECT_TRUE(glIsEnabled(GL_LIGHTING));  // switched back on after the perspective set-up
+    EXPECT_TRUE(glIsEnabled(GL_LIGHT0));
+    EXPECT_TRUE(glIsEnabled(GL_COLOR_MATERIAL));
+}
+
+TEST(CGraphicsCoreGL, Begin2DSetsPixelProjectionAndEnd2DRestoresPerspective)
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glTranslatef(5.0f, 6.0f, 0.0f);
+    float perspective[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, perspective);
+    GLint stackBefore = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &stackBefore);
+    glDisable(GL_BLEND);
+    glDisable(GL_SCISSOR_TEST);
+
+    gGraphicsCore->Begin2D();
+    const float ortho[16] = {2.0f / 1024, 0, 0, 0, 0, -2.0f / 768, 0, 0, 0, 0, -1, 0, -1, 1, 0, 1};
+    ExpectMatrix(GL_PROJECTION_MATRIX, ortho);
+    GLint value = 0;
+    glGetIntegerv(GL_PROJECTION_STACK_DEPTH, &value);
+    EXPECT_EQ(stackBefore + 1, value);
+    glGetIntegerv(GL_MATRIX_MODE, &value);
+    EXPECT_EQ(GL_MODELVIEW, value);
+    glGetIntegerv(GL_DEPTH_FUNC, &value);
+    EXPECT_EQ(GL_ALWAYS, value);
+    glGetIntegerv(GL_BLEND_SRC, &value);
+    EXPECT_EQ(GL_SRC_ALPHA, value);
+    glGetIntegerv(GL_BLEND_DST, &value);
+    EXPECT_EQ(GL_ONE_MINUS_SRC_ALPHA, value);
+    EXPECT_TRUE(glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
+    EXPECT_TRUE(glIsEnabled(GL_SCISSOR_TEST));
+    EXPECT_TRUE(glIsEnabled(GL_DEPTH_TEST));
+    EXPECT_FALSE(glIsEnabled(GL_LIGHTING));
+    float modelview[16];
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_EQ(5.0f, modelview[12]) << "Begin2D must leave the modelview matrix to the caller";
+
+    glTranslatef(1.0f, 0.0f, 0.0f);
+    gGraphicsCore->End2D();
+    ExpectMatrix(GL_PROJECTION_MATRIX, perspective);
+    glGetIntegerv(GL_DEPTH_FUNC, &value);
+    EXPECT_EQ(GL_LEQUAL, value);
+    glGetIntegerv(GL_MATRIX_MODE, &value);
+    EXPECT_EQ(GL_MODELVIEW, value);
+    glGetFloatv(GL_MODELVIEW_MATRIX, modelview);
+    EXPECT_EQ(6.0f, modelview[12]) << "End2D keeps the 2D drawing's modelview matrix";
+}
+
+TEST(CGraphicsCoreGL, RenderTargetIsA512DepthTextureWithACompleteFramebuffer)
+{
+    GLuint texture = gGraphicsCore->GetRenderTargetTexture();
+    ASSERT_NE(0u, texture);
+    EXPECT_EQ(512, gGraphicsCore->GetRenderTargetWidth());
+    EXPECT_EQ(512, gGraphicsCore->GetRenderTargetHeight());
+    glBindTexture(GL_TEXTURE_2D, texture);
+    GLint value = 0;
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &value);
+    EXPECT_EQ(512, value);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_DEPTH_SIZE, &value);
+    EXPECT_GT(value, 0);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &value);
+    EXPECT_EQ(GL_LINEAR, value);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &value);
+    EXPECT_EQ(GL_CLAMP_TO_EDGE, value);
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    ASSERT_TRUE(gGraphicsCore->HasFramebufferObjects());
+    GLuint framebuffer = gGraphicsCore->GetFramebuffer();
+    ASSERT_NE(0u, framebuffer);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, framebuffer);
+    EXPECT_EQ(static_cast<GLenum>(GL_FRAMEBUFFER_COMPLETE_EXT),
+              glCheckFramebufferStatusEXT(GL_FRAMEBUFFER_EXT));
+    glGetFramebufferAttachmentParameterivEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT,
+                                             GL_FRAMEBUFFER_ATTACHMENT_OBJECT_NAME_EXT, &value);
+    EXPECT_EQ(static_cast<GLint>(texture), value);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+
+    const CMatrix4* bias = gGraphicsCore->GetBiasMatrix();
+    const float expected[16] = {0.5f, 0, 0, 0, 0, 0.5f, 0, 0, 0, 0, 0.5f, 0, 0.5f, 0.5f, 0.5f, 1};
+    for (int i = 0; i < 16; ++i)
+    {
+        EXPECT_EQ(expected[i], (*bias)[i]) << i;
+    }
+}
+
+TEST(CGraphicsCoreGL, SwitchesWireframeOrthoAndCaption)
+{
+    gGraphicsCore->SetWireframe(true);
+    GLint modes[2] = {0, 0};
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(GL_LINE, modes[0]);
+    EXPECT_EQ(GL_LINE, modes[1]);
+    gGraphicsCore->SetWireframe(false);
+    glGetIntegerv(GL_POLYGON_MODE, modes);
+    EXPECT_EQ(GL_FILL, modes[0]);
+
+    gGraphicsCore->SetOrtho(0, 0, 200, 100);
+    const float ortho[16] = {2.0f / 200, 0, 0, 0, 0, -2.0f / 100, 0, 0, 0, 0, -2, 0, -1, 1, -1, 1};
+    ExpectMatrix(GL_PROJECTION_MATRIX, ortho);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+
+    gGraphicsCore->SetCaption("Caption test");
+    char* title = nullptr;
+    char* icon = nullptr;
+    SDL_WM_GetCaption(&title, &icon);
+    ASSERT_NE(nullptr, title);
+    EXPECT_STREQ("Caption test", title);
+    EXPECT_EQ("Caption test", gGraphicsCore->GetCaption());
+
+    // The anisotropy switch copies the detected support.
+    gGraphicsCore->EnableAnisotropicFiltering();
+    EXPECT_EQ(glewIsSupported("GL_EXT_texture_filter_anisotropic") != 0,
+              gGraphicsCore->IsAnisotropicFilteringOn());
+    gGraphicsCore->DisableAnisotropicFiltering();
+    EXPECT_FALSE(gGraphicsCore->IsAnisotropicFilteringOn());
 }

@@ -1,0 +1,371 @@
+// Process, display and input plumbing for the end-to-end tests.
+#include "e2e/DemoProcess.h"
+
+#include <X11/Xlib.h>
+
+#include <X11/Xatom.h>
+#include <X11/Xutil.h>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kyrel_e2e
+{
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double SecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void Sleep(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// Runs a program with arguments on the given display and waits for it; its exit status.
+int RunOnDisplay(const std::string& displayName, const std::vector<std::string>& argv)
+{
+    pid_t child = fork();
+    if (child == 0)
+    {
+        setenv("DISPLAY", displayName.c_str(), 1);
+        std::vector<char*> args;
+        for (const std::string& a : argv)
+        {
+            args.push_back(const_cast<char*>(a.c_str()));
+        }
+        args.push_back(nullptr);
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, STDOUT_FILENO);
+        execvp(args[0], args.data());
+        _exit(127);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::string MakeTempFile(const char* pattern)
+{
+    std::string name = pattern;
+    std::vector<char> buffer(name.begin(), name.end());
+    buffer.push_back('\0');
+    int fd = mkstemp(buffer.data());
+    if (fd < 0)
+    {
+        throw std::runtime_error("cannot create a temporary file");
+    }
+    close(fd);
+    return buffer.data();
+}
+
+// The caption-carrying top-level window of a client; SDL also makes an unnamed child window.
+Window FindNamedWindow(Display* display, Window parent)
+{
+    Window root, parentOut, *children = nullptr;
+    unsigned count = 0;
+    if (!XQueryTree(display, parent, &root, &parentOut, &children, &count))
+    {
+        return 0;
+    }
+    Window found = 0;
+    for (unsigned i = 0; i < count && !found; ++i)
+    {
+        char* name = nullptr;
+        if (XFetchName(display, children[i], &name) && name)
+        {
+            found = children[i];
+            XFree(name);
+        }
+    }
+    if (children)
+    {
+        XFree(children);
+    }
+    return found;
+}
+}  // namespace
+
+VirtualDisplay::VirtualDisplay(int width, int height)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+    {
+        return;
+    }
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    serverPid = fork();
+    if (serverPid == 0)
+    {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_WRONLY);
+        dup2(devnull, STDERR_FILENO);
+        std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(),
+               "-nolisten", "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    char number[32] = {0};
+    ssize_t got = 0;
+    size_t used = 0;
+    while (used + 1 < sizeof number && (got = read(fds[0], number + used, 1)) == 1 &&
+           number[used] != '\n')
+    {
+        ++used;
+    }
+    close(fds[0]);
+    number[used] = '\0';
+    if (used == 0)
+    {
+        return;
+    }
+    name = std::string(":") + number;
+    display = XOpenDisplay(name.c_str());
+}
+
+VirtualDisplay::~VirtualDisplay()
+{
+    if (display)
+    {
+        XCloseDisplay(display);
+    }
+    if (serverPid > 0)
+    {
+        kill(serverPid, SIGTERM);
+        waitpid(serverPid, nullptr, 0);
+    }
+}
+
+bool VirtualDisplay::Screenshot(const std::string& pngPath) const
+{
+    std::string command =
+        "DISPLAY=" + name + " xwd -root -silent | convert xwd:- '" + pngPath + "'";
+    return system(command.c_str()) == 0;
+}
+
+WorkingDirectory::WorkingDirectory()
+{
+    char pattern[] = "/tmp/kyrel-e2e-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    if (!made)
+    {
+        throw std::runtime_error("cannot create a working directory");
+    }
+    path = made;
+    std::string assets = KYREL_ASSETS_DIR;
+    if (symlink((assets + "/Data").c_str(), File("Data").c_str()) != 0 ||
+        symlink((assets + "/shaders").c_str(), File("shaders").c_str()) != 0)
+    {
+        throw std::runtime_error("cannot link the demo's data");
+    }
+}
+
+WorkingDirectory::~WorkingDirectory()
+{
+    std::string command = "rm -rf '" + path + "'";
+    if (system(command.c_str()) != 0)
+    {
+        fprintf(stderr, "could not remove %s\n", path.c_str());
+    }
+}
+
+DemoProcess::DemoProcess(const VirtualDisplay& virtualDisplay, const std::string& workingDirectory,
+                         const std::vector<std::string>& extraEnvironment)
+    : display(virtualDisplay)
+{
+    outputPath = MakeTempFile("/tmp/kyrel-e2e-out-XXXXXX");
+    errorPath = MakeTempFile("/tmp/kyrel-e2e-err-XXXXXX");
+    pid = fork();
+    if (pid == 0)
+    {
+        if (chdir(workingDirectory.c_str()) != 0)
+        {
+            _exit(126);
+        }
+        setenv("DISPLAY", display.Name().c_str(), 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        for (const std::string& assignment : extraEnvironment)
+        {
+            putenv(const_cast<char*>(assignment.c_str()));
+        }
+        int out = open(outputPath.c_str(), O_WRONLY | O_TRUNC);
+        int err = open(errorPath.c_str(), O_WRONLY | O_TRUNC);
+        dup2(out, STDOUT_FILENO);
+        dup2(err, STDERR_FILENO);
+        execl(KYREL_DEMO_BINARY, KYREL_DEMO_BINARY, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+}
+
+DemoProcess::~DemoProcess()
+{
+    if (IsRunning())
+    {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    unlink(outputPath.c_str());
+    unlink(errorPath.c_str());
+}
+
+bool DemoProcess::IsRunning()
+{
+    if (pid <= 0 || exitStatus >= 0)
+    {
+        return false;
+    }
+    int status = 0;
+    pid_t done = waitpid(pid, &status, WNOHANG);
+    if (done == pid)
+    {
+        exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return false;
+    }
+    return true;
+}
+
+Window DemoProcess::WaitForWindow(double seconds)
+{
+    Clock::time_point start = Clock::now();
+    while (SecondsSince(start) < seconds && IsRunning())
+    {
+        Window window =
+            FindNamedWindow(display.Connection(), DefaultRootWindow(display.Connection()));
+        if (window)
+        {
+            return window;
+        }
+        Sleep(0.1);
+    }
+    return 0;
+}
+
+int DemoProcess::WaitForExit(double seconds)
+{
+    Clock::time_point start = Clock::now();
+    while (SecondsSince(start) < seconds)
+    {
+        if (!IsRunning())
+        {
+            return exitStatus;
+        }
+        Sleep(0.05);
+    }
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    exitStatus = 137;
+    return -1;
+}
+
+std::string DemoProcess::Output()
+{
+    return ReadFile(outputPath);
+}
+std::string DemoProcess::Errors()
+{
+    return ReadFile(errorPath);
+}
+
+std::string DemoProcess::WindowCaption(Window window) const
+{
+    char* name = nullptr;
+    std::string caption;
+    if (XFetchName(display.Connection(), window, &name) && name)
+    {
+        caption = name;
+        XFree(name);
+    }
+    return caption;
+}
+
+bool DemoProcess::WindowSize(Window window, int& width, int& height) const
+{
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display.Connection(), window, &attributes))
+    {
+        return false;
+    }
+    width = attributes.width;
+    height = attributes.height;
+    return true;
+}
+
+void DemoProcess::Xdotool(const std::vector<std::string>& arguments) const
+{
+    std::vector<std::string> argv = {"xdotool"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    RunOnDisplay(display.Name(), argv);
+}
+
+void DemoProcess::PressKey(const std::string& key) const
+{
+    Xdotool({"key", key});
+}
+
+void DemoProcess::HoldKey(const std::string& key, double seconds) const
+{
+    Xdotool({"keydown", key});
+    Sleep(seconds);
+    Xdotool({"keyup", key});
+}
+
+void DemoProcess::MoveMouseBy(int dx, int dy) const
+{
+    Xdotool({"mousemove_relative", "--", std::to_string(dx), std::to_string(dy)});
+}
+
+void DemoProcess::MoveMouseTo(int x, int y) const
+{
+    Xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+}
+
+void DemoProcess::CloseWindow(Window window) const
+{
+    Display* connection = display.Connection();
+    XEvent event;
+    memset(&event, 0, sizeof event);
+    event.xclient.type = ClientMessage;
+    event.xclient.window = window;
+    event.xclient.message_type = XInternAtom(connection, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(connection, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    XSendEvent(connection, window, False, NoEventMask, &event);
+    XFlush(connection);
+}
+
+std::vector<std::string> SplitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    std::string line;
+    while (std::getline(stream, line))
+    {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream contents;
+    contents << file.rdbuf();
+    return contents.str();
+}
+}  // namespace kyrel_e2e

@@ -1,0 +1,95 @@
+// Runs the demo binary as a user would: on its own Xvfb display, from a working directory that
+// holds Data/ and shaders/, with its console output captured. Drives it with xdotool and Xlib.
+#ifndef KYREL_DEMOPROCESS_H
+#define KYREL_DEMOPROCESS_H
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct _XDisplay;
+
+namespace kyrel_e2e
+{
+// X11 types without Xlib's macros, which clash with the test framework's names.
+using Window = unsigned long;
+using Display = _XDisplay;
+
+// A virtual X display for one test.
+class VirtualDisplay
+{
+public:
+    VirtualDisplay(int width = 1024, int height = 768);
+    ~VirtualDisplay();
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    bool IsRunning() const { return display != nullptr; }
+    const std::string& Name() const { return name; }
+    Display* Connection() const { return display; }
+    // Saves the whole screen as a PNG; false when it could not.
+    bool Screenshot(const std::string& pngPath) const;
+
+private:
+    pid_t serverPid = -1;
+    std::string name;
+    Display* display = nullptr;
+};
+
+// A scratch working directory with links to the demo's data.
+class WorkingDirectory
+{
+public:
+    WorkingDirectory();
+    ~WorkingDirectory();
+    const std::string& Path() const { return path; }
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+private:
+    std::string path;
+};
+
+class DemoProcess
+{
+public:
+    DemoProcess(const VirtualDisplay& display, const std::string& workingDirectory,
+                const std::vector<std::string>& extraEnvironment = {});
+    ~DemoProcess();
+    DemoProcess(const DemoProcess&) = delete;
+    DemoProcess& operator=(const DemoProcess&) = delete;
+
+    // Waits for the demo's top-level window (mapped, with a caption); 0 on time-out.
+    Window WaitForWindow(double seconds);
+    // Waits for the process to end; its exit status, or -1 on time-out (the process is killed).
+    int WaitForExit(double seconds);
+    bool IsRunning();
+
+    // Everything printed so far on standard output / standard error.
+    std::string Output();
+    std::string Errors();
+    std::string WindowCaption(Window window) const;
+    // Size of a window; false when it cannot be read.
+    bool WindowSize(Window window, int& width, int& height) const;
+
+    void PressKey(const std::string& key) const;
+    void HoldKey(const std::string& key, double seconds) const;
+    void MoveMouseBy(int dx, int dy) const;
+    void MoveMouseTo(int x, int y) const;
+    // Sends the window manager's close request (WM_DELETE_WINDOW).
+    void CloseWindow(Window window) const;
+
+private:
+    void Xdotool(const std::vector<std::string>& arguments) const;
+
+    const VirtualDisplay& display;
+    pid_t pid = -1;
+    int exitStatus = -1;
+    std::string outputPath;
+    std::string errorPath;
+};
+
+std::vector<std::string> SplitLines(const std::string& text);
+std::string ReadFile(const std::string& path);
+}  // namespace kyrel_e2e
+
+#endif
