@@ -1,0 +1,33 @@
+// One sound effect: a mixer chunk loaded from a WAV-type file.
+#ifndef KYREL_CSOUND_H
+#define KYREL_CSOUND_H
+
+#include <string>
+
+struct Mix_Chunk;
+
+class CSound
+{
+public:
+    // Loads the file unless the path is empty.
+    explicit CSound(const std::string& path = std::string());
+    ~CSound();
+    CSound(const CSound&) = delete;
+    CSound& operator=(const CSound&) = delete;
+
+    // On success the sound registers with the sound manager, which owns it from then on.
+    bool Load(const std::string& path);
+    // The channel it plays on, or -1 (nothing loaded, or the mixer refused).
+    int Play(int loops);
+    // Asks the sound manager to remove and delete this sound.
+    void Release();
+
+    bool IsLoaded() const { return chunk != nullptr; }
+    const std::string& GetName() const { return name; }
+
+private:
+    Mix_Chunk* chunk;
+    std::string name;
+};
+
+#endif

@@ -1,0 +1,147 @@
+// Sound effects and music through SDL_mixer on SDL's dummy audio driver.
+#include "sound/CMusic.h"
+#include "sound/CSound.h"
+#include "sound/CSoundManager.h"
+
+#include <SDL/SDL.h>
+#include <SDL/SDL_mixer.h>
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+namespace
+{
+// A short mono 16-bit PCM WAV file of a square wave.
+std::string WriteWav()
+{
+    char path[] = "/tmp/kyrel-sound-XXXXXX";
+    int fd = mkstemp(path);
+    if (fd < 0)
+    {
+        return std::string();
+    }
+    close(fd);
+    const uint32_t rate = 22050, samples = 2205;
+    const uint32_t dataBytes = samples * 2;
+    FILE* file = fopen(path, "wb");
+    auto put32 = [file](uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            fputc(static_cast<int>((v >> (8 * i)) & 0xFF), file);
+    };
+    auto put16 = [file](uint16_t v)
+    {
+        fputc(v & 0xFF, file);
+        fputc(v >> 8, file);
+    };
+    fputs("RIFF", file);
+    put32(36 + dataBytes);
+    fputs("WAVEfmt ", file);
+    put32(16);
+    put16(1);
+    put16(1);
+    put32(rate);
+    put32(rate * 2);
+    put16(2);
+    put16(16);
+    fputs("data", file);
+    put32(dataBytes);
+    for (uint32_t i = 0; i < samples; ++i)
+    {
+        put16(static_cast<uint16_t>((i / 25) % 2 ? 8000 : -8000));
+    }
+    fclose(file);
+    return path;
+}
+
+class SoundTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        manager = new CSoundManager();
+        gSoundManager = manager;
+        ASSERT_TRUE(manager->IsAudioOpen());
+        wav = WriteWav();
+        ASSERT_FALSE(wav.empty());
+    }
+    void TearDown() override
+    {
+        delete manager;
+        gSoundManager = nullptr;
+        SDL_Quit();
+        unlink(wav.c_str());
+    }
+
+    CSoundManager* manager = nullptr;
+    std::string wav;
+};
+}  // namespace
+
+TEST_F(SoundTest, VolumesAreClampedStoredAndApplied)
+{
+    EXPECT_EQ(128, manager->SetMusicVolume(200));
+    EXPECT_EQ(128, manager->GetMusicVolume());
+    EXPECT_EQ(128, Mix_VolumeMusic(-1));
+    EXPECT_EQ(0, manager->SetEffectsVolume(-5));
+    EXPECT_EQ(0, manager->GetEffectsVolume());
+    EXPECT_EQ(0, Mix_Volume(0, -1));
+    EXPECT_EQ(64, manager->SetEffectsVolume(64));
+    EXPECT_EQ(64, Mix_Volume(0, -1));
+}
+
+TEST_F(SoundTest, LoadedSoundsRegisterPlayAndRelease)
+{
+    testing::internal::CaptureStdout();
+    CSound unloaded;  // an empty path loads nothing and says nothing
+    EXPECT_FALSE(unloaded.IsLoaded());
+    EXPECT_EQ(-1, unloaded.Play(0));
+
+    CSound* sound = new CSound(wav);
+    ASSERT_TRUE(sound->IsLoaded());
+    EXPECT_EQ(1u, manager->GetSoundCount());
+    manager->PlaySound(1, 0);  // one past the end: nothing
+    EXPECT_EQ(0, Mix_Playing(-1));
+    manager->PlaySound(0, 0);
+    EXPECT_EQ(1, Mix_Playing(-1));
+    EXPECT_EQ("", testing::internal::GetCapturedStdout());
+
+    sound->Release();
+    EXPECT_EQ(0u, manager->GetSoundCount());
+}
+
+TEST_F(SoundTest, MissingFilesAreReportedAndStayUnregistered)
+{
+    testing::internal::CaptureStdout();
+    CSound sound("/nonexistent/boom.wav");
+    CMusic music("/nonexistent/theme.ogg");
+    EXPECT_EQ("Failed to load sound: /nonexistent/boom.wav\nFailed to load music "
+              "/nonexistent/theme.ogg\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_FALSE(sound.IsLoaded());
+    EXPECT_FALSE(music.IsLoaded());
+    EXPECT_EQ(0u, manager->GetSoundCount());
+    EXPECT_EQ(0u, manager->GetMusicCount());
+}
+
+TEST_F(SoundTest, MusicPlaysOneAtATimeAndDiesWithTheManager)
+{
+    CMusic* first = new CMusic(wav);
+    CMusic* second = new CMusic(wav);
+    ASSERT_TRUE(first->IsLoaded());
+    ASSERT_EQ(2u, manager->GetMusicCount());
+    manager->PlayMusic(0, -1);
+    EXPECT_EQ(1, Mix_PlayingMusic());
+    manager->PlayMusic(1, -1);
+    EXPECT_EQ(1, Mix_PlayingMusic());
+    manager->StopMusic();
+    EXPECT_EQ(0, Mix_PlayingMusic());
+    manager->PlayMusic(2, 0);  // outside the list
+    EXPECT_EQ(0, Mix_PlayingMusic());
+    second->Release();
+    EXPECT_EQ(1u, manager->GetMusicCount());
+}
