@@ -1,0 +1,177 @@
+// Reads XML documents into a tree of reference-counted elements and answers the lookups the model
+// reader makes. Lenient: unmatched end tags close elements upward, names compare without case.
+#ifndef KYREL_XMLPARSER_H
+#define KYREL_XMLPARSER_H
+
+#include <cstddef>
+
+// Error codes of the parser; XmlErrorMessage gives the text of each.
+enum XmlError
+{
+    XML_ERROR_NONE = 0,
+    XML_WARNING_UNMATCHED_END_TAG = 1,
+    XML_ERROR_NO_XML_DATA = 2,
+    XML_ERROR_FIRST_TOKEN_NOT_START_TAG = 3,
+    XML_ERROR_MISSING_START_TAG_NAME = 4,
+    XML_ERROR_MISSING_END_TAG_NAME = 5,
+    XML_ERROR_UNMATCHED_QUOTE = 6,
+    XML_ERROR_UNMATCHED_END_TAG = 7,
+    XML_ERROR_UNMATCHED_CLEAR_TAG_END = 8,
+    XML_ERROR_UNEXPECTED_TOKEN = 9,
+    XML_ERROR_INVALID_TAG = 10,
+    XML_ERROR_NO_ELEMENTS = 11,
+    XML_ERROR_FILE_NOT_FOUND = 12,
+    XML_ERROR_FIRST_TAG_NOT_FOUND = 13,
+    XML_ERROR_UNKNOWN_ENTITY = 14,
+    XML_ERROR_CHARACTER_CONVERSION = 15,
+    XML_ERROR_CANNOT_OPEN_FOR_WRITING = 16,
+    XML_ERROR_CANNOT_WRITE = 17,
+    XML_WARNING_BASE64_LENGTH = 18,
+    XML_ERROR_BASE64_ILLEGAL_CHARACTER = 19,
+    XML_WARNING_BASE64_TRUNCATED = 20,
+    XML_ERROR_BASE64_BUFFER_TOO_SMALL = 21
+};
+
+// How the parser steps through characters: whole UTF-8 sequences, or one byte each.
+enum XmlCharEncoding
+{
+    XML_CHARS_UTF8 = 0,
+    XML_CHARS_SINGLE_BYTE = 1
+};
+
+// Kinds of content item; the order array stores index * 4 + kind for children, texts and clears.
+enum XmlItemKind
+{
+    XML_ITEM_CHILD = 0,
+    XML_ITEM_ATTRIBUTE = 1,
+    XML_ITEM_TEXT = 2,
+    XML_ITEM_CLEAR = 3,
+    XML_ITEM_NONE = 4
+};
+
+struct XmlAttribute
+{
+    char* name;
+    char* value;  // none for an attribute written without '='
+};
+
+struct XmlClearItem
+{
+    char* value;                // the raw bytes between the markers
+    const char* openingMarker;  // points into the fixed clear-tag table, not owned
+    const char* closingMarker;
+};
+
+struct XmlParseResult
+{
+    int errorCode;
+    int line;
+    int column;
+};
+
+class XmlStringPool;
+
+// One element. Strings made by a parse live in the parse's pool; any other string is a heap copy
+// the record frees itself (ownsHeapStrings says whether there may be any).
+struct XmlElementData
+{
+    char* name;  // none only for the nameless document root
+    int childCount;
+    int textCount;
+    int clearCount;
+    int attributeCount;
+    bool isDeclaration;
+    XmlElementData* parent;     // not a counted reference
+    XmlElementData** children;  // each entry holds one reference
+    char** texts;
+    XmlClearItem* clears;
+    XmlAttribute* attributes;
+    int* order;  // childCount + textCount + clearCount entries, in document order
+    int referenceCount;
+
+    int childCapacity;
+    int textCapacity;
+    int clearCapacity;
+    int attributeCapacity;
+    int orderCapacity;
+    XmlStringPool* pool;
+    bool ownsHeapStrings;
+};
+
+struct XmlItem;
+
+// A handle to one element record, or the empty handle. Copies share the record; every query is
+// safe on the empty handle and then answers empty, none or zero.
+class CXmlElement
+{
+public:
+    CXmlElement() : data(nullptr) {}
+    // Takes one new reference to the record.
+    explicit CXmlElement(XmlElementData* record);
+    CXmlElement(const CXmlElement& other);
+    CXmlElement(CXmlElement&& other) noexcept;
+    CXmlElement& operator=(const CXmlElement& other);
+    CXmlElement& operator=(CXmlElement&& other) noexcept;
+    ~CXmlElement();
+
+    // The engine-wide empty handle, for results that find nothing.
+    static const CXmlElement& Empty();
+    // Wraps a record whose reference the caller hands over.
+    static CXmlElement Adopt(XmlElementData* record);
+
+    bool IsNull() const { return data == nullptr; }
+    const char* Name() const;
+    CXmlElement Parent() const;
+    bool IsDeclaration() const;
+    int ChildCount() const;
+    int TextCount() const;
+    int AttributeCount() const;
+    int ClearCount() const;
+    int ItemCount() const;
+
+    CXmlElement ChildAt(int index) const;
+    const char* TextAt(int index) const;
+    XmlAttribute AttributeAt(int index) const;
+    XmlClearItem ClearAt(int index) const;
+    // Attributes first, then children, texts and clear sections in document order.
+    XmlItem ItemAt(int index) const;
+
+    // First child at or after *cursor named `name` (no case); moves the cursor past a hit.
+    CXmlElement FindChild(const char* name, int* cursor = nullptr) const;
+    CXmlElement FindNthChild(const char* name, int n) const;
+    // Value of the first matching attribute at or after *cursor; none also for a valueless one.
+    const char* FindAttribute(const char* name, int* cursor = nullptr) const;
+    bool HasAttribute(const char* name) const;
+    CXmlElement FindChildWithAttribute(const char* name, const char* attributeName,
+                                       const char* attributeValue = nullptr,
+                                       int* cursor = nullptr) const;
+
+    XmlElementData* Data() const { return data; }
+
+private:
+    XmlElementData* data;
+};
+
+struct XmlItem
+{
+    XmlItemKind kind;
+    CXmlElement child;
+    XmlAttribute attribute;
+    const char* text;
+    XmlClearItem clear;
+};
+
+// Parses a NUL-terminated text; it only has to live for the call. firstTag and result may be none.
+CXmlElement ParseText(const char* text, const char* firstTag = nullptr,
+                      XmlParseResult* result = nullptr);
+// Reads a whole file (UTF-8 with or without mark, single-byte, or UTF-16) and parses it.
+CXmlElement ParseFileText(const char* path, const char* firstTag = nullptr,
+                          XmlParseResult* result = nullptr);
+// Parses a file or ends the process with status 255 after reporting why on standard error.
+CXmlElement LoadDocument(const char* path, const char* firstTag);
+
+XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute);
+void SetParserOptions(bool guessUtf16Text, XmlCharEncoding characterMode);
+const char* XmlErrorMessage(int code);
+
+#endif
