@@ -2,8 +2,8 @@
 """Writes the small TGA fixtures under tests/data/tga/ and the TGA fuzz seeds.
 
 Every good fixture is 5 x 3 pixels; pixel x of the y-th stored row is R = 40 (x // 2), G = 60 y,
-B = 200, A = 255 - 10 y, so neighbouring pairs make run-length packets. Reproducible: the same
-bytes every run.
+B = 200, A = 255 - 10 y, so neighbouring pairs make run-length packets. glyph_cells.tga is a
+glyph sheet of solid cells for the font's drawing tests. Reproducible: the same bytes every run.
 """
 import os
 import struct
@@ -58,6 +58,18 @@ def image(image_type, bits, id_field=b""):
     return header(image_type, WIDTH, HEIGHT, bits, id_field) + body
 
 
+def glyph_cells():
+    """A 256 x 256 glyph sheet whose 16 x 16 cells are solid: cell g is R = g, G = 255 - g,
+    B = 200, A = 255. Stored bottom row first, run-length encoded one cell row per packet."""
+    body = b""
+    for stored_row in range(256):
+        cell_row = (255 - stored_row) // 16
+        for column in range(16):
+            glyph = cell_row * 16 + column
+            body += bytes([0x80 | 15, 200, 255 - glyph, glyph, 255])
+    return header(10, 256, 256, 32) + body
+
+
 def write(directory, name, data):
     os.makedirs(directory, exist_ok=True)
     with open(os.path.join(directory, name), "wb") as f:
@@ -73,6 +85,7 @@ def main():
         "rgb24_raw_id.tga": image(2, 24, b"fixture"),
         "rgba32_rle_id.tga": image(10, 32, b"Kyrel test image"),
     }
+    write(DATA, "glyph_cells.tga", glyph_cells())
     corrupt = {
         # The last run claims 128 pixels where 1 is left.
         "rle_overflow.tga": header(10, 2, 1, 24) + bytes([0x00, 1, 2, 3, 0xFF, 4, 5, 6]),

@@ -1,9 +1,287 @@
-// Text output with the bitmap font.
+// Text output with the bitmap font: the glyph lists, the overlay set-up around each string and
+// the one or two list calls that draw it.
 #include "overlay/CFont.h"
 
-bool CFont::Print(int, int, int, const char*, ...) { return true; }
+#include "core/FatalExit.h"
+#include "shaders/CShader.h"
+#include "shaders/CShaderManager.h"
 
-bool CFont::PrintEx(int, int, int, float, float, float, float, float, float, const char*, ...)
+#include <GL/glew.h>
+#include <SDL/SDL.h>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace
 {
+const int GLYPHS_PER_SET = 128;
+const int FIRST_CODE = 32;  // the space character, first cell of each set
+const int SHEET_COLUMNS = 16;
+const float CELL_UV = 1.0f / 16.0f;
+// Keeps the row above a cell from bleeding into its top edge under linear filtering.
+const float TOP_EDGE_INSET = 0.001f;
+const float GLYPH_SIZE = 16.0f;
+const float GLYPH_ADVANCE = 12.0f;
+const float BOLD_OFFSET = 1.0f;
+const int HIGHEST_SET = 3;
+const int TEXT_SHADER = 0;
+const int SHEET_LOAD_FAILED = 1;
+}  // namespace
+
+CFont::~CFont()
+{
+    if (listBase != 0)
+    {
+        glDeleteLists(static_cast<GLuint>(listBase), GLYPH_COUNT);
+    }
+}
+
+bool CFont::Load(const char* path)
+{
+    if (!sheet.Load(path))
+    {
+        SDL_Quit();
+        FatalExit(SHEET_LOAD_FAILED);
+    }
+    listBase = static_cast<int>(glGenLists(GLYPH_COUNT));
+    glBindTexture(GL_TEXTURE_2D, sheet.textureName);
+    for (int glyph = 0; glyph < GLYPH_COUNT; ++glyph)
+    {
+        const float u = static_cast<float>(glyph % SHEET_COLUMNS) / SHEET_COLUMNS;
+        const float t = 1.0f - static_cast<float>(glyph / SHEET_COLUMNS) / SHEET_COLUMNS;
+        glNewList(static_cast<GLuint>(listBase + glyph), GL_COMPILE);
+        glBegin(GL_QUADS);
+        glTexCoord2f(u, t - CELL_UV);
+        glVertex2f(0.0f, GLYPH_SIZE);
+        glTexCoord2f(u + CELL_UV, t - CELL_UV);
+        glVertex2f(GLYPH_SIZE, GLYPH_SIZE);
+        glTexCoord2f(u + CELL_UV, t - TOP_EDGE_INSET);
+        glVertex2f(GLYPH_SIZE, 0.0f);
+        glTexCoord2f(u, t - TOP_EDGE_INSET);
+        glVertex2f(0.0f, 0.0f);
+        glEnd();
+        glTranslatef(GLYPH_ADVANCE, 0.0f, 0.0f);
+        glEndList();
+    }
+    shader = gShaderManager ? gShaderManager->GetShader(TEXT_SHADER) : nullptr;
     return true;
+}
+
+void CFont::SetColor(float red, float green, float blue, float alpha)
+{
+    colour[0] = red;
+    colour[1] = green;
+    colour[2] = blue;
+    colour[3] = alpha;
+}
+
+bool CFont::PrintColored(int x, int y, int set, float red, float green, float blue,
+                         const char* format, ...)
+{
+    if (!format)
+    {
+        return true;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    Format(format, arguments);
+    va_end(arguments);
+    DrawText({static_cast<float>(x),
+              static_cast<float>(y),
+              set,
+              {red, green, blue, 1.0f},
+              scaleX,
+              scaleY,
+              false});
+    return true;
+}
+
+bool CFont::Print(int x, int y, int set, const char* format, ...)
+{
+    if (!format)
+    {
+        return true;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    Format(format, arguments);
+    va_end(arguments);
+    DrawText({static_cast<float>(x),
+              static_cast<float>(y),
+              set,
+              {colour[0], colour[1], colour[2], colour[3]},
+              scaleX,
+              scaleY,
+              false});
+    return true;
+}
+
+bool CFont::PrintAt(float x, float y, int set, const char* format, ...)
+{
+    if (!format)
+    {
+        return true;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    Format(format, arguments);
+    va_end(arguments);
+    DrawText({x, y, set, {colour[0], colour[1], colour[2], colour[3]}, scaleX, scaleY, true});
+    return true;
+}
+
+bool CFont::PrintEx(int x, int y, int set, float red, float green, float blue, float alpha,
+                    float scaleX_, float scaleY_, const char* format, ...)
+{
+    if (!format)
+    {
+        return true;
+    }
+    va_list arguments;
+    va_start(arguments, format);
+    Format(format, arguments);
+    va_end(arguments);
+    DrawText({static_cast<float>(x),
+              static_cast<float>(y),
+              set,
+              {red, green, blue, alpha},
+              scaleX_,
+              scaleY_,
+              false});
+    return true;
+}
+
+// vsnprintf cuts text that does not fit, so no caller can write past the buffer.
+void CFont::Format(const char* format, va_list arguments)
+{
+    if (vsnprintf(text, sizeof text, format, arguments) < 0)
+    {
+        text[0] = '\0';
+    }
+}
+
+void CFont::DrawText(const Pen& pen)
+{
+    // Sets outside 0..3 have no meaning; keep them to the sheet's own lists.
+    const int set = std::min(std::max(pen.set, 0), HIGHEST_SET);
+    const bool bold = set > 1;
+    const int firstSet = bold ? set - 2 : set;
+
+    SaveAndPrepareState();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(0.0, saved.viewport[2], saved.viewport[3], 0.0, -1.0, 1.0);
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    // Unit 0 first, so the sheet lands where the shader samples it.
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, sheet.textureName);
+
+    DrawPass(pen, firstSet, pen.x, false);
+    if (bold)
+    {
+        DrawPass(pen, firstSet, pen.x + BOLD_OFFSET, pen.passOrigin);
+    }
+
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+    RestoreState();
+}
+
+void CFont::DrawPass(const Pen& pen, int glyphSet, float x, bool setOrigin)
+{
+    glLoadIdentity();
+    glListBase(static_cast<GLuint>(glyphSet * GLYPHS_PER_SET + listBase - FIRST_CODE));
+    glTranslatef(x, pen.y, 0.0f);
+    glScalef(pen.scaleX, pen.scaleY, 1.0f);
+    const GLsizei length = static_cast<GLsizei>(strlen(text));
+    if (shader)
+    {
+        shader->Bind();
+        GLhandleARB program = shader->GetProgram();
+        if (setOrigin)
+        {
+            glUniform3fARB(glGetUniformLocationARB(program, "tpos"), x, pen.y, 0.0f);
+        }
+        glUniform4fARB(glGetUniformLocationARB(program, "colors"), pen.tint[0], pen.tint[1],
+                       pen.tint[2], pen.tint[3]);
+        glCallLists(length, GL_UNSIGNED_BYTE, text);
+        CShader::Unbind();
+    }
+    else
+    {
+        // Without the text program the fixed pipeline tints the glyphs (texture times colour).
+        glPushAttrib(GL_CURRENT_BIT);
+        glColor4fv(pen.tint);
+        glCallLists(length, GL_UNSIGNED_BYTE, text);
+        glPopAttrib();
+    }
+}
+
+void CFont::SaveAndPrepareState()
+{
+    saved.blend = glIsEnabled(GL_BLEND) == GL_TRUE;
+    saved.scissorTest = glIsEnabled(GL_SCISSOR_TEST) == GL_TRUE;
+    saved.texture2D = glIsEnabled(GL_TEXTURE_2D) == GL_TRUE;
+    saved.lighting = glIsEnabled(GL_LIGHTING) == GL_TRUE;
+    saved.depthTest = glIsEnabled(GL_DEPTH_TEST) == GL_TRUE;
+    glGetIntegerv(GL_MATRIX_MODE, &saved.matrixMode);
+    glGetIntegerv(GL_VIEWPORT, saved.viewport);
+    glGetIntegerv(GL_BLEND_SRC, &saved.blendSource);
+    glGetIntegerv(GL_BLEND_DST, &saved.blendDestination);
+    glGetIntegerv(GL_LIST_BASE, &saved.listBase);
+
+    if (saved.depthTest)
+    {
+        glDisable(GL_DEPTH_TEST);
+    }
+    if (!saved.texture2D)
+    {
+        glEnable(GL_TEXTURE_2D);
+    }
+    if (!saved.blend)
+    {
+        glEnable(GL_BLEND);
+    }
+    if (!saved.scissorTest)
+    {
+        glEnable(GL_SCISSOR_TEST);
+    }
+    if (saved.lighting)
+    {
+        glDisable(GL_LIGHTING);
+    }
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void CFont::RestoreState()
+{
+    if (saved.depthTest)
+    {
+        glEnable(GL_DEPTH_TEST);
+    }
+    if (!saved.texture2D)
+    {
+        glDisable(GL_TEXTURE_2D);
+    }
+    if (!saved.blend)
+    {
+        glDisable(GL_BLEND);
+    }
+    if (!saved.scissorTest)
+    {
+        glDisable(GL_SCISSOR_TEST);
+    }
+    if (saved.lighting)
+    {
+        glEnable(GL_LIGHTING);
+    }
+    glBlendFunc(static_cast<GLenum>(saved.blendSource),
+                static_cast<GLenum>(saved.blendDestination));
+    glListBase(static_cast<GLuint>(saved.listBase));
+    glMatrixMode(static_cast<GLenum>(saved.matrixMode));
 }

@@ -1,16 +1,87 @@
 // Bitmap font: printf-formatted text from a 16 x 16 glyph sheet, one display list per glyph.
+// Every text operation draws in a pixel-exact overlay and puts back the GL state it touched.
 #ifndef KYREL_CFONT_H
 #define KYREL_CFONT_H
+
+#include "textures/CTgaImage.h"
+
+#include <cstdarg>
+
+class CShader;
 
 class CFont
 {
 public:
-    CFont() = default;
-    ~CFont() = default;
+    // The formatted text, its terminating NUL included; longer text is cut to fit.
+    static const int TEXT_CAPACITY = 152;
+    static const int GLYPH_COUNT = 256;
 
+    CFont() = default;
+    // Deletes the 256 display lists; the sheet's texture stays with the GL context.
+    ~CFont();
+
+    CFont(const CFont&) = delete;
+    CFont& operator=(const CFont&) = delete;
+
+    // Loads the glyph sheet and builds the lists. A sheet that cannot be read ends the process
+    // with a failure status after the reader's message: the engine cannot print without it.
+    bool Load(const char* path);
+
+    void SetColor(float red, float green, float blue, float alpha);
+
+    // Text at (x, y), the top-left corner of the first glyph, in pixels from the top-left corner
+    // of the viewport. set: 0 and 1 the two glyph sets, 2 and 3 the same sets in bold.
+    bool PrintColored(int x, int y, int set, float red, float green, float blue, const char* format,
+                      ...);
     bool Print(int x, int y, int set, const char* format, ...);
+    bool PrintAt(float x, float y, int set, const char* format, ...);
     bool PrintEx(int x, int y, int set, float red, float green, float blue, float alpha,
                  float scaleX, float scaleY, const char* format, ...);
+
+    // The last formatted text.
+    const char* GetText() const { return text; }
+    unsigned int GetTextureName() const { return sheet.textureName; }
+    int GetListBase() const { return listBase; }
+
+private:
+    struct SavedState
+    {
+        bool blend = false;
+        bool scissorTest = false;
+        bool texture2D = false;
+        bool lighting = false;
+        bool depthTest = false;
+        int matrixMode = 0;
+        int viewport[4] = {};
+        int blendSource = 0;
+        int blendDestination = 0;
+        int listBase = 0;
+    };
+
+    struct Pen
+    {
+        float x, y;
+        int set;
+        float tint[4];
+        float scaleX, scaleY;
+        // PrintAt hands the bold pass's origin to the shader as well.
+        bool passOrigin;
+    };
+
+    void Format(const char* format, va_list arguments);
+    void DrawText(const Pen& pen);
+    void DrawPass(const Pen& pen, int glyphSet, float x, bool setOrigin);
+    void SaveAndPrepareState();
+    void RestoreState();
+
+    int listBase = 0;
+    float scaleX = 1.0f;
+    float scaleY = 1.0f;
+    float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    CShader* shader = nullptr;
+    char text[TEXT_CAPACITY] = {};
+    CTgaImage sheet;
+    SavedState saved;
 };
 
 #endif

@@ -1,17 +1,46 @@
-// Font list.
+// Font list: loading by path and lookup by number.
 #include "overlay/CFontManager.h"
 
-void CFontManager::LoadFont(const char*) {}
+#include "overlay/CFont.h"
+
+#include <iostream>
+
+namespace
+{
+const char* const MSG_LOADING_FONT = "Loading Font: ";
+}
+
+CFontManager::~CFontManager()
+{
+    for (CFont* font : fonts)
+    {
+        delete font;
+    }
+}
+
+void CFontManager::LoadFont(const char* path)
+{
+    CFont* font = new CFont();
+    std::cout << MSG_LOADING_FONT << (path ? path : "") << std::endl;
+    font->Load(path);
+    AddFont(font);
+}
+
+void CFontManager::AddFont(CFont* font)
+{
+    fonts.push_back(font);
+    ++count;
+}
 
 CFont* CFontManager::GetFont(unsigned number) const
 {
-    if (fonts.empty())
+    if (count == 0)
     {
         return nullptr;
     }
-    if (number >= 1 && number <= fonts.size())
+    if (number == 0 || number > count)
     {
-        return fonts[number - 1];
+        return fonts[count - 1];
     }
-    return fonts.back();
+    return fonts[number - 1];
 }

@@ -10,14 +10,24 @@ class CFontManager
 {
 public:
     CFontManager() = default;
-    ~CFontManager() = default;
+    // Deletes the fonts while the GL context is still there, so their lists go with them.
+    ~CFontManager();
 
+    CFontManager(const CFontManager&) = delete;
+    CFontManager& operator=(const CFontManager&) = delete;
+
+    // Creates, loads and appends a font; a sheet that cannot be read ends the process.
     void LoadFont(const char* path);
-    // The font with that number, or the last one; null when there is none.
+    // Takes ownership of a constructed and loaded font.
+    void AddFont(CFont* font);
+    // The font with that number, or the last one for 0 or a number past the end; null when
+    // there is none.
     CFont* GetFont(unsigned number) const;
+    unsigned GetCount() const { return count; }
 
 private:
     std::vector<CFont*> fonts;
+    unsigned count = 0;
 };
 
 extern CFontManager* gFontManager;
