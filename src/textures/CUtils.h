@@ -31,6 +31,25 @@ public:
     // Turns an image file into a GL texture by the reader its name selects; 0 on failure.
     GLuint LoadImage(const char* path);
 
+    // A bitmap decoded through SDL: R, G, B per pixel (components is always 3), bottom row first.
+    struct SdlBitmap
+    {
+        int components = 3;
+        int width = 0;
+        int height = 0;
+        unsigned char* data = nullptr;  // width * height * 3 bytes, owned
+
+        SdlBitmap() = default;
+        SdlBitmap(const SdlBitmap&) = delete;
+        SdlBitmap& operator=(const SdlBitmap&) = delete;
+        ~SdlBitmap() { delete[] data; }
+    };
+
+    // Loads a bitmap through SDL's BMP decoder into a mipmapped texture; 0 on failure.
+    GLuint LoadBMPWithSDL(const char* path);
+    // Decodes a bitmap through SDL; a new record, or null.
+    SdlBitmap* DecodeBMPWithSDL(const char* path);
+
 private:
     static const int CAPTION_SUFFIX_SIZE = 24;
 

@@ -1,4 +1,217 @@
-// Image loading by file name: picks the engine's reader from the path, else SDL_image.
+// Image loading by file name: picks the engine's reader from substrings of the path, else hands
+// the file to SDL_image. Also the SDL-based bitmap path used when anisotropic filtering is on.
 #include "textures/CUtils.h"
+#include "textures/CBmpReader.h"
+#include "textures/CDdsReader.h"
+#include "textures/CJpegDecoder.h"
+#include "textures/CPcxReader.h"
+#include "platform/CGraphicsCore.h"
 
-GLuint CUtils::LoadImage(const char*) { return 0; }
+#include <SDL/SDL.h>
+#include <SDL/SDL_image.h>
+#include <GL/glu.h>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <vector>
+
+namespace
+{
+const char* const MSG_IMAGE_LOAD_FAILED = "\nFailed to load the image: ";
+const char* const MSG_LOADING_TEXTURE = "Loading Texture: ";
+const char* const MSG_SDL_BITMAP_FAILED = "Failed to load the image: ";
+const char* const MSG_SDL_BITMAP_ERROR = ", Error: ";
+const char* const MSG_SDL_DECODE_FAILED = " Failed loading ";
+const char* const MSG_SDL_DECODE_SEPARATOR = " : ";
+
+bool AnisotropicFilteringInUse()
+{
+    return gGraphicsCore && gGraphicsCore->IsAnisotropicFilteringOn();
+}
+
+// Repeat wrapping, linear filters and, when in use, the largest anisotropy the driver offers.
+void SetRepeatLinearFiltering(bool useAnisotropy)
+{
+    GLfloat maximumAnisotropy = 1.0f;
+    if (useAnisotropy)
+    {
+        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnisotropy);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (useAnisotropy)
+    {
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maximumAnisotropy);
+    }
+}
+
+// SDL_image hands back surfaces of many layouts (palettes, B, G, R order, padded rows); GL is
+// given packed R, G, B or R, G, B, A bytes, top row first, whatever the file held.
+std::vector<unsigned char> PackedSurfacePixels(SDL_Surface* surface, bool withAlpha)
+{
+#if SDL_BYTEORDER == SDL_LIL_ENDIAN
+    const Uint32 redMask = 0x000000FF, greenMask = 0x0000FF00, blueMask = 0x00FF0000;
+    const Uint32 alphaMask = withAlpha ? 0xFF000000 : 0;
+#else
+    const Uint32 redMask = withAlpha ? 0xFF000000 : 0x00FF0000;
+    const Uint32 greenMask = withAlpha ? 0x00FF0000 : 0x0000FF00;
+    const Uint32 blueMask = withAlpha ? 0x0000FF00 : 0x000000FF;
+    const Uint32 alphaMask = withAlpha ? 0x000000FF : 0;
+#endif
+    std::vector<unsigned char> pixels;
+    int bytesPerPixel = withAlpha ? 4 : 3;
+    SDL_Surface* layout = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, bytesPerPixel * 8, redMask,
+                                               greenMask, blueMask, alphaMask);
+    if (!layout)
+    {
+        return pixels;
+    }
+    SDL_Surface* converted = SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE);
+    SDL_FreeSurface(layout);
+    if (!converted)
+    {
+        return pixels;
+    }
+    size_t rowBytes = static_cast<size_t>(converted->w) * bytesPerPixel;
+    pixels.resize(rowBytes * static_cast<size_t>(converted->h));
+    SDL_LockSurface(converted);
+    const unsigned char* source = static_cast<const unsigned char*>(converted->pixels);
+    for (int row = 0; row < converted->h; ++row)
+    {
+        memcpy(pixels.data() + row * rowBytes, source + row * converted->pitch, rowBytes);
+    }
+    SDL_UnlockSurface(converted);
+    SDL_FreeSurface(converted);
+    return pixels;
+}
+
+GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
+{
+    SDL_Surface* surface = IMG_Load(path);
+    if (!surface)
+    {
+        std::cout << MSG_IMAGE_LOAD_FAILED << path << std::endl;
+        return 0;
+    }
+    GLenum format = surface->format->Amask != 0 ? GL_RGBA : GL_RGB;
+    std::vector<unsigned char> pixels = PackedSurfacePixels(surface, format == GL_RGBA);
+    int width = surface->w;
+    int height = surface->h;
+    SDL_FreeSurface(surface);
+    if (pixels.empty())
+    {
+        std::cout << MSG_IMAGE_LOAD_FAILED << path << std::endl;
+        return 0;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint textureName = 0;
+    glGenTextures(1, &textureName);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    SetRepeatLinearFiltering(useAnisotropy);
+    gluBuild2DMipmaps(GL_TEXTURE_2D, format, width, height, format, GL_UNSIGNED_BYTE,
+                      pixels.data());
+    return textureName;
+}
+
+// Reads the surface's pixel at (x, row) as a value of its own format, least significant byte
+// first, as SDL stores pixels on this engine's little-endian targets.
+Uint32 SurfacePixel(const SDL_Surface* surface, int x, int row)
+{
+    int bytesPerPixel = surface->format->BytesPerPixel;
+    const Uint8* bytes = static_cast<const Uint8*>(surface->pixels) +
+                         static_cast<size_t>(row) * surface->pitch +
+                         static_cast<size_t>(x) * bytesPerPixel;
+    Uint32 value = 0;
+    for (int i = 0; i < bytesPerPixel; ++i)
+    {
+        value |= static_cast<Uint32>(bytes[i]) << (8 * i);
+    }
+    return value;
+}
+}  // namespace
+
+GLuint CUtils::LoadImage(const char* path)
+{
+    if (!path)
+    {
+        return 0;
+    }
+    bool useAnisotropy = AnisotropicFilteringInUse();
+    if (strstr(path, "bmp") || strstr(path, "BMP"))
+    {
+        return useAnisotropy ? LoadBMPWithSDL(path) : LoadBMP(path, false);
+    }
+    if (strstr(path, "pcx"))
+    {
+        return LoadPCX(path, useAnisotropy);
+    }
+    if (strstr(path, "dds"))
+    {
+        return LoadDDS(path);
+    }
+    if (strstr(path, "jpg") || strstr(path, "jpeg"))
+    {
+        return LoadJPEG(path, useAnisotropy);
+    }
+    return LoadWithSdlImage(path, useAnisotropy);
+}
+
+GLuint CUtils::LoadBMPWithSDL(const char* path)
+{
+    std::cout << MSG_LOADING_TEXTURE << path << std::endl;
+    std::unique_ptr<SdlBitmap> bitmap(DecodeBMPWithSDL(path));
+    if (!bitmap)
+    {
+        std::cout << MSG_SDL_BITMAP_FAILED << path << MSG_SDL_BITMAP_ERROR << SDL_GetError()
+                  << std::endl;
+        return 0;
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    GLuint textureName = 0;
+    glGenTextures(1, &textureName);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    GLenum format = bitmap->components == 4 ? GL_RGBA : GL_RGB;
+    gluBuild2DMipmaps(GL_TEXTURE_2D, bitmap->components, bitmap->width, bitmap->height, format,
+                      GL_UNSIGNED_BYTE, bitmap->data);
+    SetRepeatLinearFiltering(AnisotropicFilteringInUse());
+    return textureName;
+}
+
+CUtils::SdlBitmap* CUtils::DecodeBMPWithSDL(const char* path)
+{
+    SDL_RWops* stream = SDL_RWFromFile(path, "rb");
+    SDL_Surface* surface = stream ? SDL_LoadBMP_RW(stream, 1) : nullptr;
+    if (surface && !IsAcceptedImageSize(surface->w, surface->h))
+    {
+        SDL_FreeSurface(surface);
+        surface = nullptr;
+        SDL_SetError("image size out of range");
+    }
+    if (!surface)
+    {
+        std::cerr << MSG_SDL_DECODE_FAILED << path << MSG_SDL_DECODE_SEPARATOR << SDL_GetError()
+                  << std::endl;
+        return nullptr;
+    }
+    std::unique_ptr<SdlBitmap> bitmap(new SdlBitmap);
+    bitmap->components = 3;
+    bitmap->width = surface->w;
+    bitmap->height = surface->h;
+    bitmap->data = new unsigned char[static_cast<size_t>(surface->w) * surface->h * 3];
+    SDL_LockSurface(surface);
+    unsigned char* out = bitmap->data;
+    // Rows are read through the surface's pitch, bottom row first.
+    for (int row = surface->h - 1; row >= 0; --row)
+    {
+        for (int x = 0; x < surface->w; ++x)
+        {
+            SDL_GetRGB(SurfacePixel(surface, x, row), surface->format, out, out + 1, out + 2);
+            out += 3;
+        }
+    }
+    SDL_UnlockSurface(surface);
+    SDL_FreeSurface(surface);
+    return bitmap.release();
+}

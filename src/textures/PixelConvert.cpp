@@ -1,0 +1,189 @@
+// Row converters from file pixel layouts to packed R, G, B. The SSSE3 versions are chosen at run
+// time; the plain loops finish every row tail and serve processors without SSSE3.
+#include "textures/PixelConvert.h"
+
+#include <cstring>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define KYREL_HAVE_X86_SHUFFLE 1
+#endif
+
+namespace
+{
+void BgrToRgbPlain(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i)
+    {
+        uint8_t blue = source[3 * i];
+        uint8_t green = source[3 * i + 1];
+        uint8_t red = source[3 * i + 2];
+        destination[3 * i] = red;
+        destination[3 * i + 1] = green;
+        destination[3 * i + 2] = blue;
+    }
+}
+
+void BgrxToRgbPlain(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i)
+    {
+        destination[3 * i] = source[4 * i + 2];
+        destination[3 * i + 1] = source[4 * i + 1];
+        destination[3 * i + 2] = source[4 * i];
+    }
+}
+
+void PlanesToRgbPlain(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                      uint8_t* destination, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i)
+    {
+        destination[3 * i] = red[i];
+        destination[3 * i + 1] = green[i];
+        destination[3 * i + 2] = blue[i];
+    }
+}
+
+#ifdef KYREL_HAVE_X86_SHUFFLE
+bool HasSsse3()
+{
+    static const bool supported = __builtin_cpu_supports("ssse3");
+    return supported;
+}
+
+// Five pixels per step: 15 bytes are converted, the 16th is passed through unchanged and
+// rewritten by the next step. Needs six pixels left so the 16-byte load and store stay inside.
+__attribute__((target("ssse3"))) size_t BgrToRgbSsse3(const uint8_t* source, uint8_t* destination,
+                                                      size_t pixelCount)
+{
+    const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+    size_t done = 0;
+    for (; done + 6 <= pixelCount; done += 5)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 3 * done));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 3 * done),
+                         _mm_shuffle_epi8(bytes, swap));
+    }
+    return done;
+}
+
+// Four pixels per step: 12 bytes out, 4 scratch bytes overwritten by the next step.
+__attribute__((target("ssse3"))) size_t BgrxToRgbSsse3(const uint8_t* source, uint8_t* destination,
+                                                       size_t pixelCount)
+{
+    const __m128i pick = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    size_t done = 0;
+    for (; done + 6 <= pixelCount; done += 4)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * done));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 3 * done),
+                         _mm_shuffle_epi8(bytes, pick));
+    }
+    return done;
+}
+
+// Shuffle masks taking 16 bytes of one plane into each of the three 16-byte output blocks.
+struct PlaneMasks
+{
+    uint8_t mask[3][3][16];  // [output block][channel][byte]
+    PlaneMasks()
+    {
+        for (int block = 0; block < 3; ++block)
+        {
+            for (int channel = 0; channel < 3; ++channel)
+            {
+                for (int byte = 0; byte < 16; ++byte)
+                {
+                    int position = block * 16 + byte;
+                    mask[block][channel][byte] =
+                        position % 3 == channel ? static_cast<uint8_t>(position / 3) : 0x80;
+                }
+            }
+        }
+    }
+};
+
+__attribute__((target("ssse3"))) size_t PlanesToRgbSsse3(const uint8_t* red, const uint8_t* green,
+                                                         const uint8_t* blue, uint8_t* destination,
+                                                         size_t pixelCount)
+{
+    static const PlaneMasks masks;
+    __m128i shuffle[3][3];
+    for (int block = 0; block < 3; ++block)
+    {
+        for (int channel = 0; channel < 3; ++channel)
+        {
+            shuffle[block][channel] =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks.mask[block][channel]));
+        }
+    }
+    size_t done = 0;
+    for (; done + 16 <= pixelCount; done += 16)
+    {
+        __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(red + done));
+        __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(green + done));
+        __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blue + done));
+        uint8_t* out = destination + 3 * done;
+        for (int block = 0; block < 3; ++block)
+        {
+            __m128i rgb = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(r, shuffle[block][0]),
+                                                    _mm_shuffle_epi8(g, shuffle[block][1])),
+                                       _mm_shuffle_epi8(b, shuffle[block][2]));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * block), rgb);
+        }
+    }
+    return done;
+}
+#endif
+}  // namespace
+
+namespace PixelConvert
+{
+void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    size_t done = 0;
+#ifdef KYREL_HAVE_X86_SHUFFLE
+    if (HasSsse3())
+    {
+        done = BgrToRgbSsse3(source, destination, pixelCount);
+    }
+#endif
+    BgrToRgbPlain(source + 3 * done, destination + 3 * done, pixelCount - done);
+}
+
+void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    size_t done = 0;
+#ifdef KYREL_HAVE_X86_SHUFFLE
+    if (HasSsse3())
+    {
+        done = BgrxToRgbSsse3(source, destination, pixelCount);
+    }
+#endif
+    BgrxToRgbPlain(source + 4 * done, destination + 3 * done, pixelCount - done);
+}
+
+void PlanesToRgb(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                 uint8_t* destination, size_t pixelCount)
+{
+    size_t done = 0;
+#ifdef KYREL_HAVE_X86_SHUFFLE
+    if (HasSsse3())
+    {
+        done = PlanesToRgbSsse3(red, green, blue, destination, pixelCount);
+    }
+#endif
+    PlanesToRgbPlain(red + done, green + done, blue + done, destination + 3 * done,
+                     pixelCount - done);
+}
+
+void IndicesToRgb(const uint8_t* indices, const uint8_t palette[256 * 3], uint8_t* destination,
+                  size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i)
+    {
+        memcpy(destination + 3 * i, palette + 3 * indices[i], 3);
+    }
+}
+}  // namespace PixelConvert

@@ -1,0 +1,24 @@
+// Row converters shared by the BMP and PCX readers: file pixel layouts to tightly packed R, G, B.
+// Each has a plain loop and, where the processor offers SSSE3, a byte-shuffle version giving the
+// same bytes.
+#ifndef KYREL_PIXELCONVERT_H
+#define KYREL_PIXELCONVERT_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace PixelConvert
+{
+// B, G, R per pixel to R, G, B.
+void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount);
+// B, G, R, unused per pixel to R, G, B.
+void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount);
+// Three separate planes of red, green and blue bytes to R, G, B per pixel.
+void PlanesToRgb(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
+                 uint8_t* destination, size_t pixelCount);
+// Palette indices (one byte each) to the R, G, B of a 256-entry palette of 3-byte entries.
+void IndicesToRgb(const uint8_t* indices, const uint8_t palette[256 * 3], uint8_t* destination,
+                  size_t pixelCount);
+}  // namespace PixelConvert
+
+#endif
