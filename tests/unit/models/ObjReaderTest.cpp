@@ -1,0 +1,407 @@
+// The OBJ reader without GL: line rules, index rebasing, dropped faces, normals, boxes, the
+// number scanner against strtof, and the shared real-world files.
+#include "models/CObjReader.h"
+#include "models/ObjTextScan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+struct ReadResult
+{
+    CModelData model;
+    int dropped = 0;
+    std::string errors;
+};
+
+ReadResult ReadText(const std::string& text)
+{
+    ReadResult result;
+    CObjReader reader;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(reader.ReadFromMemory(&result.model, text.data(), text.size(), "test.obj"));
+    result.errors = testing::internal::GetCapturedStderr();
+    result.dropped = reader.GetDroppedFaceCount();
+    return result;
+}
+
+std::vector<int> Corners(const ModelObject& object, bool texture = false)
+{
+    std::vector<int> corners;
+    for (const ModelFace& face : object.faces)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            corners.push_back(texture ? face.coordIndex[k] : face.vertIndex[k]);
+        }
+    }
+    return corners;
+}
+
+const char* const QUAD = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\n";
+}  // namespace
+
+TEST(ObjReader, LineRulesGiveObjectsAndZeroBasedCorners)
+{
+    struct Case
+    {
+        const char* name;
+        std::string text;
+        std::vector<std::vector<int>> corners;  // per object
+        std::vector<std::vector<int>> texCorners;
+        int dropped;
+    };
+    const std::string longComment = "#" + std::string(OBJ_SKIP_LENGTH, 'x');
+    const Case cases[] = {
+        {"texture coordinates",
+         std::string(QUAD) + "vt 0 0\nvt 1 0\nvt 1 1\nf 1/1 2/2 3/3\n",
+         {{0, 1, 2}},
+         {{0, 1, 2}},
+         0},
+        {"quad keeps its first triangle", std::string(QUAD) + "f 1 2 3 4\n", {{0, 1, 2}}, {}, 0},
+        {"two groups rebased",
+         std::string(QUAD) + "f 1 2 3\n" + QUAD + "f 5 6 7\nf 8 7 6\n",
+         {{0, 1, 2}, {0, 1, 2, 3, 2, 1}},
+         {},
+         0},
+        {"first face need not start at the first vertex",
+         std::string(QUAD) + "f 4 3 2\nf 1 2 3\n",
+         {{3, 2, 1, 0, 1, 2}},
+         {},
+         0},
+        {"relative indices",
+         std::string(QUAD) + "f -4 -3 -2\n" + QUAD + "f -1 -2 -3\n",
+         {{0, 1, 2}, {3, 2, 1}},
+         {},
+         0},
+        {"faces naming another group are dropped",
+         std::string(QUAD) + "f 1 2 3\n" + QUAD + "f 1 2 3\nf 5 6 8\n",
+         {{0, 1, 2}, {0, 1, 3}},
+         {},
+         1},
+        {"normal indices break the texture pattern",
+         std::string(QUAD) + "vt 0 0\nvn 0 0 1\n" + "f 1/1/1 2/1/1 3/1/1\n",
+         {{}},
+         {{}},
+         1},
+        {"plain face among textured faces is dropped",
+         std::string(QUAD) + "vt 0 0\nf 1/1 2/1 3/1\nf 1 2 3\n",
+         {{0, 1, 2}},
+         {{0, 0, 0}},
+         1},
+        {"no faces still finishes one object", QUAD, {{}}, {}, 0},
+        {"empty file", "", {{}}, {}, 0},
+        {"comments, groups and bare v lines",
+         "# c\ng a\nusemtl m\ns 1\nv\n" + std::string(QUAD) + "\n\nf 1 2 3 # tail\n",
+         {{0, 1, 2}},
+         {},
+         0},
+        {"a skip stops after 99 characters",
+         longComment + "v 0 0 0\n" + "v 1 0 0\nv 0 1 0\nf 1 2 3\n",
+         {{0, 1, 2}},
+         {},
+         0},
+        {"zero and huge indices are dropped",
+         std::string(QUAD) + "f 0 1 2\nf 1 2 99999999999\n",
+         {{}},
+         {},
+         2},
+    };
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        ReadResult result = ReadText(c.text);
+        const CModelData& model = result.model;
+        ASSERT_EQ(static_cast<int>(c.corners.size()), model.objectCount);
+        ASSERT_EQ(c.corners.size(), model.objects.size());
+        int faces = 0;
+        for (size_t i = 0; i < c.corners.size(); ++i)
+        {
+            EXPECT_EQ(c.corners[i], Corners(model.objects[i])) << "object " << i;
+            EXPECT_EQ(-1, model.objects[i].materialIndex);
+            if (i < c.texCorners.size())
+            {
+                EXPECT_TRUE(model.objects[i].hasTexture);
+                EXPECT_EQ(c.texCorners[i], Corners(model.objects[i], true)) << "object " << i;
+            }
+            else
+            {
+                EXPECT_FALSE(model.objects[i].hasTexture);
+            }
+            faces += model.objects[i].faceCount;
+        }
+        EXPECT_EQ(3 * faces, model.totalVertexCount);
+        EXPECT_EQ(c.dropped, result.dropped);
+        // One message per file, only when something was dropped.
+        if (c.dropped > 0)
+        {
+            EXPECT_NE(std::string::npos, result.errors.find("test.obj: "));
+            EXPECT_EQ(result.errors.find("skipped"), result.errors.rfind("skipped"));
+        }
+        else
+        {
+            EXPECT_EQ("", result.errors);
+        }
+    }
+}
+
+TEST(ObjReader, LongLineContinuesAsANewLineAfterTheSkip)
+{
+    // The 100th character after "#" starts a line of its own, so the v there is a position;
+    // one character less and the position stays part of the comment.
+    const std::string atLimit = "#" + std::string(OBJ_SKIP_LENGTH, 'x') + "v 5 6 7\n";
+    const std::string belowLimit = "#" + std::string(OBJ_SKIP_LENGTH - 1, 'x') + "v 5 6 7\n";
+    ReadResult continued = ReadText(atLimit);
+    ASSERT_EQ(1u, continued.model.objects[0].vertices.size());
+    EXPECT_EQ(CVector3(5, 6, 7), continued.model.objects[0].vertices[0]);
+    EXPECT_TRUE(ReadText(belowLimit).model.objects[0].vertices.empty());
+}
+
+TEST(ObjReader, ScansPositionsAndTexCoordsWithMissingValuesZero)
+{
+    ReadResult result = ReadText("v 1.5 -2 3e2 9\nv 4\nv\t1 2 3\nvt 0.25 0.75\nvt 0.5\n"
+                                 "v 7 8 9\n");
+    const ModelObject& object = result.model.objects[0];
+    ASSERT_EQ(3u, object.vertices.size());
+    EXPECT_EQ(CVector3(1.5f, -2.0f, 300.0f), object.vertices[0]);
+    EXPECT_EQ(CVector3(4.0f, 0.0f, 0.0f), object.vertices[1]);  // the line ended early
+    EXPECT_EQ(CVector3(7.0f, 8.0f, 9.0f), object.vertices[2]);  // "v\t" is not a position
+    ASSERT_EQ(2u, object.texCoords.size());
+    EXPECT_EQ(0.25f, object.texCoords[0].u);
+    EXPECT_EQ(0.75f, object.texCoords[0].v);
+    EXPECT_EQ(0.5f, object.texCoords[1].u);
+    EXPECT_EQ(0.0f, object.texCoords[1].v);
+}
+
+TEST(ObjReader, NormalsAverageFacesAndUnusedVerticesPointUp)
+{
+    // Two triangles folded along the edge 0-1: one in z = 0, one in x = 0.
+    ReadResult result = ReadText("v 0 0 0\nv 0 1 0\nv 1 0 0\nv 0 0 1\nv 5 5 5\n"
+                                 "f 1 3 2\nf 1 2 4\n");
+    const ModelObject& object = result.model.objects[0];
+    ASSERT_EQ(5u, object.normals.size());
+    const float half = std::sqrt(0.5f);
+    const CVector3 expected[] = {CVector3(half, 0, half), CVector3(half, 0, half),
+                                 CVector3(0, 0, 1), CVector3(1, 0, 0), CVector3(0, 1, 0)};
+    for (int i = 0; i < 5; ++i)
+    {
+        EXPECT_NEAR(expected[i].x, object.normals[i].x, 1e-6f) << i;
+        EXPECT_NEAR(expected[i].y, object.normals[i].y, 1e-6f) << i;
+        EXPECT_NEAR(expected[i].z, object.normals[i].z, 1e-6f) << i;
+    }
+}
+
+TEST(ObjReader, BoxesPerObjectAndOverTheModel)
+{
+    ReadResult result = ReadText("v -1 2 3\nv 4 -5 6\nf 1 2 1\nv 0 0 -9\nf 3 3 3\n");
+    const CModelData& model = result.model;
+    ASSERT_EQ(2, model.objectCount);
+    EXPECT_EQ(CVector3(-1, -5, 3), model.objects[0].boundsMin);
+    EXPECT_EQ(CVector3(4, 2, 6), model.objects[0].boundsMax);
+    EXPECT_EQ(CVector3(0, 0, -9), model.objects[1].boundsMin);
+    EXPECT_EQ(CVector3(-1, -5, -9), model.boundsMin);
+    EXPECT_EQ(CVector3(4, 2, 6), model.boundsMax);
+
+    const ModelObject& empty = ReadText("# nothing\n").model.objects[0];
+    EXPECT_EQ(CVector3(999999, 999999, 999999), empty.boundsMin);
+    EXPECT_EQ(CVector3(-999999, -999999, -999999), empty.boundsMax);
+}
+
+TEST(ObjReader, MissingFileLeavesTheModelAndSaysSo)
+{
+    CModelData model;
+    model.objectCount = 7;
+    CObjReader reader;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(reader.Load(&model, "/nonexistent/dir/model.obj"));
+    EXPECT_EQ("\nUnable to find or open the file: /nonexistent/dir/model.obj\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(7, model.objectCount);
+    EXPECT_FALSE(reader.Load(nullptr, "x.obj"));
+    EXPECT_FALSE(reader.Load(&model, nullptr));
+}
+
+TEST(ObjReader, MaterialsAndCornerArrays)
+{
+    ReadResult result = ReadText(std::string(QUAD) + "vt 0.5 0.25\nf 1/1 3/1 4/1\n");
+    CModelData& model = result.model;
+    CObjReader reader;
+    const std::string longName(400, 'n');
+    reader.AddMaterial(&model, "tex.tga", longName.c_str(), 255, 128, 1);
+    reader.AddMaterial(&model, nullptr, nullptr, 0, 0, 0);
+    reader.SetObjectMaterial(&model, 0, 1);
+    reader.SetObjectMaterial(&model, 1, 0);  // no object 1: ignored
+    reader.SetObjectMaterial(&model, -1, 0);
+    ASSERT_EQ(2, model.materialCount);
+    EXPECT_STREQ("tex.tga", model.materials[0].name);
+    EXPECT_EQ(MODEL_NAME_LENGTH - 1, std::strlen(model.materials[0].textureFile));
+    EXPECT_EQ(128, model.materials[0].color[1]);
+    EXPECT_STREQ("", model.materials[1].name);
+    EXPECT_EQ(1, model.objects[0].materialIndex);
+
+    std::vector<float> positions, normals, texCoords;
+    CObjReader::BuildCornerArrays(model.objects[0], positions, normals, texCoords);
+    const std::vector<float> expectedPositions = {0, 0, 0, 1, 1, 0, 0, 1, 0};
+    EXPECT_EQ(expectedPositions, positions);
+    ASSERT_EQ(9u, normals.size());
+    EXPECT_EQ(1.0f, normals[2]);
+    EXPECT_EQ(1.0f, normals[8]);
+    const std::vector<float> expectedTexCoords = {0.5f, 0.25f, 0.5f, 0.25f, 0.5f, 0.25f};
+    EXPECT_EQ(expectedTexCoords, texCoords);
+}
+
+// The fast float path must give strtof's float bit for bit.
+TEST(ObjTextScan, FloatsMatchStrtof)
+{
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "1.",
+                                      ".5",
+                                      "-.5e-3",
+                                      "0.1",
+                                      "3.4028235e38",
+                                      "1e-50",
+                                      "inf",
+                                      "-Infinity",
+                                      "nan",
+                                      "0x1p-3",
+                                      "123456789.123456789",
+                                      "0.000000000000000000000000123",
+                                      "9007199254740993",
+                                      "16777217",
+                                      "16777219",
+                                      "0.30000001192092896",
+                                      "1.00000005960464477539",
+                                      "+7",
+                                      "00012.50",
+                                      "5e",
+                                      "1.5-2",
+                                      "99999999999999999999999"};
+    std::mt19937 random(7);
+    for (int i = 0; i < 20000; ++i)
+    {
+        char text[64];
+        int decimals = static_cast<int>(random() % 10);
+        double value = std::ldexp(static_cast<double>(random()), -static_cast<int>(random() % 40));
+        std::snprintf(text, sizeof text, "%s%.*f", (random() & 1) ? "-" : "", decimals, value);
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+    {
+        char* libraryEnd = nullptr;
+        float expected = std::strtof(text.c_str(), &libraryEnd);
+        float scanned = -12345.0f;
+        const char* end = ScanFloat(text.data(), text.data() + text.size(), scanned);
+        ASSERT_NE(nullptr, end) << text;
+        EXPECT_EQ(libraryEnd - text.c_str(), end - text.data()) << text;
+        uint32_t expectedBits, scannedBits;
+        std::memcpy(&expectedBits, &expected, 4);
+        std::memcpy(&scannedBits, &scanned, 4);
+        EXPECT_EQ(expectedBits, scannedBits) << text;
+    }
+    float untouched = 3.0f;
+    for (const char* text : {"", "-", ".", "x1", "\n1"})
+    {
+        EXPECT_EQ(nullptr, ScanFloat(text, text + std::strlen(text), untouched)) << text;
+    }
+    EXPECT_EQ(3.0f, untouched);
+}
+
+TEST(ObjTextScan, IntegersSaturateAndStopAtTheBound)
+{
+    const char text[] = "  -42/7 99999999999 12345";
+    int value = 0;
+    const char* ptr = ScanInt(text, text + sizeof text - 1, value);
+    EXPECT_EQ(-42, value);
+    EXPECT_EQ('/', *ptr);
+    ptr = ScanInt(ptr + 1, text + sizeof text - 1, value);
+    EXPECT_EQ(7, value);
+    ptr = ScanInt(ptr, text + sizeof text - 1, value);
+    EXPECT_EQ(2147483647, value);
+    // The bound cuts the last number short: only "12" lies before it.
+    ptr = ScanInt(ptr, ptr + 3, value);
+    EXPECT_EQ(12, value);
+    EXPECT_EQ(nullptr, ScanInt(ptr, ptr, value));
+}
+
+// The shared real-world files: every one loads without harm, with the counts of EXPECTED.md.
+TEST(ObjReader, SharedTestFilesLoadWithTheirCounts)
+{
+    const std::string root = std::string(KYREL_SHARED_TESTDATA_DIR);
+    std::ifstream expected(root + "/EXPECTED.md");
+    if (!expected)
+    {
+        GTEST_SKIP() << "shared test data not present at " << root;
+    }
+    std::string line;
+    int files = 0;
+    while (std::getline(expected, line))
+    {
+        // | file | class | v | vt | vn | f | g/o | faces as | corners | v blocks | ...
+        if (line.rfind("| ", 0) != 0 || line.find(".obj |") == std::string::npos)
+        {
+            continue;
+        }
+        std::vector<std::string> cells;
+        std::stringstream row(line.substr(1));
+        std::string cell;
+        while (std::getline(row, cell, '|'))
+        {
+            const size_t first = cell.find_first_not_of(' ');
+            const size_t last = cell.find_last_not_of(' ');
+            cells.push_back(first == std::string::npos ? "" : cell.substr(first, last + 1 - first));
+        }
+        ASSERT_GE(cells.size(), 10u) << line;
+        const std::string path = root + "/obj/" + cells[0];
+        SCOPED_TRACE(path);
+        CModelData model;
+        CObjReader reader;
+        testing::internal::CaptureStderr();
+        ASSERT_TRUE(reader.Read(&model, path.c_str()));
+        testing::internal::GetCapturedStderr();
+        ++files;
+        int vertices = 0, texCoords = 0, faces = 0;
+        for (const ModelObject& object : model.objects)
+        {
+            vertices += object.vertexCount;
+            texCoords += object.texCoordCount;
+            faces += object.faceCount;
+            for (const ModelFace& face : object.faces)
+            {
+                for (int k = 0; k < 3; ++k)
+                {
+                    ASSERT_GE(face.vertIndex[k], 0);
+                    ASSERT_LT(face.vertIndex[k], object.vertexCount);
+                }
+            }
+        }
+        if (cells[2].rfind("not UTF-8", 0) == 0)
+        {
+            EXPECT_EQ(0, faces);
+            continue;
+        }
+        EXPECT_EQ(std::atoi(cells[2].c_str()), vertices);
+        EXPECT_EQ(std::atoi(cells[3].c_str()), texCoords);
+        EXPECT_EQ(std::atoi(cells[5].c_str()), faces + reader.GetDroppedFaceCount());
+        EXPECT_EQ(std::atoi(cells[9].c_str()), model.objectCount);
+        // Well-formed files whose face syntax the engine reads lose nothing.
+        const bool readable =
+            cells[7].rfind("v/vt x", 0) == 0 || (cells[3] == "0" && cells[7].rfind("v x", 0) == 0);
+        if (cells[1] == "good" && readable)
+        {
+            EXPECT_EQ(0, reader.GetDroppedFaceCount());
+        }
+    }
+    EXPECT_GE(files, 20);
+}
