@@ -8,7 +8,6 @@
 
 #include <SDL/SDL.h>
 #include <cfloat>
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -60,7 +59,8 @@ const char* const MSG_SHORT_LIST = "The model %s declares %u %s elements but hol
 const char* const MSG_BAD_FACE =
     "The model %s: face %u of object %u names a vertex outside the object; face dropped.\n";
 
-// atoi without its undefined behaviour: out-of-range text saturates instead.
+// atoi without its undefined behaviour: text beyond the 32-bit range wraps modulo 2^32, as the C
+// library's atoi does on this platform, instead of being undefined.
 int ToInt(const char* text)
 {
     if (!text)
@@ -68,15 +68,7 @@ int ToInt(const char* text)
         return 0;
     }
     long long value = std::strtoll(text, nullptr, 10);
-    if (value > INT_MAX)
-    {
-        return INT_MAX;
-    }
-    if (value < INT_MIN)
-    {
-        return INT_MIN;
-    }
-    return static_cast<int>(value);
+    return static_cast<int>(static_cast<unsigned int>(value));
 }
 
 // Counts go through atoi and are then taken as unsigned, so "-1" is a very large count.

@@ -54,12 +54,14 @@ std::string Document(const std::set<std::string>& omit = {})
     }
     out << "</parallaxmap>\n";
     out << "<object name=\"quad\" numvertices=\"4\" numfaces=\"1\">\n"
-           "<position x=\"1\" y=\"2\" z=\"3\"/><orientation angle=\"45\" x=\"0\" y=\"1\" z=\"0\"/>\n"
+           "<position x=\"1\" y=\"2\" z=\"3\"/><orientation angle=\"45\" x=\"0\" y=\"1\" "
+           "z=\"0\"/>\n"
            "<vertex x=\"0\" y=\"0\" z=\"0\" u0=\"0\" v0=\"0\" u1=\"0.1\" v1=\"0.2\" u2=\"0.3\" "
            "v2=\"0.4\" u3=\"0.5\" v3=\"0.6\" r=\"1\" g=\"0.5\" b=\"0.25\" a=\"1\"/>\n"
            "<vertex x=\"1\" y=\"0\" z=\"0\" u0=\"1\" v0=\"0\" r=\"1\" g=\"1\" b=\"1\" a=\"1\"/>\n"
            "<vertex x=\"0\" y=\"1\" z=\"0\" u0=\"0\" v0=\"1\" r=\"1\" g=\"1\" b=\"1\" a=\"1\"/>\n"
-           "<vertex x=\"-1\" y=\"1\" z=\"-5\" u0=\"-1\" v0=\"1\" r=\"1\" g=\"1\" b=\"1\" a=\"1\"/>\n"
+           "<vertex x=\"-1\" y=\"1\" z=\"-5\" u0=\"-1\" v0=\"1\" r=\"1\" g=\"1\" b=\"1\" "
+           "a=\"1\"/>\n"
            "<face a=\"0\" b=\"1\" c=\"2\" d=\"3\" materialindex=\"0\" parallaxmapindex=\"0\"/>\n"
            "</object>\n</model>\n</KyrelModelFormat>\n";
     return out.str();
@@ -218,8 +220,7 @@ TEST(CXMLModelReader, EachMissingRequiredAttributePrintsItsMessageAndReadingGoes
         EXPECT_EQ(1u, Count(outcome.out, line)) << outcome.out;
         EXPECT_EQ(1u, Count(outcome.out, "Not a valid")) << "only that one message";
         // Later reads still happen: the object is read unless its own count was the one missing.
-        EXPECT_EQ(std::string(c.omitted) == "model.numsubobjects" ? 0u : 1u,
-                  model.subObjectCount);
+        EXPECT_EQ(std::string(c.omitted) == "model.numsubobjects" ? 0u : 1u, model.subObjectCount);
     }
 }
 
@@ -322,7 +323,8 @@ TEST(CXMLModelReader, NamesMatchInAnyLetterCase)
         "NumOfParallaxMap=\"0\"><Material Name=\"x\" Opacity=\"1\"><AMBIENT R=\"1\" G=\"1\" "
         "B=\"1\" A=\"1\"/><Diffuse r=\"1\" g=\"1\" b=\"1\" a=\"1\"/><SPECULAR r=\"1\" g=\"1\" "
         "b=\"1\" a=\"1\"/><Texture ColorMap=\"c.png\"/></Material><Object NumVertices=\"3\" "
-        "NumFaces=\"1\"><Vertex X=\"1\" U0=\"0.5\"/><VERTEX/><vertex/><FACE A=\"0\" B=\"1\" C=\"2\" "
+        "NumFaces=\"1\"><Vertex X=\"1\" U0=\"0.5\"/><VERTEX/><vertex/><FACE A=\"0\" B=\"1\" "
+        "C=\"2\" "
         "MaterialIndex=\"0\"/></Object></MODEL></KYRELMODELFORMAT>";
     CXMLModel model;
     FakeLoader loader;
@@ -346,14 +348,17 @@ TEST(CXMLModelReader, MalformedDocumentsStayWithinTheirData)
         const char* err;
     };
     const Case cases[] = {
-        {"vertex index past the end", "<object numvertices=\"3\" numfaces=\"1\"><vertex/>"
-                                      "<vertex/><vertex/><face a=\"0\" b=\"1\" c=\"3\"/></object>",
+        {"vertex index past the end",
+         "<object numvertices=\"3\" numfaces=\"1\"><vertex/>"
+         "<vertex/><vertex/><face a=\"0\" b=\"1\" c=\"3\"/></object>",
          0, 3, "face 0 of object 0 names a vertex outside the object"},
-        {"negative index", "<object numvertices=\"3\" numfaces=\"2\"><vertex/><vertex/><vertex/>"
-                           "<face a=\"0\" b=\"1\" c=\"2\"/><face a=\"-2\" b=\"1\" c=\"2\"/></object>",
+        {"negative index",
+         "<object numvertices=\"3\" numfaces=\"2\"><vertex/><vertex/><vertex/>"
+         "<face a=\"0\" b=\"1\" c=\"2\"/><face a=\"-2\" b=\"1\" c=\"2\"/></object>",
          1, 3, "face 1 of object 0"},
-        {"quad corner d past the end", "<object numvertices=\"3\" numfaces=\"1\"><vertex/><vertex/>"
-                                       "<vertex/><face a=\"0\" b=\"1\" c=\"2\" d=\"9\"/></object>",
+        {"quad corner d past the end",
+         "<object numvertices=\"3\" numfaces=\"1\"><vertex/><vertex/>"
+         "<vertex/><face a=\"0\" b=\"1\" c=\"2\" d=\"9\"/></object>",
          0, 3, "face 0"},
         {"counts above the elements present",
          "<object numvertices=\"4000000000\" numfaces=\"-1\"><vertex/><vertex/><vertex/>"
@@ -407,23 +412,31 @@ TEST(CXMLModelReader, ShortListsStopAtTheLastElementPresent)
 
 TEST(CXMLModelReaderDeathTest, MissingRequiredAttributeEndsTheProcessAfterTheLoad)
 {
-    char path[] = "/tmp/kmodel_missingXXXXXX";
+    char path[] = "/tmp/kmodel_documentXXXXXX";
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     close(fd);
+    FakeLoader loader;
     {
         std::ofstream file(path);
         file << Document({"diffuse.b"});
     }
-    std::vector<std::string> loaded;
-    auto loader = [&loaded](const char* file)
+    // The whole document is still read (the pictures loaded, the faces counted) before the end.
+    EXPECT_EXIT(
+        {
+            CXMLModel().Load(path, loader.Loader());
+            std::fprintf(stderr, "went on");
+        },
+        testing::ExitedWithCode(1), "^$");
     {
-        loaded.push_back(file);
-        return GLuint(1);
-    };
-    EXPECT_EXIT(CXMLModel().Load(path, loader), testing::ExitedWithCode(1), "");
+        std::ofstream file(path, std::ios::trunc);
+        file << Document();
+    }
     CXMLModel model;
-    EXPECT_EQ(&model, model.Load(Document().empty() ? path : path, loader) == nullptr ? nullptr
-                                                                                      : &model);
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(&model, model.Load(path, loader.Loader()));
+    EXPECT_EQ("\nNum of faces: 1", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(path, model.path);
+    EXPECT_EQ(2u, loader.paths.size());
     std::remove(path);
 }
