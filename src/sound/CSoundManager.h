@@ -12,7 +12,7 @@ class CMusic;
 class CSoundManager
 {
 public:
-    static const int MAX_VOLUME = 128;
+    static constexpr int MAX_VOLUME = 128;
 
     CSoundManager();
     ~CSoundManager();
