@@ -3,7 +3,7 @@
 
 The sheet is 256 x 256 pixels: 16 x 16 cells of 16 x 16 pixels, glyph g in column g % 16 and row
 g // 16 counted from the top. Rows 0-7 hold character codes 32-159 in DejaVu Sans Mono, rows
-8-15 the same codes in DejaVu Sans Mono Bold Oblique. Glyphs are white with their coverage in the
+8-15 the same codes in DejaVu Sans Mono Bold Oblique (codes 127-159 stay empty). Glyphs are white with their coverage in the
 alpha channel, so the font's tint colours them. The file is a 32-bit uncompressed TGA stored
 bottom row first: the reader keeps file order, so the top of the sheet lands at t = 1.
 
@@ -16,17 +16,23 @@ import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
-# Font and point size of each set; the sizes keep every glyph, underscore and bar included,
-# inside its 16 x 16 cell.
-SET_FONTS = [(os.path.join(FONT_DIR, "DejaVuSansMono.ttf"), 15),
-             (os.path.join(FONT_DIR, "DejaVuSansMono-BoldOblique.ttf"), 14)]
+# The glyphs are drawn on a sheet of 24 x 32 cells and scaled to 16 x 16: the monospaced shapes
+# come out a third wider than the font draws them, which suits the 12-pixel advance, and the
+# scaling smooths their edges.
+SET_FONTS = [os.path.join(FONT_DIR, "DejaVuSansMono.ttf"),
+             os.path.join(FONT_DIR, "DejaVuSansMono-BoldOblique.ttf")]
+POINT_SIZE = 24
+DRAW_CELL_WIDTH = 24
+DRAW_CELL_HEIGHT = 32
 CELL = 16
 SHEET = 16 * CELL
 FIRST_CODE = 32
 GLYPHS_PER_SET = 128
-# Offset of ImageMagick's north-west text origin inside a cell.
-TEXT_X = 2
-TEXT_Y = -2
+# Offset of ImageMagick's north-west text origin inside a drawing cell: it keeps the tallest
+# glyphs (bars, underscores, descenders) clear of the cell's top and bottom rows, which linear
+# filtering may mix with the neighbouring cells.
+TEXT_X = 4
+TEXT_Y = 1
 
 
 def escaped(character):
@@ -38,16 +44,16 @@ def escaped(character):
 
 def annotations():
     args = []
-    for set_number, (font, point_size) in enumerate(SET_FONTS):
-        args += ["-font", font, "-pointsize", str(point_size)]
+    for set_number, font in enumerate(SET_FONTS):
+        args += ["-font", font]
         for index in range(GLYPHS_PER_SET):
             code = FIRST_CODE + index
             # Codes 127-159 have nothing printable in the font's Latin-1 range; leave them empty.
             if code >= 127 and code < 160:
                 continue
             glyph = set_number * GLYPHS_PER_SET + index
-            x = (glyph % 16) * CELL + TEXT_X
-            y = (glyph // 16) * CELL + TEXT_Y
+            x = (glyph % 16) * DRAW_CELL_WIDTH + TEXT_X
+            y = (glyph // 16) * DRAW_CELL_HEIGHT + TEXT_Y
             args += ["-annotate", "+%d+%d" % (x, y), escaped(chr(code))]
     return args
 
@@ -55,10 +61,11 @@ def annotations():
 def main():
     output = sys.argv[1] if len(sys.argv) > 1 else os.path.join(ROOT, "assets", "Data", "Font",
                                                                  "font.tga")
-    command = (["convert", "-size", "%dx%d" % (SHEET, SHEET), "xc:none", "-fill", "white",
-                "-gravity", "NorthWest"]
+    command = (["convert", "-size", "%dx%d" % (16 * DRAW_CELL_WIDTH, 16 * DRAW_CELL_HEIGHT),
+                "xc:none", "-fill", "white", "-pointsize", str(POINT_SIZE), "-gravity", "NorthWest"]
                + annotations()
-               + ["-depth", "8", "rgba:-"])
+               + ["-filter", "Triangle", "-resize", "%dx%d!" % (SHEET, SHEET),
+                  "-depth", "8", "rgba:-"])
     rgba = subprocess.run(command, check=True, stdout=subprocess.PIPE).stdout
     if len(rgba) != SHEET * SHEET * 4:
         sys.exit("convert gave %d bytes, expected %d" % (len(rgba), SHEET * SHEET * 4))
