@@ -19,7 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cstddef>
+#include <cstdint>
 #include <new>
+#include <vector>
 
 //-------------------------------------------------------------------------------------------------
 // [SECTION] Messages, tables and global options
@@ -282,10 +285,24 @@ public:
     {
         if (size > size_t(limit - cursor))
         {
-            AddBlock(size > kMinBlockSize ? size : kMinBlockSize);
+            AddBlock(size);
         }
         char* result = cursor;
         cursor += size;
+        return result;
+    }
+    // Room for records and arrays, aligned for any of their fields.
+    void* AllocateAligned(size_t size)
+    {
+        const size_t alignment = alignof(std::max_align_t);
+        size_t padding = size_t(-reinterpret_cast<uintptr_t>(cursor)) & (alignment - 1);
+        if (padding + size > size_t(limit - cursor))
+        {
+            AddBlock(size + alignment);
+            padding = size_t(-reinterpret_cast<uintptr_t>(cursor)) & (alignment - 1);
+        }
+        char* result = cursor + padding;
+        cursor = result + size;
         return result;
     }
     // Copies `length` bytes and a terminating NUL.
@@ -317,7 +334,7 @@ public:
     }
 
 private:
-    struct Block
+    struct alignas(std::max_align_t) Block
     {
         Block* next;
         size_t size;
@@ -326,8 +343,15 @@ private:
     };
     static const size_t kMinBlockSize = 64 * 1024;
 
-    void AddBlock(size_t size)
+    // Blocks after the first grow with the pool, so a large document needs only a few of them.
+    void AddBlock(size_t needed)
     {
+        size_t size = needed;
+        if (blocks != nullptr)
+        {
+            size_t grown = blocks->size > kMinBlockSize ? blocks->size : kMinBlockSize;
+            size = needed > grown ? needed : grown;
+        }
         Block* block = static_cast<Block*>(malloc(sizeof(Block) + size));
         if (block == nullptr)
         {
@@ -352,9 +376,13 @@ private:
 
 namespace
 {
+// Records of a parse live in its pool, which frees them all at once when the last one goes.
 XmlElementData* NewRecord(char* name, XmlStringPool* pool)
 {
-    XmlElementData* record = new XmlElementData();
+    XmlElementData* record = pool != nullptr ? new (pool->AllocateAligned(sizeof(XmlElementData)))
+                                                   XmlElementData()
+                                             : new XmlElementData();
+    record->inPool = pool != nullptr;
     record->name = name;
     record->referenceCount = 1;
     record->pool = pool;
@@ -456,12 +484,6 @@ void AppendClear(XmlElementData* record, const XmlClearItem& clear)
     record->clears[record->clearCount++] = clear;
 }
 
-void AppendAttribute(XmlElementData* record, char* name, char* value)
-{
-    ReserveOneMore(record->attributes, record->attributeCapacity, record->attributeCount);
-    record->attributes[record->attributeCount++] = XmlAttribute{name, value};
-}
-
 void FreeOwnedString(const XmlElementData* record, char* text)
 {
     if (text != nullptr && (record->pool == nullptr || !record->pool->Contains(text)))
@@ -492,13 +514,20 @@ void FreeRecordContents(XmlElementData* record)
     free(record->children);
     free(record->texts);
     free(record->clears);
-    free(record->attributes);
-    free(record->order);
-    if (record->pool != nullptr)
+    if (!record->attributesInPool)
     {
-        record->pool->Release();
+        free(record->attributes);
     }
-    delete record;
+    free(record->order);
+    XmlStringPool* pool = record->pool;
+    if (!record->inPool)
+    {
+        delete record;
+    }
+    if (pool != nullptr)
+    {
+        pool->Release();  // may free the record's own memory
+    }
 }
 
 // Drops one reference. Records that reach zero are chained through their parent field (which
@@ -864,6 +893,8 @@ struct XmlParseState
     bool firstCall;
     const unsigned char* charLengths;
     XmlStringPool* pool;
+    // Attributes of the tag being read; the element gets them in one exact-size array.
+    std::vector<XmlAttribute> pendingAttributes;
 };
 
 namespace
@@ -1264,8 +1295,25 @@ bool AddParsedAttribute(XmlParseState& state, XmlElementData* element, const Xml
             return true;
         }
     }
-    AppendAttribute(element, state.pool->Copy(name.start, nameLength), valueText);
+    state.pendingAttributes.push_back(
+        XmlAttribute{state.pool->Copy(name.start, nameLength), valueText});
     return true;
+}
+
+void CommitAttributes(XmlParseState& state, XmlElementData* element)
+{
+    size_t count = state.pendingAttributes.size();
+    if (count == 0)
+    {
+        return;
+    }
+    void* array = state.pool->AllocateAligned(sizeof(XmlAttribute) * count);
+    memcpy(array, state.pendingAttributes.data(), sizeof(XmlAttribute) * count);
+    element->attributes = static_cast<XmlAttribute*>(array);
+    element->attributeCount = int(count);
+    element->attributeCapacity = int(count);
+    element->attributesInPool = true;
+    state.pendingAttributes.clear();
 }
 
 // Trims every open element from `element` up to the root, once the parse stops early.
@@ -1386,6 +1434,7 @@ bool ParseElements(XmlParseState& state, XmlElementData* root)
                 {
                     break;
                 }
+                CommitAttributes(state, element);
                 attributeState = EXPECT_NAME;
                 closed = token.type == TOKEN_SHORT_CLOSE;
                 inTag = false;
@@ -1478,6 +1527,7 @@ bool ParseElements(XmlParseState& state, XmlElementData* root)
         }
     }
     // Failures inside a tag break out of the loop.
+    CommitAttributes(state, element);
     TrimOpenElements(element);
     return false;
 }
@@ -1546,8 +1596,12 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     }
     // Decoded strings are never longer than their source, so one block usually holds them all.
     XmlStringPool* pool = new XmlStringPool(length + 16);
-    XmlParseState state{text,    text, nullptr, XML_ERROR_NONE, nullptr,
-                        nullptr, 0,    true,    gCharLengths,   pool};
+    XmlParseState state{};
+    state.text = text;
+    state.current = text;
+    state.firstCall = true;
+    state.charLengths = gCharLengths;
+    state.pool = pool;
     CXmlElement document = CXmlElement::Adopt(NewRecord(nullptr, pool));
     pool->Release();  // the records hold the pool from here on
     gGrowthStep = kParseGrowthStep;

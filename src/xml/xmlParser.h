@@ -71,8 +71,9 @@ struct XmlParseResult
 
 class XmlStringPool;
 
-// One element. Strings made by a parse live in the parse's pool; any other string is a heap copy
-// the record frees itself (ownsHeapStrings says whether there may be any).
+// One element. Records, strings and attribute arrays made by a parse live in the parse's pool;
+// anything added later is a heap copy the record frees itself (ownsHeapStrings says whether
+// there may be any strings of that kind).
 struct XmlElementData
 {
     char* name;  // none only for the nameless document root
@@ -96,6 +97,8 @@ struct XmlElementData
     int orderCapacity;
     XmlStringPool* pool;
     bool ownsHeapStrings;
+    bool inPool;            // the record itself was cut from the pool
+    bool attributesInPool;  // the attribute array too (made at its exact size)
 };
 
 struct XmlItem;

@@ -1,0 +1,157 @@
+// Parses one large model document into a tree with our reader, pugixml and tinyxml2, in the same
+// process on the same bytes. The document is generated at start-up in the engine's model format.
+#include "xml/xmlParser.h"
+
+#include <benchmark/benchmark.h>
+#include <pugixml.hpp>
+#include <tinyxml2.h>
+
+#include <cstdio>
+#include <cstdint>
+#include <string>
+
+namespace
+{
+// About 34 MB: the size the comparison figures were first taken on.
+const int kObjects = 8;
+const int kVerticesPerObject = 15000;
+const int kFacesPerObject = 15000;
+
+uint32_t gSeed = 12345;
+float NextUnit()
+{
+    gSeed = gSeed * 1664525u + 1013904223u;
+    return float(gSeed >> 8) / float(1u << 24);
+}
+
+void AppendVertex(std::string& out)
+{
+    char line[512];
+    snprintf(line, sizeof line,
+             "      <vertex x=\"%.6f\" y=\"%.6f\" z=\"%.6f\" u0=\"%.6f\" v0=\"%.6f\" u1=\"%.6f\" "
+             "v1=\"%.6f\" u2=\"0.000000\" v2=\"0.000000\" u3=\"0.000000\" v3=\"0.000000\" "
+             "r=\"%.3f\" g=\"%.3f\" b=\"%.3f\" a=\"1.000\"/>\n",
+             NextUnit() * 200 - 100, NextUnit() * 200 - 100, NextUnit() * 200 - 100, NextUnit(),
+             NextUnit(), NextUnit(), NextUnit(), NextUnit(), NextUnit(), NextUnit());
+    out += line;
+}
+
+void AppendFace(std::string& out, int vertexCount)
+{
+    char line[256];
+    int a = int(NextUnit() * float(vertexCount - 1));
+    snprintf(line, sizeof line,
+             "      <face a=\"%d\" b=\"%d\" c=\"%d\" materialindex=\"%d\" "
+             "parallaxmapindex=\"%d\"/>\n",
+             a, (a + 1) % vertexCount, (a + 2) % vertexCount, a % 4, a % 2);
+    out += line;
+}
+
+std::string MakeModelDocument()
+{
+    std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<KyrelModelFormat>\n";
+    out += "  <model name=\"bench\" numsubobjects=\"8\" nummaterials=\"4\" "
+           "numofparallaxmap=\"2\">\n";
+    for (int m = 0; m < 4; ++m)
+    {
+        out += "    <material name=\"m" + std::to_string(m) +
+               "\" opacity=\"1.0\">\n"
+               "      <ambient r=\"0.2\" g=\"0.2\" b=\"0.2\" a=\"1\"/>\n"
+               "      <diffuse r=\"0.8\" g=\"0.8\" b=\"0.8\" a=\"1\"/>\n"
+               "      <specular r=\"0\" g=\"0\" b=\"0\" a=\"1\"/>\n"
+               "      <texture colormap=\"Data/Textures/stone&amp;moss.tga\"/>\n"
+               "    </material>\n";
+    }
+    for (int p = 0; p < 2; ++p)
+    {
+        out += "    <parallaxmap><texture heightmap=\"Data/Textures/h.tga\"/></parallaxmap>\n";
+    }
+    for (int o = 0; o < kObjects; ++o)
+    {
+        out += "    <object name=\"part" + std::to_string(o) + "\" numvertices=\"" +
+               std::to_string(kVerticesPerObject) + "\" numfaces=\"" +
+               std::to_string(kFacesPerObject) + "\">\n";
+        out += "      <position x=\"0\" y=\"0\" z=\"0\"/>\n"
+               "      <orientation angle=\"0\" x=\"0\" y=\"1\" z=\"0\"/>\n";
+        for (int v = 0; v < kVerticesPerObject; ++v)
+        {
+            AppendVertex(out);
+        }
+        for (int f = 0; f < kFacesPerObject; ++f)
+        {
+            AppendFace(out, kVerticesPerObject);
+        }
+        out += "    </object>\n";
+    }
+    out += "  </model>\n</KyrelModelFormat>\n";
+    return out;
+}
+
+const std::string& Document()
+{
+    static const std::string document = MakeModelDocument();
+    return document;
+}
+
+void SetBytes(benchmark::State& state)
+{
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(Document().size()));
+    state.counters["MB"] = double(Document().size()) / (1024.0 * 1024.0);
+}
+
+void BM_KyrelParseText(benchmark::State& state)
+{
+    const std::string& text = Document();
+    for (auto _ : state)
+    {
+        XmlParseResult result;
+        CXmlElement root = ParseText(text.c_str(), "KyrelModelFormat", &result);
+        if (result.errorCode != XML_ERROR_NONE || root.IsNull())
+        {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(root.Data());
+    }
+    SetBytes(state);
+}
+
+void BM_Pugixml(benchmark::State& state)
+{
+    const std::string& text = Document();
+    for (auto _ : state)
+    {
+        pugi::xml_document document;
+        pugi::xml_parse_result result = document.load_buffer(text.data(), text.size());
+        if (!result)
+        {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(document.first_child().internal_object());
+    }
+    SetBytes(state);
+}
+
+void BM_Tinyxml2(benchmark::State& state)
+{
+    const std::string& text = Document();
+    for (auto _ : state)
+    {
+        tinyxml2::XMLDocument document;
+        if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
+        {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(document.RootElement());
+    }
+    SetBytes(state);
+}
+}  // namespace
+
+BENCHMARK(BM_KyrelParseText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Pugixml)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Tinyxml2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+BENCHMARK_MAIN();
