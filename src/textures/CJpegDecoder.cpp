@@ -365,6 +365,28 @@ bool PrepareGeometry(CJpegDecoder& d)
     return true;
 }
 
+// Every block takes at least two bits (a DC code and an AC code) and every restart interval after
+// the first begins with a two-byte marker, so a file too short for its declared size would fail
+// anyway; it is refused before the output is allocated.
+bool DataCanCoverFrame(const CJpegDecoder& d)
+{
+    long long mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
+    long long mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
+    long long mcus = mcusAcross * mcusDown;
+    long long available = d.dataEnd - d.dataPosition;
+    if (d.restartInterval > 0)
+    {
+        long long intervals = (mcus + d.restartInterval - 1) / d.restartInterval;
+        return available >= 2 * (intervals - 1);
+    }
+    long long blocksPerMcu = 0;
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        blocksPerMcu += d.blocksWide[c] * d.blocksHigh[c];
+    }
+    return available * 8 >= mcus * blocksPerMcu * 2;
+}
+
 // Dequantisation and the transform's scale factors folded into one factor per coefficient.
 void PrepareQuantisation(CJpegDecoder& d)
 {
@@ -861,7 +883,7 @@ uint8_t* CJpegDecoder::Decode(const uint8_t* data, size_t size, int& widthOut, i
         return nullptr;
     }
     size_t outputSize = 0;
-    if (width > MAX_DIMENSION || height > MAX_DIMENSION ||
+    if (width > MAX_DIMENSION || height > MAX_DIMENSION || !DataCanCoverFrame(*this) ||
         !CheckedImageSize(width, height, 4, SIZE_MAX, outputSize))
     {
         return nullptr;
