@@ -20,31 +20,38 @@ inline int At(int row, int column)
     return column * 4 + row;
 }
 
-// Both operands affine: only the upper 3 x 4 is computed.
-void MultiplyAffine(const float* a, const float* b, float* r)
+// Both operands affine: B's bottom row (0, 0, 0, 1) is not multiplied. Each result column is a
+// combination of A's columns, four rows at a time so the loop vectorises; the bottom row comes
+// out as (0, 0, 0, 1) because A's is: 0 + 0 for the first three columns (a plain 0 added turns a
+// -0 into 0) and 0 + 1 for the last.
+// Out of line on purpose: inlined after the affine checks, the compiler folds the known zeros of
+// A's bottom row into the arithmetic and the loop no longer vectorises.
+__attribute__((noinline)) CMatrix4 MultiplyAffine(const float* a, const float* b)
 {
+    // A local result cannot alias the operands, which leaves the loops free to vectorise.
+    CMatrix4 result;
     for (int column = 0; column < 4; ++column)
     {
-        const float b0 = b[At(0, column)];
-        const float b1 = b[At(1, column)];
-        const float b2 = b[At(2, column)];
-        for (int row = 0; row < 3; ++row)
+        const float* bColumn = b + column * 4;
+        float* out = result.m + column * 4;
+        for (int row = 0; row < 4; ++row)
         {
-            float sum = a[At(row, 0)] * b0 + a[At(row, 1)] * b1 + a[At(row, 2)] * b2;
-            if (column == 3)
-            {
-                sum += a[At(row, 3)];
-            }
-            r[At(row, column)] = sum;
+            const float translation = column == 3 ? a[12 + row] : 0.0f;
+            out[row] = a[row] * bColumn[0] + a[4 + row] * bColumn[1] + a[8 + row] * bColumn[2] +
+                       translation;
         }
-        r[At(3, column)] = column == 3 ? 1.0f : 0.0f;
     }
+    return result;
 }
 
 // One operand affine: A's bottom row selects B's bottom row; B's bottom row terms are 0 or
 // A's last column.
-void MultiplyHalfAffine(const float* a, const float* b, bool aAffine, bool bAffine, float* r)
+// Out of line as well: rare, and merged into the caller it slows the common paths.
+__attribute__((noinline)) CMatrix4 MultiplyHalfAffine(const float* a, const float* b, bool aAffine,
+                                                      bool bAffine)
 {
+    CMatrix4 result;
+    float* r = result.m;
     const int computedRows = aAffine ? 3 : 4;
     for (int column = 0; column < 4; ++column)
     {
@@ -67,6 +74,7 @@ void MultiplyHalfAffine(const float* a, const float* b, bool aAffine, bool bAffi
             r[At(3, column)] = b[At(3, column)];
         }
     }
+    return result;
 }
 
 // The identity turned in one coordinate plane: cos at the two diagonal elements, sin and -sin at
@@ -227,11 +235,11 @@ CMatrix4 CMatrix4::MultiplyFull(const CMatrix4& b) const
     CMatrix4 r;
     for (int column = 0; column < 4; ++column)
     {
+        const float* bColumn = b.m + column * 4;
         for (int row = 0; row < 4; ++row)
         {
-            r.m[At(row, column)] =
-                m[At(row, 0)] * b.m[At(0, column)] + m[At(row, 1)] * b.m[At(1, column)] +
-                m[At(row, 2)] * b.m[At(2, column)] + m[At(row, 3)] * b.m[At(3, column)];
+            r.m[At(row, column)] = m[row] * bColumn[0] + m[4 + row] * bColumn[1] +
+                                   m[8 + row] * bColumn[2] + m[12 + row] * bColumn[3];
         }
     }
     return r;
@@ -241,20 +249,15 @@ CMatrix4 CMatrix4::operator*(const CMatrix4& b) const
 {
     const bool aAffine = IsAffine();
     const bool bAffine = b.IsAffine();
-    CMatrix4 r;
     if (aAffine && bAffine)
     {
-        MultiplyAffine(m, b.m, r.m);
+        return MultiplyAffine(m, b.m);
     }
-    else if (aAffine || bAffine)
+    if (aAffine || bAffine)
     {
-        MultiplyHalfAffine(m, b.m, aAffine, bAffine, r.m);
+        return MultiplyHalfAffine(m, b.m, aAffine, bAffine);
     }
-    else
-    {
-        r = MultiplyFull(b);
-    }
-    return r;
+    return MultiplyFull(b);
 }
 
 CMatrix4 CMatrix4::Transpose() const
