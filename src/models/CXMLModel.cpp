@@ -407,11 +407,6 @@ void ModelReader::ComputeBox(XMLSubObject& subObject, CVector3& modelMin, CVecto
 }
 }  // namespace
 
-CXMLModel* CXMLModel::Load(const char* path)
-{
-    return Load(path, [](const char* file) { return gUtils->LoadImage(file); });
-}
-
 CXMLModel* CXMLModel::Load(const char* path, const ImageLoader& loadImage)
 {
     CXmlElement root = LoadDocument(path, XML_MODEL_ROOT_TAG);

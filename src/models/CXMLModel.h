@@ -4,6 +4,7 @@
 #define KYREL_CXMLMODEL_H
 
 #include "math/CVector3.h"
+#include "textures/CUtils.h"
 
 #include <GL/glew.h>
 #include <functional>
@@ -93,7 +94,11 @@ public:
     // returns this model. A document that cannot be parsed ends the process in the XML reader; one
     // that lacks required attributes is read to its end, all messages printed, and then ends the
     // process with a failure status.
-    CXMLModel* Load(const char* path);
+    // (Inline, so that the reader itself links without the engine's managers.)
+    CXMLModel* Load(const char* path)
+    {
+        return Load(path, [](const char* file) { return gUtils->LoadImage(file); });
+    }
     CXMLModel* Load(const char* path, const ImageLoader& loadImage);
 
     // Fills the model from a parsed document (its root element); path is only stored. Prints the
