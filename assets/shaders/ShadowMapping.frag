@@ -37,10 +37,11 @@ void main()
     vec4 lightPosition = gl_LightSource[0].position;
     vec3 toLight = lightPosition.xyz - eyePosition * lightPosition.w;
     toLight = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0);
+    vec3 toEye =
+        dot(eyePosition, eyePosition) > 0.0 ? normalize(-eyePosition) : vec3(0.0, 0.0, 1.0);
     float diffuse = max(dot(n, toLight), 0.0);
-    float specular = diffuse > 0.0
-        ? pow(max(dot(n, normalize(toLight + normalize(-eyePosition))), 0.0), SHININESS)
-        : 0.0;
+    float specular =
+        diffuse > 0.0 ? pow(max(dot(n, normalize(toLight + toEye)), 0.0), SHININESS) : 0.0;
 
     float visible = Visibility();
     vec3 ambient = AMBIENT_SHARE * (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb);

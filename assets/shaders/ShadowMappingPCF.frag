@@ -1,6 +1,7 @@
 // Shadow mapping with percentage-closer filtering: nine depth comparisons around the pixel's
 // place in the depth map on unit 1 give a soft shadow edge instead of stair steps. Light 0 lights
-// the vertex colour; in shadow only the ambient term remains. Pixels outside the light's view are lit.
+// the vertex colour; in shadow only the ambient term remains. Pixels outside the light's view are
+// lit.
 #version 110
 
 uniform sampler2DShadow shadowMap;  // unit 1, compared against the depth in texture space
@@ -51,10 +52,11 @@ void main()
     vec4 lightPosition = gl_LightSource[0].position;
     vec3 toLight = lightPosition.xyz - eyePosition * lightPosition.w;
     toLight = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0);
+    vec3 toEye =
+        dot(eyePosition, eyePosition) > 0.0 ? normalize(-eyePosition) : vec3(0.0, 0.0, 1.0);
     float diffuse = max(dot(n, toLight), 0.0);
-    float specular = diffuse > 0.0
-        ? pow(max(dot(n, normalize(toLight + normalize(-eyePosition))), 0.0), SHININESS)
-        : 0.0;
+    float specular =
+        diffuse > 0.0 ? pow(max(dot(n, normalize(toLight + toEye)), 0.0), SHININESS) : 0.0;
 
     float visible = Visibility();
     vec3 ambient = AMBIENT_SHARE * (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb);

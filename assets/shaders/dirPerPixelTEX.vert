@@ -1,4 +1,5 @@
-// Directional diffuse light per pixel on the texture of unit 0: the eye-space normal is interpolated.
+// Directional diffuse light per pixel on the texture of unit 0: the eye-space normal is
+// interpolated.
 #version 110
 
 varying vec3 normal;

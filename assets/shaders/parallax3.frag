@@ -2,9 +2,6 @@
 // the relief, and the colour map is read where it hits. The relief is lit by light 0 with normals
 // taken from the height map, shadowed by its own bumps, and darkened in its hollows.
 #version 110
-#ifdef GL_ARB_shader_texture_lod
-#extension GL_ARB_shader_texture_lod : enable
-#endif
 
 uniform sampler2D testTexture;    // colour map, unit 0
 uniform sampler2D HeightTexture;  // height map, unit 1: white is the top of the relief
@@ -21,8 +18,12 @@ varying vec3 vertexNormal;
 
 // Depth of the relief from its top to its bottom, in texture-coordinate units.
 const float RELIEF_DEPTH = 0.05;
-const int SEARCH_STEPS = 24;
-const int SHADOW_STEPS = 8;
+// The march takes more, shorter steps the flatter the view: from MIN_STEPS looking straight at
+// the face to MAX_STEPS along it. Each step is one read of the height map, the cost that matters.
+const float MIN_STEPS = 4.0;
+const float MAX_STEPS = 10.0;
+const int REFINE_STEPS = 3;
+const int SHADOW_STEPS = 4;
 // Keeps the march short at grazing angles, where the offset would otherwise grow without bound.
 const float MIN_SLOPE = 0.2;
 // Distance between the height samples that give the relief's normal, in texture coordinates.
@@ -33,61 +34,62 @@ const float SHADOW_HARDNESS = 6.0;
 const float AMBIENT_SHARE = 0.3;
 const float SHININESS = 32.0;
 
-// Gradients of the undisplaced coordinates, so reads at marched positions keep a steady filter
-// level instead of jumping where the hit point jumps.
-vec2 gradX;
-vec2 gradY;
-
-vec4 ReadColor(vec2 uv)
-{
-#ifdef GL_ARB_shader_texture_lod
-    return texture2DGradARB(testTexture, uv, gradX, gradY);
-#else
-    return texture2D(testTexture, uv);
-#endif
-}
-
 float ReadHeight(vec2 uv)
 {
-#ifdef GL_ARB_shader_texture_lod
-    return texture2DGradARB(HeightTexture, uv, gradX, gradY).r;
-#else
     return texture2D(HeightTexture, uv).r;
-#endif
 }
 
 // Marches the view ray (tangent space, pointing to the eye) from the top of the relief down and
 // returns the texture coordinate where it meets the height map; depth is where it met, 0 to 1.
+// A coarse march finds the first sample below the relief; a few halvings between it and the
+// sample before pin the crossing down, so few steps still give clean edges.
 vec2 FindHit(vec2 uv, vec3 view, out float depth)
 {
-    float layer = 1.0 / float(SEARCH_STEPS);
-    vec2 stride = -view.xy / max(view.z, MIN_SLOPE) * RELIEF_DEPTH * layer;
-    float previousGap = 1.0 - ReadHeight(uv);
-    vec2 hit = uv + stride * float(SEARCH_STEPS);
-    depth = 1.0;
-    bool found = previousGap <= 0.0;
-    if (found)
+    float steps = floor(mix(MAX_STEPS, MIN_STEPS, view.z));
+    float layer = 1.0 / steps;
+    // The whole way from the top of the relief to its bottom, in texture coordinates.
+    vec2 descent = -view.xy / max(view.z, MIN_SLOPE) * RELIEF_DEPTH;
+    float above = 0.0;  // deepest ray depth known to be above the relief
+    float below = 1.0;  // shallowest ray depth known to be below it
+    float aboveGap = 1.0 - ReadHeight(uv);
+    if (aboveGap <= 0.0)
     {
-        hit = uv;
         depth = 0.0;
+        return uv;
     }
-    for (int i = 1; i <= SEARCH_STEPS; ++i)
+    float belowGap = 0.0;
+    for (int i = 1; i <= int(MAX_STEPS); ++i)
     {
         float ray = float(i) * layer;
-        vec2 place = uv + stride * float(i);
-        float gap = (1.0 - ReadHeight(place)) - ray;
-        if (!found && gap <= 0.0)
+        float gap = (1.0 - ReadHeight(uv + descent * ray)) - ray;
+        if (gap <= 0.0 || float(i) >= steps)
         {
-            // Between the last sample above the relief and the first below it, the crossing lies
-            // where the two gaps balance.
-            float weight = clamp(previousGap / (previousGap - gap), 0.0, 1.0);
-            hit = place - stride * (1.0 - weight);
-            depth = ray - layer * (1.0 - weight);
-            found = true;
+            below = ray;
+            belowGap = min(gap, 0.0);
+            break;
         }
-        previousGap = gap;
+        above = ray;
+        aboveGap = gap;
     }
-    return hit;
+    for (int i = 0; i < REFINE_STEPS; ++i)
+    {
+        float middle = 0.5 * (above + below);
+        float gap = (1.0 - ReadHeight(uv + descent * middle)) - middle;
+        if (gap > 0.0)
+        {
+            above = middle;
+            aboveGap = gap;
+        }
+        else
+        {
+            below = middle;
+            belowGap = gap;
+        }
+    }
+    // Within the last interval the crossing lies where the two gaps balance.
+    float weight = aboveGap / max(aboveGap - belowGap, 1.0e-6);
+    depth = mix(above, below, clamp(weight, 0.0, 1.0));
+    return uv + descent * depth;
 }
 
 // 1 where the light reaches the hit point, less where a bump of the relief stands in its way.
@@ -109,14 +111,13 @@ float SelfShadow(vec2 uv, float depth, vec3 light)
     return 1.0 - clamp(blocked, 0.0, 1.0);
 }
 
-vec3 ReliefNormal(vec2 uv)
+// From the height at the hit (known from the march) and two reads beside it.
+vec3 ReliefNormal(vec2 uv, float height)
 {
-    float left = ReadHeight(uv - vec2(NORMAL_SPAN, 0.0));
     float right = ReadHeight(uv + vec2(NORMAL_SPAN, 0.0));
-    float down = ReadHeight(uv - vec2(0.0, NORMAL_SPAN));
     float up = ReadHeight(uv + vec2(0.0, NORMAL_SPAN));
-    float slope = RELIEF_DEPTH / (2.0 * NORMAL_SPAN);
-    return normalize(vec3((left - right) * slope, (down - up) * slope, 1.0));
+    float slope = RELIEF_DEPTH / NORMAL_SPAN;
+    return normalize(vec3((height - right) * slope, (height - up) * slope, 1.0));
 }
 
 vec3 Ambient()
@@ -136,8 +137,6 @@ vec4 Flat(vec2 uv, vec3 n)
 void main()
 {
     vec2 uv = gl_TexCoord[0].st;
-    gradX = dFdx(uv);
-    gradY = dFdy(uv);
 
     vec3 tangent = Tangent.xyz;
     vec3 bitangent = -BiNormal.xyz;
@@ -157,13 +156,14 @@ void main()
 
     float depth;
     vec2 hit = FindHit(uv, view, depth);
-    vec4 base = ReadColor(hit) * gl_Color;
-    vec3 n = ReliefNormal(hit);
+    vec4 base = texture2D(testTexture, hit) * gl_Color;
+    vec3 n = ReliefNormal(hit, 1.0 - depth);
 
     // A face turned away from the light gets none, whatever its bumps say.
     float facing = smoothstep(0.0, 0.05, light.z);
     float diffuse = max(dot(n, light), 0.0) * facing;
-    float specular = diffuse > 0.0 ? pow(max(dot(n, normalize(light + view)), 0.0), SHININESS) : 0.0;
+    float specular =
+        diffuse > 0.0 ? pow(max(dot(n, normalize(light + view)), 0.0), SHININESS) : 0.0;
     float shadow = SelfShadow(hit, depth, light);
     // Hollows see less of the sky than the tops of the bumps.
     float cavity = mix(1.0, 0.55, depth);

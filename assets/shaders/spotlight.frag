@@ -22,7 +22,8 @@ float SpotFactor(vec3 toLight)
     }
     float cosAngle = dot(-toLight, normalize(gl_LightSource[0].spotDirection));
     float cone = smoothstep(cosCutoff, cosCutoff + CONE_RIM, cosAngle);
-    return cone * pow(max(cosAngle, 0.0), gl_LightSource[0].spotExponent);
+    // pow is undefined for 0 to the power 0, the default exponent.
+    return cosAngle > 0.0 ? cone * pow(cosAngle, gl_LightSource[0].spotExponent) : 0.0;
 }
 
 void main()
@@ -40,15 +41,15 @@ void main()
     float attenuation = 1.0;
     if (lightPosition.w != 0.0)
     {
-        attenuation = SpotFactor(toLight) /
-                      max(gl_LightSource[0].constantAttenuation +
-                              gl_LightSource[0].linearAttenuation * lightDistance +
-                              gl_LightSource[0].quadraticAttenuation * lightDistance * lightDistance,
-                          1.0e-4);
+        float falloff = gl_LightSource[0].constantAttenuation +
+                        gl_LightSource[0].linearAttenuation * lightDistance +
+                        gl_LightSource[0].quadraticAttenuation * lightDistance * lightDistance;
+        attenuation = SpotFactor(toLight) / max(falloff, 1.0e-4);
     }
 
     float diffuse = max(dot(n, toLight), 0.0);
-    vec3 toEye = normalize(-eyePosition);
+    vec3 toEye =
+        dot(eyePosition, eyePosition) > 0.0 ? normalize(-eyePosition) : vec3(0.0, 0.0, 1.0);
     float shininess = gl_FrontMaterial.shininess > 0.0 ? gl_FrontMaterial.shininess
                                                         : DEFAULT_SHININESS;
     float specular = diffuse > 0.0 ? pow(max(dot(n, normalize(toLight + toEye)), 0.0), shininess)

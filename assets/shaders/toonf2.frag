@@ -38,7 +38,8 @@ void main()
     vec4 lightPosition = gl_LightSource[0].position;
     vec3 toLight = lightPosition.xyz - eyePosition * lightPosition.w;
     toLight = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0, 0.0, 1.0);
-    vec3 toEye = normalize(-eyePosition);
+    vec3 toEye =
+        dot(eyePosition, eyePosition) > 0.0 ? normalize(-eyePosition) : vec3(0.0, 0.0, 1.0);
 
     if (dot(n, toEye) < OUTLINE_THRESHOLD)
     {
