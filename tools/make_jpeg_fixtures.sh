@@ -29,6 +29,8 @@ g++ -O1 -o "$writer" "$root/tools/jpeg_restart_writer.cpp" -ljpeg
 rm -rf "$(dirname "$writer")"
 "$convert" rose: "${common[@]}" -crop 13x11+20+15 +repage -sampling-factor 2x2,1x1,1x1 \
     "$out/rose_13x11_420.jpg"
+"$convert" rose: "${common[@]}" -crop 64x32+3+7 +repage -sampling-factor 2x2,1x1,1x1 \
+    "$out/rose_64x32_420.jpg"
 "$convert" -size 16x16 gradient:white-black "${common[@]}" -colorspace Gray "$out/grey_16x16.jpg"
 "$convert" logo: "${common[@]}" -resize 50% -sampling-factor 2x2,1x1,1x1 "$out/logo_320x240_420.jpg"
 "$convert" rose: "${common[@]}" -interlace Plane "$out/rose_progressive.jpg"

@@ -30,6 +30,7 @@ const float AAN_SCALE[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
                             1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
 
 const int BLOCK_SIZE = 8;
+const size_t MAX_FILE_SIZE = size_t(1) << 30;
 const int MARKER_PREFIX = 0xFF;
 const int START_OF_IMAGE = 0xD8;
 const int BASELINE_FRAME = 0xC0;
@@ -915,8 +916,20 @@ uint8_t* DecodeJPEG(const char* path, int& width, int& height)
     {
         return nullptr;
     }
+    // A directory opens like a file but claims an absurd size; no real picture comes near this.
+    if (file.Size() > MAX_FILE_SIZE)
+    {
+        return nullptr;
+    }
     std::vector<uint8_t>& bytes = gJpegScratch.fileBytes;
-    bytes.resize(file.Size());
+    try
+    {
+        bytes.resize(file.Size());
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
     if (!file.ReadBytes(bytes.data(), bytes.size()))
     {
         return nullptr;

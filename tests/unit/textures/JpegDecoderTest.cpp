@@ -476,6 +476,7 @@ TEST(JpegDecoder, MissingFileAndEmptyInputGiveNull)
     int width = -1, height = -1;
     EXPECT_EQ(nullptr, DecodeJPEG("/nonexistent/picture.jpg", width, height));
     EXPECT_EQ(nullptr, DecodeJPEGFromMemory(nullptr, 0, width, height));
+    EXPECT_EQ(nullptr, DecodeJPEG(FIXTURES.c_str(), width, height));  // a directory
     EXPECT_EQ(-1, width);
     EXPECT_EQ(-1, height);
     EXPECT_TRUE(DecodePath(FIXTURES + "rose_420.jpg").pixels);
