@@ -1,5 +1,5 @@
-// The TGA decoder without GL: both kinds at both depths, every rejection and truncation message,
-// packet limits, the identification field, and real files against their known checksums.
+// The TGA decoder without GL: both kinds at both depths, packet limits, the identification field,
+// every refusal with its message, and real files against their known checksums.
 #include "core/CByteReader.h"
 #include "textures/CTgaImage.h"
 
@@ -17,46 +17,52 @@ namespace
 {
 using Bytes = std::vector<unsigned char>;
 
-Bytes TgaHeader(int imageType, int width, int height, int bitsPerPixel, int idLength = 0)
+// Header, identification field of idLength bytes, then the given data.
+Bytes Tga(int imageType, int width, int height, int bits, Bytes data, int idLength = 0)
 {
-    Bytes bytes(18, 0);
-    bytes[0] = static_cast<unsigned char>(idLength);
-    bytes[2] = static_cast<unsigned char>(imageType);
-    bytes[12] = static_cast<unsigned char>(width & 0xFF);
-    bytes[13] = static_cast<unsigned char>(width >> 8);
-    bytes[14] = static_cast<unsigned char>(height & 0xFF);
-    bytes[15] = static_cast<unsigned char>(height >> 8);
-    bytes[16] = static_cast<unsigned char>(bitsPerPixel);
-    for (int i = 0; i < idLength; ++i)
+    Bytes bytes = {static_cast<unsigned char>(idLength),
+                   0,
+                   static_cast<unsigned char>(imageType),
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   0,
+                   static_cast<unsigned char>(width),
+                   static_cast<unsigned char>(width >> 8),
+                   static_cast<unsigned char>(height),
+                   static_cast<unsigned char>(height >> 8),
+                   static_cast<unsigned char>(bits),
+                   0};
+    bytes.insert(bytes.end(), static_cast<size_t>(idLength), 0xA5);
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    return bytes;
+}
+
+Bytes Repeat(Bytes unit, int times)
+{
+    Bytes bytes;
+    for (int i = 0; i < times; ++i)
     {
-        bytes.push_back(static_cast<unsigned char>(0xA0 + i));
+        bytes.insert(bytes.end(), unit.begin(), unit.end());
     }
     return bytes;
 }
 
-void Append(Bytes& bytes, std::initializer_list<int> values)
-{
-    for (int value : values)
-    {
-        bytes.push_back(static_cast<unsigned char>(value));
-    }
-}
-
-struct DecodeResult
-{
-    bool ok;
-    std::string output;
-};
-
-DecodeResult Decode(CTgaImage& image, const Bytes& bytes, int maxDimension = 65535)
+bool Decode(CTgaImage& image, const Bytes& bytes, std::string& output, int maxDimension = 65535)
 {
     CByteReader reader(bytes.data(), bytes.size());
     testing::internal::CaptureStdout();
     bool ok = image.Decode(reader, "mem.tga", maxDimension);
-    return {ok, testing::internal::GetCapturedStdout()};
+    output = testing::internal::GetCapturedStdout();
+    return ok;
 }
 
-uint32_t Crc32(const std::vector<unsigned char>& data)
+uint32_t Crc32(const Bytes& data)
 {
     uint32_t crc = 0xFFFFFFFFu;
     for (unsigned char byte : data)
@@ -71,266 +77,144 @@ uint32_t Crc32(const std::vector<unsigned char>& data)
 }
 }  // namespace
 
-TEST(TgaImage, BothKindsAtBothDepthsGiveRgbInFileOrder)
+TEST(TgaImage, DecodesBothKindsAtBothDepthsInFileOrder)
 {
-    struct Case
-    {
-        int imageType;
-        int bitsPerPixel;
-        Bytes data;      // as stored: B, G, R (, A)
-        Bytes expected;  // R, G, B (, A)
-    };
-    const Bytes rgbaExpected = {255, 0, 0,   0x10, 0,   255, 0,   0x20,
-                                0,   0, 255, 0x30, 255, 255, 255, 0x40};
-    const Case cases[] = {
-        {2,
-         24,
-         {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255},
-         {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}},
-        {2,
-         32,
-         {0, 0, 255, 0x10, 0, 255, 0, 0x20, 255, 0, 0, 0x30, 255, 255, 255, 0x40},
-         rgbaExpected},
-        // A raw packet of red and green, then a run of two whites.
-        {10,
-         24,
-         {0x01, 0, 0, 255, 0, 255, 0, 0x81, 255, 255, 255},
-         {255, 0, 0, 0, 255, 0, 255, 255, 255, 255, 255, 255}},
-        {10,
-         32,
-         {0x00, 0, 0, 255, 0x10, 0x00, 0, 255, 0, 0x20, 0x01, 255, 0, 0, 0x30, 255, 255, 255, 0x40},
-         rgbaExpected},
-    };
-    for (const Case& c : cases)
-    {
-        SCOPED_TRACE("type " + std::to_string(c.imageType) + ", " + std::to_string(c.bitsPerPixel) +
-                     " bits");
-        Bytes bytes = TgaHeader(c.imageType, 2, 2, c.bitsPerPixel);
-        bytes.insert(bytes.end(), c.data.begin(), c.data.end());
-        CTgaImage image;
-        DecodeResult result = Decode(image, bytes);
-        ASSERT_TRUE(result.ok) << result.output;
-        EXPECT_EQ("", result.output);
-        EXPECT_EQ(2, image.width);
-        EXPECT_EQ(2, image.height);
-        const bool alpha = c.bitsPerPixel == 32;
-        EXPECT_EQ(alpha ? GL_RGBA : GL_RGB, static_cast<GLenum>(image.glFormat));
-        EXPECT_EQ(alpha ? 4 : 3, image.bytesPerPixel);
-        EXPECT_EQ(c.expected, image.pixels);
-        EXPECT_EQ(static_cast<int>(c.expected.size()), image.imageSize);
-    }
-}
-
-TEST(TgaImage, HeaderOutsideBothTemplatesIsRejected)
-{
-    std::vector<Bytes> files;
-    for (int imageType : {0, 1, 3, 9, 11, 34})
-    {
-        files.push_back(TgaHeader(imageType, 2, 2, 24));
-    }
-    for (int offset = 1; offset <= 11; ++offset)
-    {
-        if (offset == 2)
-        {
-            continue;
-        }
-        Bytes bytes = TgaHeader(2, 2, 2, 24);
-        bytes[static_cast<size_t>(offset)] = 1;  // colour map, its spec, or an origin
-        files.push_back(bytes);
-    }
-    for (const Bytes& bytes : files)
-    {
-        CTgaImage image;
-        DecodeResult result = Decode(image, bytes);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ("TGA file be type 2 or type 10, Invalid Image: mem.tga\n", result.output);
-        EXPECT_TRUE(image.pixels.empty());
-    }
-}
-
-TEST(TgaImage, BadSizeOrDepthIsInvalidTextureInformation)
-{
-    struct Case
-    {
-        int width, height, bitsPerPixel, maxDimension;
-    };
-    const Case cases[] = {
-        {0, 4, 24, 65535},         {4, 0, 32, 65535}, {4, 4, 16, 65535},   {4, 4, 8, 65535},
-        {4, 4, 0, 65535},          {4, 4, 33, 65535}, {2049, 1, 24, 2048}, {1, 4097, 32, 4096},
-        {65535, 65535, 32, 65535},  // larger than a signed 32-bit image size
-    };
-    for (int imageType : {2, 10})
-    {
-        for (const Case& c : cases)
-        {
-            Bytes bytes = TgaHeader(imageType, c.width, c.height, c.bitsPerPixel);
-            bytes.resize(bytes.size() + 64, 0);
-            CTgaImage image;
-            DecodeResult result = Decode(image, bytes, c.maxDimension);
-            EXPECT_FALSE(result.ok);
-            EXPECT_EQ("Invalid texture information: mem.tga\n", result.output)
-                << c.width << " x " << c.height << " at " << c.bitsPerPixel;
-        }
-    }
-}
-
-TEST(TgaImage, TruncationAtEachFieldGivesItsMessage)
-{
+    const Bytes rgba = {255, 0, 0, 0x10, 0, 255, 0, 0x20, 0, 0, 255, 0x30, 255, 255, 255, 0x40};
     struct Case
     {
         const char* what;
-        Bytes bytes;
-        const char* output;
+        Bytes file;
+        Bytes pixels;  // R, G, B (, A), first stored row first
     };
-    Bytes rawPixels = TgaHeader(2, 2, 2, 24);
-    Append(rawPixels, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11});  // one byte short
-    Bytes rleNoHeader = TgaHeader(10, 2, 2, 24);
-    Append(rleNoHeader, {0x81, 1, 2, 3});  // two of four pixels, then nothing
-    Bytes rleRawShort = TgaHeader(10, 2, 2, 32);
-    Append(rleRawShort, {0x03, 1, 2, 3, 4, 5, 6});
-    Bytes rleRunShort = TgaHeader(10, 2, 2, 24);
-    Append(rleRunShort, {0x83, 1, 2});
-    Bytes idPastEnd = TgaHeader(2, 1, 1, 24);
-    idPastEnd[0] = 40;  // claims an identification field longer than the file
-
     const Case cases[] = {
-        {"empty", {}, "Failed to read TGAcomment!\n"},
-        {"in header", Bytes{0, 0, 2, 0, 0}, "Could not read file header: mem.tga\n"},
-        {"header one byte short", Bytes(11, 0), "Could not read file header: mem.tga\n"},
-        {"info",
-         []
-         {
-             Bytes b = TgaHeader(2, 1, 1, 24);
-             b.resize(15);
-             return b;
-         }(),
-         "Could not read info header: mem.tga\n"},
-        {"raw pixels", rawPixels, "Could not read image data: mem.tga\n"},
-        {"identification field", idPastEnd, "Could not read image data: mem.tga\n"},
-        {"packet header", rleNoHeader, "Could not read RLE header: mem.tga\n"},
-        {"raw packet pixel", rleRawShort, "Could not read image data: mem.tga\n"},
-        {"run packet pixel", rleRunShort, "Could not read from file: mem.tga\n"},
+        {"raw 24",
+         Tga(2, 2, 2, 24, {0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255}),
+         {255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255}},
+        {"raw 32",
+         Tga(2, 2, 2, 32, {0, 0, 255, 16, 0, 255, 0, 32, 255, 0, 0, 48, 255, 255, 255, 64}), rgba},
+        {"rle 24",
+         Tga(10, 2, 2, 24, {0x01, 0, 0, 255, 0, 255, 0, 0x81, 255, 255, 255}),
+         {255, 0, 0, 0, 255, 0, 255, 255, 255, 255, 255, 255}},
+        {"rle 32",
+         Tga(10, 2, 2, 32,
+             {0, 0, 0, 255, 16, 0, 0, 255, 0, 32, 1, 255, 0, 0, 48, 255, 255, 255, 64}),
+         rgba},
+        {"run of 128", Tga(10, 128, 1, 24, {0xFF, 1, 2, 3}), Repeat({3, 2, 1}, 128)},
+        {"raw packet of 128",
+         Tga(10, 128, 1, 24,
+             []
+             {
+                 Bytes data = Repeat({1, 2, 3}, 128);
+                 data.insert(data.begin(), 0x7F);
+                 return data;
+             }()),
+         Repeat({3, 2, 1}, 128)},
+        {"trailing bytes",
+         Tga(10, 1, 1, 24, {0x00, 3, 2, 1, 0xFF, 9, 9, 9, 'T', 'R', 'U'}),
+         {1, 2, 3}},
+        {"raw with id field", Tga(2, 2, 1, 24, {0, 0, 255, 255, 0, 0}, 7), {255, 0, 0, 0, 0, 255}},
+        {"rle with id field",
+         Tga(10, 2, 1, 24, {0x01, 0, 0, 255, 255, 0, 0}, 26),
+         {255, 0, 0, 0, 0, 255}},
     };
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
         CTgaImage image;
-        DecodeResult result = Decode(image, c.bytes);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ(c.output, result.output);
+        std::string output;
+        ASSERT_TRUE(Decode(image, c.file, output)) << output;
+        EXPECT_EQ("", output);
+        EXPECT_EQ(c.pixels, image.pixels);
+        EXPECT_EQ(static_cast<int>(c.pixels.size()), image.imageSize);
+        EXPECT_EQ(image.bitsPerPixel == 32 ? GL_RGBA : GL_RGB, static_cast<GLenum>(image.glFormat));
+        EXPECT_EQ(static_cast<int>(image.bitsPerPixel / 8), image.bytesPerPixel);
+    }
+}
+
+TEST(TgaImage, RefusesBadFilesWithTheirMessage)
+{
+    const std::string typeMessage = "TGA file be type 2 or type 10, Invalid Image: mem.tga\n";
+    const std::string infoMessage = "Invalid texture information: mem.tga\n";
+    struct Case
+    {
+        Bytes file;
+        std::string output;
+        int maxDimension;
+    };
+    std::vector<Case> cases = {
+        {{}, "Failed to read TGAcomment!\n", 65535},
+        {Bytes(11, 0), "Could not read file header: mem.tga\n", 65535},
+        {Tga(2, 1, 1, 24, {}), "Could not read info header: mem.tga\n", 65535},
+        {Tga(2, 2, 2, 24, Bytes(11, 7)), "Could not read image data: mem.tga\n", 65535},
+        {Tga(2, 1, 1, 24, {1, 2, 3}, 0), "Could not read image data: mem.tga\n", 65535},
+        {Tga(10, 2, 2, 24, {0x81, 1, 2, 3}), "Could not read RLE header: mem.tga\n", 65535},
+        {Tga(10, 2, 2, 32, {0x03, 1, 2, 3, 4, 5, 6}), "Could not read image data: mem.tga\n",
+         65535},
+        {Tga(10, 2, 2, 24, {0x83, 1, 2}), "Could not read from file: mem.tga\n", 65535},
+        // Packets that run past width * height pixels.
+        {Tga(10, 3, 1, 24, {0x83, 1, 2, 3}), "Too many pixels read: mem.tga\n", 65535},
+        {Tga(10, 3, 1, 32, Repeat({0x01, 1, 2, 3, 4, 5, 6, 7, 8}, 2)),
+         "Too many pixels read: mem.tga\n", 65535},
+        {Tga(10, 1, 1, 24, {0xFF, 1, 2, 3}), "Too many pixels read: mem.tga\n", 65535},
+        // Sizes and depths.
+        {Tga(2, 0, 4, 24, Bytes(64)), infoMessage, 65535},
+        {Tga(10, 4, 0, 32, Bytes(64)), infoMessage, 65535},
+        {Tga(2, 2049, 1, 24, Bytes(64)), infoMessage, 2048},
+        {Tga(10, 1, 4097, 32, Bytes(64)), infoMessage, 4096},
+        {Tga(2, 65535, 65535, 32, Bytes(64)), infoMessage, 65535},  // past a signed 32-bit size
+    };
+    cases[2].file.resize(15);  // ends inside the info block
+    // The identification length claims more bytes than the file has.
+    cases[4].file[0] = 40;
+    for (int bits : {0, 8, 16, 33})
+    {
+        cases.push_back({Tga(2, 4, 4, bits, Bytes(64)), infoMessage, 65535});
+    }
+    for (int imageType : {0, 1, 3, 9, 11, 34})
+    {
+        cases.push_back({Tga(imageType, 2, 2, 24, Bytes(12)), typeMessage, 65535});
+    }
+    for (size_t offset : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11})  // colour map, its spec, the origin
+    {
+        Bytes file = Tga(2, 2, 2, 24, Bytes(12));
+        file[offset] = 1;
+        cases.push_back({file, typeMessage, 65535});
+    }
+    for (const Case& c : cases)
+    {
+        CTgaImage image;
+        std::string output;
+        EXPECT_FALSE(Decode(image, c.file, output, c.maxDimension)) << c.output;
+        EXPECT_EQ(c.output, output);
         EXPECT_TRUE(image.pixels.empty());
-    }
-}
-
-TEST(TgaImage, LongestPacketsCarry128Pixels)
-{
-    Bytes run = TgaHeader(10, 128, 1, 24);
-    Append(run, {0xFF, 10, 20, 30});
-    Bytes raw = TgaHeader(10, 128, 1, 24);
-    raw.push_back(0x7F);
-    for (int i = 0; i < 128; ++i)
-    {
-        Append(raw, {i, 1, 2});
-    }
-    CTgaImage runImage;
-    ASSERT_TRUE(Decode(runImage, run).ok);
-    ASSERT_EQ(128u * 3, runImage.pixels.size());
-    for (size_t i = 0; i < runImage.pixels.size(); i += 3)
-    {
-        ASSERT_EQ(30, runImage.pixels[i]) << i;
-        ASSERT_EQ(20, runImage.pixels[i + 1]);
-        ASSERT_EQ(10, runImage.pixels[i + 2]);
-    }
-    CTgaImage rawImage;
-    ASSERT_TRUE(Decode(rawImage, raw).ok);
-    ASSERT_EQ(128u * 3, rawImage.pixels.size());
-    EXPECT_EQ(127, rawImage.pixels[127 * 3 + 2]);
-}
-
-TEST(TgaImage, PacketsPastTheImageAreRefused)
-{
-    // 3 x 1 pixels: a run of 4, and raw packets that end one pixel late.
-    Bytes run = TgaHeader(10, 3, 1, 24);
-    Append(run, {0x83, 1, 2, 3});
-    Bytes raw = TgaHeader(10, 3, 1, 32);
-    Append(raw, {0x01, 1, 2, 3, 4, 5, 6, 7, 8, 0x01, 1, 2, 3, 4, 5, 6, 7, 8});
-    Bytes big = TgaHeader(10, 1, 1, 24);
-    Append(big, {0xFF, 1, 2, 3});
-    for (const Bytes& bytes : {run, raw, big})
-    {
-        CTgaImage image;
-        DecodeResult result = Decode(image, bytes);
-        EXPECT_FALSE(result.ok);
-        EXPECT_EQ("Too many pixels read: mem.tga\n", result.output);
-        EXPECT_TRUE(image.pixels.empty());
-    }
-}
-
-TEST(TgaImage, BytesAfterTheLastPixelAreNotRead)
-{
-    for (int imageType : {2, 10})
-    {
-        Bytes bytes = TgaHeader(imageType, 1, 1, 24);
-        if (imageType == 10)
-        {
-            bytes.push_back(0x00);
-        }
-        Append(bytes, {3, 2, 1, 0xFF, 0xFF, 0xFF, 0xFF, 'T', 'R', 'U', 'E', 'V'});
-        CTgaImage image;
-        DecodeResult result = Decode(image, bytes);
-        ASSERT_TRUE(result.ok) << result.output;
-        EXPECT_EQ((Bytes{1, 2, 3}), image.pixels);
-    }
-}
-
-TEST(TgaImage, IdentificationFieldIsSkippedBeforeThePixels)
-{
-    for (int imageType : {2, 10})
-    {
-        Bytes bytes = TgaHeader(imageType, 2, 1, 24, 7);
-        if (imageType == 10)
-        {
-            bytes.push_back(0x01);
-        }
-        Append(bytes, {0, 0, 255, 255, 0, 0});
-        CTgaImage image;
-        DecodeResult result = Decode(image, bytes);
-        ASSERT_TRUE(result.ok) << result.output;
-        EXPECT_EQ((Bytes{255, 0, 0, 0, 0, 255}), image.pixels) << "type " << imageType;
     }
 }
 
 TEST(TgaImage, FixturesDecodeToTheirPattern)
 {
-    // The generator paints pixel x of the y-th row in the file as R = 40 (x / 2), G = 60 y,
-    // B = 200, A = 255 - 10 y, so that pairs of pixels make runs.
-    const char* names[] = {"rgb24_raw.tga",  "rgb24_rle.tga",    "rgba32_raw.tga",
-                           "rgba32_rle.tga", "rgb24_raw_id.tga", "rgba32_rle_id.tga"};
-    for (const char* name : names)
+    // Pixel x of the y-th stored row: R = 40 (x / 2), G = 60 y, B = 200, A = 255 - 10 y.
+    for (const char* name : {"rgb24_raw.tga", "rgb24_rle.tga", "rgba32_raw.tga", "rgba32_rle.tga",
+                             "rgb24_raw_id.tga", "rgba32_rle_id.tga"})
     {
-        SCOPED_TRACE(name);
-        std::string path = std::string(KYREL_TEST_DATA_DIR) + "/tga/" + name;
+        const std::string path = std::string(KYREL_TEST_DATA_DIR) + "/tga/" + name;
         CByteReader reader;
-        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        ASSERT_TRUE(reader.OpenFile(path.c_str())) << path;
         CTgaImage image;
-        ASSERT_TRUE(image.Decode(reader, path.c_str()));
-        ASSERT_EQ(5, image.width);
-        ASSERT_EQ(3, image.height);
-        size_t offset = 0;
+        ASSERT_TRUE(image.Decode(reader, path.c_str())) << name;
+        Bytes expected;
         for (int y = 0; y < 3; ++y)
         {
             for (int x = 0; x < 5; ++x)
             {
-                EXPECT_EQ(40 * (x / 2), image.pixels[offset]);
-                EXPECT_EQ(60 * y, image.pixels[offset + 1]);
-                EXPECT_EQ(200, image.pixels[offset + 2]);
+                expected.insert(expected.end(), {static_cast<unsigned char>(40 * (x / 2)),
+                                                 static_cast<unsigned char>(60 * y), 200});
                 if (image.bytesPerPixel == 4)
                 {
-                    EXPECT_EQ(255 - 10 * y, image.pixels[offset + 3]);
+                    expected.push_back(static_cast<unsigned char>(255 - 10 * y));
                 }
-                offset += static_cast<size_t>(image.bytesPerPixel);
             }
         }
+        EXPECT_EQ(expected, image.pixels) << name;
     }
 }
 
@@ -344,32 +228,24 @@ TEST(TgaImage, SharedFilesMatchTheirChecksums)
     {
         GTEST_SKIP() << "shared test data not found at " << root;
     }
-    struct Expected
-    {
-        int width, height;
-        uint32_t crc;
-    };
-    std::map<std::string, Expected> expected;
+    std::map<std::string, std::string> expected;  // file -> "width height crc"
     std::string line;
     while (std::getline(table, line))
     {
         std::istringstream fields(line);
         std::string file, kind, width, height, layout, crc;
-        std::getline(fields, file, '\t');
-        std::getline(fields, kind, '\t');
-        std::getline(fields, width, '\t');
-        std::getline(fields, height, '\t');
-        std::getline(fields, layout, '\t');
-        std::getline(fields, crc, '\t');
+        for (std::string* field : {&file, &kind, &width, &height, &layout, &crc})
+        {
+            std::getline(fields, *field, '\t');
+        }
         if (file.rfind("tga/", 0) == 0)
         {
-            expected[file] = {std::stoi(width), std::stoi(height),
-                              static_cast<uint32_t>(std::stoul(crc, nullptr, 16))};
+            expected[file] = width + " " + height + " " + crc;
         }
     }
     ASSERT_FALSE(expected.empty());
 
-    int decoded = 0, refused = 0;
+    size_t decoded = 0, refused = 0;
     for (const char* dir : {"tga/good", "tga/truevision", "tga/bad/fuzz-afl", "tga/bad/malformed",
                             "tga/bad/unsupported"})
     {
@@ -377,58 +253,35 @@ TEST(TgaImage, SharedFilesMatchTheirChecksums)
         ASSERT_NE(nullptr, listing) << dir;
         while (dirent* entry = readdir(listing))
         {
-            std::string name = entry->d_name;
-            if (name == "." || name == "..")
+            const std::string relative = std::string(dir) + "/" + entry->d_name;
+            CByteReader reader;
+            if (entry->d_name[0] == '.' || !reader.OpenFile((root + "/" + relative).c_str()))
             {
                 continue;
             }
-            std::string relative = std::string(dir) + "/" + name;
-            std::string path = root + "/" + relative;
-            SCOPED_TRACE(relative);
-            CByteReader reader;
-            ASSERT_TRUE(reader.OpenFile(path.c_str()));
             CTgaImage image;
             testing::internal::CaptureStdout();
-            bool ok = image.Decode(reader, path.c_str());
-            std::string output = testing::internal::GetCapturedStdout();
+            const bool ok = image.Decode(reader, relative.c_str());
+            const std::string output = testing::internal::GetCapturedStdout();
             auto found = expected.find(relative);
             if (found == expected.end())
             {
-                EXPECT_FALSE(ok);
-                EXPECT_NE("", output);
-                EXPECT_TRUE(image.pixels.empty());
+                EXPECT_FALSE(ok) << relative;
+                EXPECT_NE("", output) << relative;
+                EXPECT_TRUE(image.pixels.empty()) << relative;
                 ++refused;
                 continue;
             }
-            ASSERT_TRUE(ok) << output;
-            EXPECT_EQ(found->second.width, image.width);
-            EXPECT_EQ(found->second.height, image.height);
-            EXPECT_EQ(found->second.crc, Crc32(image.pixels));
+            ASSERT_TRUE(ok) << relative << ": " << output;
+            char crc[9];
+            snprintf(crc, sizeof crc, "%08x", Crc32(image.pixels));
+            EXPECT_EQ(found->second,
+                      std::to_string(image.width) + " " + std::to_string(image.height) + " " + crc)
+                << relative;
             ++decoded;
         }
         closedir(listing);
     }
-    EXPECT_EQ(static_cast<int>(expected.size()), decoded);
-    EXPECT_GT(refused, 0);
-}
-
-TEST(TgaImage, CorruptFixturesAreRefusedWithTheirMessage)
-{
-    const std::pair<const char*, const char*> cases[] = {
-        {"rle_overflow.tga", "Too many pixels read: "},
-        {"raw_truncated.tga", "Could not read image data: "},
-        {"rle_truncated.tga", "Could not read image data: "},  // inside a raw packet
-        {"sixteen_bit.tga", "Invalid texture information: "},
-        {"colour_mapped.tga", "TGA file be type 2 or type 10, Invalid Image: "},
-    };
-    for (const auto& c : cases)
-    {
-        std::string path = std::string(KYREL_TEST_DATA_DIR) + "/tga/corrupt/" + c.first;
-        CByteReader reader;
-        ASSERT_TRUE(reader.OpenFile(path.c_str())) << path;
-        CTgaImage image;
-        testing::internal::CaptureStdout();
-        EXPECT_FALSE(image.Decode(reader, path.c_str()));
-        EXPECT_EQ(std::string(c.second) + path + "\n", testing::internal::GetCapturedStdout());
-    }
+    EXPECT_EQ(expected.size(), decoded);
+    EXPECT_GT(refused, 30u);
 }
