@@ -6,6 +6,8 @@
 #include "models/ObjTextScan.h"
 
 #include <cstdio>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace
@@ -18,42 +20,72 @@ const char* const OBJ_DROPPED_FACES_MESSAGE =
 // Normal of a vertex that no face uses: there is nothing to average.
 const CVector3 UNUSED_VERTEX_NORMAL(0.0f, 1.0f, 0.0f);
 
-bool ReadWholeFile(const char* path, std::vector<char>& bytes)
+// The bytes of a whole file: mapped when the system allows it (no copy, no fresh pages to
+// clear), read into memory otherwise.
+class FileBytes
 {
-    FILE* file = std::fopen(path, "rb");
-    if (file == nullptr)
+public:
+    ~FileBytes()
     {
-        return false;
-    }
-    const size_t CHUNK = 1 << 20;
-    size_t used = 0;
-    // A seekable file is read in one go; anything else grows chunk by chunk.
-    if (std::fseek(file, 0, SEEK_END) == 0)
-    {
-        long size = std::ftell(file);
-        if (size > 0)
+        if (m_mapping != nullptr)
         {
-            bytes.resize(static_cast<size_t>(size));
-        }
-        std::fseek(file, 0, SEEK_SET);
-    }
-    for (;;)
-    {
-        if (used == bytes.size())
-        {
-            bytes.resize(used + CHUNK);
-        }
-        size_t got = std::fread(bytes.data() + used, 1, bytes.size() - used, file);
-        used += got;
-        if (got == 0)
-        {
-            break;
+            munmap(m_mapping, m_size);
         }
     }
-    bytes.resize(used);
-    std::fclose(file);
-    return true;
-}
+
+    bool Open(const char* path)
+    {
+        FILE* file = std::fopen(path, "rb");
+        if (file == nullptr)
+        {
+            return false;
+        }
+        struct stat status;
+        if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        {
+            m_size = static_cast<size_t>(status.st_size);
+            void* mapping = mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
+                                 fileno(file), 0);
+            if (mapping != MAP_FAILED)
+            {
+                m_mapping = mapping;
+                std::fclose(file);
+                return true;
+            }
+        }
+        ReadStream(file);
+        std::fclose(file);
+        return true;
+    }
+
+    const char* Data() const
+    {
+        return m_mapping ? static_cast<const char*>(m_mapping) : m_copy.data();
+    }
+    size_t Size() const { return m_mapping ? m_size : m_copy.size(); }
+
+private:
+    void ReadStream(FILE* file)
+    {
+        const size_t CHUNK = 1 << 20;
+        size_t used = 0;
+        for (;;)
+        {
+            m_copy.resize(used + CHUNK);
+            size_t got = std::fread(m_copy.data() + used, 1, CHUNK, file);
+            used += got;
+            if (got < CHUNK)
+            {
+                break;
+            }
+        }
+        m_copy.resize(used);
+    }
+
+    void* m_mapping = nullptr;
+    size_t m_size = 0;
+    std::vector<char> m_copy;
+};
 
 // OBJ indices are 1-based across the file; a negative one counts back from the last element
 // read so far (-1 is the newest). Returns the 1-based file index.
@@ -79,8 +111,8 @@ bool CObjReader::Read(CModelData* model, const char* path)
     {
         return false;
     }
-    std::vector<char> bytes;
-    if (!ReadWholeFile(path, bytes))
+    FileBytes bytes;
+    if (!bytes.Open(path))
     {
         std::printf("\n");
         std::printf(OBJ_OPEN_FAILED_MESSAGE, path);
@@ -88,7 +120,7 @@ bool CObjReader::Read(CModelData* model, const char* path)
         std::fflush(stdout);
         return false;
     }
-    return ReadFromMemory(model, bytes.data(), bytes.size(), path);
+    return ReadFromMemory(model, bytes.Data(), bytes.Size(), path);
 }
 
 bool CObjReader::ReadFromMemory(CModelData* model, const char* data, size_t size, const char* name)
