@@ -512,12 +512,7 @@ CDecodedImage* DecodeBMP(CByteReader& reader, const char* name)
 CDecodedImage* DecodeBMP(const char* path)
 {
     CByteReader reader;
-    if (!reader.OpenFile(path))
-    {
-        fprintf(stderr, MSG_COULDNT_OPEN, path);
-        return nullptr;
-    }
-    return DecodeBMP(reader, path);
+    return OpenImageFile(reader, path) ? DecodeBMP(reader, path) : nullptr;
 }
 
 GLuint LoadBMP(const char* path, bool useAnisotropy)

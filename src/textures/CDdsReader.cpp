@@ -143,12 +143,7 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
 CDecodedImage* DecodeDDS(const char* path)
 {
     CByteReader reader;
-    if (!reader.OpenFile(path))
-    {
-        fprintf(stderr, MSG_COULDNT_OPEN, path);
-        return nullptr;
-    }
-    return DecodeDDS(reader, path);
+    return OpenImageFile(reader, path) ? DecodeDDS(reader, path) : nullptr;
 }
 
 GLuint LoadDDS(const char* path)

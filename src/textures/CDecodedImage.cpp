@@ -4,8 +4,12 @@
 
 #include <GL/glu.h>
 #include <cstdint>
+#include <cstdio>
 
+namespace
+{
 const char* const MSG_COULDNT_OPEN = "error: couldn't open \"%s\"!\n";
+}
 
 void CDecodedImage::AllocateRgb(int pictureWidth, int pictureHeight)
 {
@@ -20,6 +24,16 @@ bool IsAcceptedImageSize(long long width, long long height)
     size_t bytes = 0;
     return width <= MAX_IMAGE_SIDE && height <= MAX_IMAGE_SIDE &&
            CheckedImageSize(width, height, 4, SIZE_MAX, bytes);
+}
+
+bool OpenImageFile(CByteReader& reader, const char* path)
+{
+    if (!reader.OpenFile(path))
+    {
+        fprintf(stderr, MSG_COULDNT_OPEN, path);
+        return false;
+    }
+    return true;
 }
 
 const uint8_t* ReadBlock(CByteReader& reader, size_t count, std::vector<uint8_t>& scratch)

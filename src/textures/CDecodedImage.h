@@ -39,8 +39,9 @@ bool IsAcceptedImageSize(long long width, long long height);
 // unchanged or at its end) when fewer bytes remain.
 const uint8_t* ReadBlock(CByteReader& reader, size_t count, std::vector<uint8_t>& scratch);
 
-// Opening failure, worded the same by every reader; printf-style with the path.
-extern const char* const MSG_COULDNT_OPEN;
+// Opens an image file for a reader; false, after the readers' shared message on standard error,
+// when it cannot be opened.
+bool OpenImageFile(CByteReader& reader, const char* path);
 
 // Uploads an RGB picture as a mipmapped texture and deletes the record; 0 (record still
 // deleted) when there is nothing to upload. The texture stays bound.

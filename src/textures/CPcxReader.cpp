@@ -301,12 +301,7 @@ CDecodedImage* DecodePCX(CByteReader& reader)
 CDecodedImage* DecodePCX(const char* path)
 {
     CByteReader reader;
-    if (!reader.OpenFile(path))
-    {
-        fprintf(stderr, MSG_COULDNT_OPEN, path);
-        return nullptr;
-    }
-    return DecodePCX(reader);
+    return OpenImageFile(reader, path) ? DecodePCX(reader) : nullptr;
 }
 
 GLuint LoadPCX(const char* path, bool useAnisotropy)

@@ -61,29 +61,17 @@ Bytes MakePalette(int count)
     return palette;
 }
 
-struct Decoded
-{
-    std::unique_ptr<CDecodedImage> image;
-    std::string messages;
-};
+using image_test::Decoded;
 
-Decoded DecodeBytes(const Bytes& bytes, const char* name = "test.bmp")
+Decoded DecodeBytes(const Bytes& bytes)
 {
     CByteReader reader(bytes.data(), bytes.size());
-    testing::internal::CaptureStderr();
-    Decoded result;
-    result.image.reset(DecodeBMP(reader, name));
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
+    return image_test::CaptureDecode([&] { return DecodeBMP(reader, "test.bmp"); });
 }
 
 Decoded DecodePath(const std::string& path)
 {
-    testing::internal::CaptureStderr();
-    Decoded result;
-    result.image.reset(DecodeBMP(path.c_str()));
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
+    return image_test::CaptureDecode([&] { return DecodeBMP(path.c_str()); });
 }
 
 Bytes Pixel(const CDecodedImage& image, int x, int row)

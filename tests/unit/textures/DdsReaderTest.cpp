@@ -37,20 +37,12 @@ Bytes MakeDds(uint32_t width, uint32_t height, const char* fourCC, uint32_t mipm
     return file;
 }
 
-struct Decoded
-{
-    std::unique_ptr<CDecodedImage> image;
-    std::string messages;
-};
+using image_test::Decoded;
 
 Decoded DecodeBytes(const Bytes& bytes)
 {
     CByteReader reader(bytes.data(), bytes.size());
-    testing::internal::CaptureStderr();
-    Decoded result;
-    result.image.reset(DecodeDDS(reader, "test.dds"));
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
+    return image_test::CaptureDecode([&] { return DecodeDDS(reader, "test.dds"); });
 }
 
 // Sizes of the levels a decoded record holds, walked as the upload walks them.
@@ -188,17 +180,16 @@ TEST(DdsReader, SharedSuite)
         for (const std::string& file : image_test::SharedFiles("dds", category))
         {
             SCOPED_TRACE(file);
-            testing::internal::CaptureStderr();
-            std::unique_ptr<CDecodedImage> image(
-                DecodeDDS((image_test::SharedDir() + "/" + file).c_str()));
-            std::string messages = testing::internal::GetCapturedStderr();
+            std::string path = image_test::SharedDir() + "/" + file;
+            Decoded decoded = image_test::CaptureDecode([&] { return DecodeDDS(path.c_str()); });
             if (category == "bad")
             {
-                EXPECT_FALSE(image);
-                EXPECT_NE("", messages);
+                EXPECT_FALSE(decoded.image);
+                EXPECT_NE("", decoded.messages);
                 continue;
             }
-            ASSERT_TRUE(image) << messages;
+            ASSERT_TRUE(decoded.image) << decoded.messages;
+            const std::unique_ptr<CDecodedImage>& image = decoded.image;
             ASSERT_GE(image->mipmapCount, 1);
             size_t total = 0;
             for (size_t size : LevelSizes(*image))

@@ -3,11 +3,15 @@
 #ifndef KYREL_IMAGEREADERTESTSUPPORT_H
 #define KYREL_IMAGEREADERTESTSUPPORT_H
 
+#include "textures/CDecodedImage.h"
+
+#include <gtest/gtest.h>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -27,6 +31,22 @@ inline uint32_t Crc32(const unsigned char* data, size_t size)
         }
     }
     return crc ^ 0xFFFFFFFFu;
+}
+
+// A reader's result and what it printed on standard error.
+struct Decoded
+{
+    std::unique_ptr<CDecodedImage> image;
+    std::string messages;
+};
+
+template <typename DecodeCall> Decoded CaptureDecode(DecodeCall decode)
+{
+    testing::internal::CaptureStderr();
+    Decoded result;
+    result.image.reset(decode());
+    result.messages = testing::internal::GetCapturedStderr();
+    return result;
 }
 
 inline std::string Hex(uint32_t value)

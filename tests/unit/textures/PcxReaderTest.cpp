@@ -40,29 +40,17 @@ Bytes MakePcx(int width, int height, int bitsPerPixel, int planes, int bytesPerL
     return file;
 }
 
-struct Decoded
-{
-    std::unique_ptr<CDecodedImage> image;
-    std::string messages;
-};
+using image_test::Decoded;
 
 Decoded DecodeBytes(const Bytes& bytes)
 {
     CByteReader reader(bytes.data(), bytes.size());
-    testing::internal::CaptureStderr();
-    Decoded result;
-    result.image.reset(DecodePCX(reader));
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
+    return image_test::CaptureDecode([&] { return DecodePCX(reader); });
 }
 
 Decoded DecodePath(const std::string& path)
 {
-    testing::internal::CaptureStderr();
-    Decoded result;
-    result.image.reset(DecodePCX(path.c_str()));
-    result.messages = testing::internal::GetCapturedStderr();
-    return result;
+    return image_test::CaptureDecode([&] { return DecodePCX(path.c_str()); });
 }
 
 Bytes Data(const CDecodedImage& image)
