@@ -44,8 +44,8 @@ public:
         if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
         {
             m_size = static_cast<size_t>(status.st_size);
-            void* mapping = mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE,
-                                 fileno(file), 0);
+            void* mapping =
+                mmap(nullptr, m_size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fileno(file), 0);
             if (mapping != MAP_FAILED)
             {
                 m_mapping = mapping;
@@ -316,6 +316,7 @@ void CObjReader::FinishObject(CModelData& model)
 
     object.vertexCount = vertexCount;
     object.faceCount = static_cast<int>(kept);
+    object.bufferVertexCount = 3 * object.faceCount;
     object.texCoordCount = texCoordCount;
     object.hasTexture = hasTexCoords;
     object.materialIndex = -1;
@@ -438,7 +439,6 @@ void CObjReader::UploadBuffers(CModelData* model)
     for (ModelObject& object : model->objects)
     {
         BuildCornerArrays(object, positions, normals, texCoords);
-        object.bufferVertexCount = 3 * object.faceCount;
         object.positionBuffer = UploadArrayBuffer(positions);
         object.normalBuffer = UploadArrayBuffer(normals);
         object.texCoordBuffer = UploadArrayBuffer(texCoords);

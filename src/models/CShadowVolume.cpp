@@ -3,6 +3,8 @@
 // list for each toggle would leave, so the silhouette is independent of the lookup method.
 #include "models/CShadowVolume.h"
 
+#include "models/CXMLModel.h"
+
 #include <GL/glew.h>
 #include <algorithm>
 #include <cmath>
@@ -133,6 +135,20 @@ void CShadowVolume::WriteQuad(const CVector3& p0, const CVector3& p1, const CVec
     record[5] = far0;
     m_writeIndex += RECORDS_PER_EDGE;
     m_vertexCount += RECORDS_PER_EDGE;
+}
+
+void CShadowVolume::BuildFromXMLModel(CXMLModel& model, float lightX, float lightY, float lightZ,
+                                      const CVector3& entityPosition)
+{
+    if (model.subObjects.empty())
+    {
+        ClearEdgesAndVertices();
+        return;
+    }
+    XMLSubObject& first = model.subObjects[0];
+    BuildFromXMLModel(first.vertices.data(), static_cast<unsigned int>(first.vertices.size()),
+                      first.faces.data(), static_cast<unsigned int>(first.faces.size()), lightX,
+                      lightY, lightZ, entityPosition);
 }
 
 void CShadowVolume::BuildFromMesh(ModelObject& part, const CVector3& light,

@@ -10,6 +10,8 @@
 
 #include <vector>
 
+class CXMLModel;
+
 struct ShadowEdge
 {
     int first = 0;
@@ -36,6 +38,9 @@ public:
     // faces (members a, b, c, d with d = -1 for a triangle, and a CVector3 normal that is
     // rewritten from the positions on every build). Only the entity position is applied; every
     // edge is extruded along the light-to-vertex vector of the last lit face.
+    // The shadow of the model's first sub-object only; a model without sub-objects casts none.
+    void BuildFromXMLModel(CXMLModel& model, float lightX, float lightY, float lightZ,
+                           const CVector3& entityPosition);
     template <class Vertex, class Face>
     void BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
                            unsigned int faceCount, float lightX, float lightY, float lightZ,

@@ -140,6 +140,7 @@ TEST(ObjReader, LineRulesGiveObjectsAndZeroBasedCorners)
                 EXPECT_FALSE(model.objects[i].hasTexture);
             }
             faces += model.objects[i].faceCount;
+            EXPECT_EQ(3 * model.objects[i].faceCount, model.objects[i].bufferVertexCount);
         }
         EXPECT_EQ(3 * faces, model.totalVertexCount);
         EXPECT_EQ(c.dropped, result.dropped);

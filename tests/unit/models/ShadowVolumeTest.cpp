@@ -2,6 +2,7 @@
 // builds, extrusion and placement, the three builders, and hashed toggling against the plain
 // scan of the edge list on random meshes.
 #include "models/CShadowVolume.h"
+#include "models/CXMLModel.h"
 
 #include <gtest/gtest.h>
 
@@ -91,17 +92,24 @@ size_t ActiveEdges(const CShadowVolume& volume)
 const CVector3 ORIGIN(0, 0, 0);
 const CVector3 UNIT_SCALE(1, 1, 1);
 
-struct FakeXMLVertex
+XMLVertex Vertex(float x, float y, float z)
 {
-    float x, y, z;
-    float rest[14];
-};
+    XMLVertex vertex;
+    vertex.x = x;
+    vertex.y = y;
+    vertex.z = z;
+    return vertex;
+}
 
-struct FakeXMLFace
+XMLFace Face(int a, int b, int c, int d = XML_NO_INDEX)
 {
-    int a, b, c, d;
-    CVector3 normal;
-};
+    XMLFace face;
+    face.a = a;
+    face.b = b;
+    face.c = c;
+    face.d = d;
+    return face;
+}
 }  // namespace
 
 TEST(ShadowVolume, SilhouetteCounts)
@@ -181,24 +189,28 @@ TEST(ShadowVolume, FacesOutsideTheVertexArrayCastNothing)
     EXPECT_EQ(0u, volume.GetVertexCount());
 }
 
-TEST(ShadowVolume, XMLModelBuilderUsesQuadsPositionAndTheLastExtrusion)
+TEST(ShadowVolume, XMLModelBuilderUsesTheFirstSubObjectQuadsAndTheLastExtrusion)
 {
-    std::vector<FakeXMLVertex> vertices = {{0, 0, 0, {}}, {1, 0, 0, {}}, {1, 1, 0, {}},
-                                           {0, 1, 0, {}}, {3, 0, 0, {}}, {3, 1, 0, {}}};
-    std::vector<FakeXMLFace> faces = {
-        {0, 1, 2, 3, CVector3()},          // lit quad
-        {1, 4, 5, -1, CVector3()},         // lit triangle
-        {0, 3, 2, -1, CVector3()},         // facing away
-        {0, 1, 9, -1, CVector3(7, 7, 7)},  // outside the vertex list: left alone
-    };
+    CXMLModel model;
+    model.subObjects.resize(2);
+    XMLSubObject& first = model.subObjects[0];
+    first.vertices = {Vertex(0, 0, 0), Vertex(1, 0, 0), Vertex(1, 1, 0),
+                      Vertex(0, 1, 0), Vertex(3, 0, 0), Vertex(3, 1, 0)};
+    first.faces = {Face(0, 1, 2, 3),  // lit quad
+                   Face(1, 4, 5),     // lit triangle
+                   Face(0, 3, 2),     // facing away
+                   Face(0, 1, 9)};    // outside the vertex list: left alone
+    first.faces[3].normal = CVector3(7, 7, 7);
+    // A lit second sub-object adds nothing.
+    model.subObjects[1].vertices = first.vertices;
+    model.subObjects[1].faces = {Face(0, 1, 2)};
+
     const CVector3 position(0, 0, 5);
     CShadowVolume volume;
-    volume.BuildFromXMLModel(vertices.data(), static_cast<unsigned int>(vertices.size()),
-                             faces.data(), static_cast<unsigned int>(faces.size()), 0, 0, 10,
-                             position);
-    EXPECT_EQ(CVector3(0, 0, 1), faces[0].normal);
-    EXPECT_EQ(CVector3(0, 0, -1), faces[2].normal);
-    EXPECT_EQ(CVector3(7, 7, 7), faces[3].normal);
+    volume.BuildFromXMLModel(model, 0, 0, 10, position);
+    EXPECT_EQ(CVector3(0, 0, 1), first.faces[0].normal);
+    EXPECT_EQ(CVector3(0, 0, -1), first.faces[2].normal);
+    EXPECT_EQ(CVector3(7, 7, 7), first.faces[3].normal);
     EXPECT_EQ(7u, ActiveEdges(volume));
     EXPECT_EQ(42u, volume.GetVertexCount());
 
@@ -211,11 +223,12 @@ TEST(ShadowVolume, XMLModelBuilderUsesQuadsPositionAndTheLastExtrusion)
     EXPECT_EQ(CVector3(0, 0, 5) + extrusion * 1000.0f, records[2]);
     EXPECT_EQ(CVector3(1, 0, 5) + extrusion * 1000.0f, records[4]);
 
-    // Rebuilding replaces, it does not add.
-    volume.BuildFromXMLModel(vertices.data(), static_cast<unsigned int>(vertices.size()),
-                             faces.data(), static_cast<unsigned int>(faces.size()), 0, 0, 10,
-                             position);
+    // Rebuilding replaces, it does not add; a model without sub-objects casts nothing.
+    volume.BuildFromXMLModel(model, 0, 0, 10, position);
     EXPECT_EQ(42u, volume.GetVertexCount());
+    CXMLModel empty;
+    volume.BuildFromXMLModel(empty, 0, 0, 10, position);
+    EXPECT_EQ(0u, volume.GetVertexCount());
 }
 
 TEST(ShadowVolume, MD2FramesRebuildOnTheIntervalAndBlend)
