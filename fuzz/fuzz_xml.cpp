@@ -1,6 +1,8 @@
-// Feeds arbitrary bytes to the XML reader in both character modes, walks the tree it returns and
-// runs the encoding guess and the UTF-16 conversion on the same bytes.
+// Feeds arbitrary bytes to the XML reader in both character modes, walks the tree it returns,
+// writes it back to text and parses that again, and runs the encoding guess, the UTF-16
+// conversion and the Base64 decoder on the same bytes.
 #include "xml/TextEncoding.h"
+#include "xml/XmlBase64Buffer.h"
 #include "xml/xmlParser.h"
 
 #include <cstdint>
@@ -44,8 +46,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             abort();
         }
         WalkTree(element);
+        if (!element.IsNull())
+        {
+            char* written = element.Serialize(int(size & 2));
+            CXmlElement reparsed = ParseText(written);
+            WalkTree(reparsed);
+            free(written);
+        }
     }
     SetParserOptions(true, XML_CHARS_UTF8);
+
+    XmlBase64Buffer codec;
+    int decodedSize = 0;
+    int error = 0;
+    unsigned char* decoded = codec.Base64Decode(text.c_str(), &decodedSize, &error);
+    if (decoded != nullptr && (decodedSize < 0 || decodedSize > int(size)))
+    {
+        abort();
+    }
 
     (void)GuessTextEncoding(data, int(size), true);
     size_t markLength = 0;

@@ -149,6 +149,56 @@ public:
                                        const char* attributeValue = nullptr,
                                        int* cursor = nullptr) const;
 
+    // Editing. Each adding or updating operation copies the strings it is given; its ...Owned
+    // form takes heap strings (malloc) and frees them later. `position` is an index in document
+    // order where the new item goes (-1: at the end).
+    CXmlElement AddChild(const char* name, bool isDeclaration = false, int position = -1);
+    CXmlElement AddChildOwned(char* name, bool isDeclaration = false, int position = -1);
+    void AddAttribute(const char* name, const char* value);
+    void AddAttributeOwned(char* name, char* value);
+    void AddText(const char* text, int position = -1);
+    void AddTextOwned(char* text, int position = -1);
+    // Markers default to "<![CDATA[" and "]]>"; they are not copied and must outlive the element.
+    void AddClear(const char* value, const char* openingMarker = nullptr,
+                  const char* closingMarker = nullptr, int position = -1);
+    void AddClearOwned(char* value, const char* openingMarker = nullptr,
+                       const char* closingMarker = nullptr, int position = -1);
+    // Moves an element under this one; refused for this element itself and its ancestors.
+    void AdoptChild(const CXmlElement& element, int position = -1);
+    void Rename(const char* name);
+    void RenameOwned(char* name);
+    void SetAttribute(int index, const char* name, const char* value);
+    void SetAttributeOwned(int index, char* name, char* value);
+    void SetAttribute(const char* oldName, const char* name, const char* value);
+    void SetAttributeOwned(const char* oldName, char* name, char* value);
+    void SetText(int index, const char* text);
+    void SetTextOwned(int index, char* text);
+    void SetText(const char* oldText, const char* text);  // found by identity of the stored string
+    void SetTextOwned(const char* oldText, char* text);
+    void SetClear(int index, const char* value);
+    void SetClearOwned(int index, char* value);
+    void SetClear(const char* oldValue, const char* value);
+    void SetClearOwned(const char* oldValue, char* value);
+    void RemoveAttribute(int index);
+    void RemoveAttribute(const char* name);
+    void RemoveText(int index);
+    void RemoveText(const char* text);
+    void RemoveClear(int index);
+    void RemoveClear(const char* value);
+
+    // Positions in document order; indexes past the end are clamped, absent items give -1.
+    int PositionOfText(int index) const;
+    int PositionOfClear(int index) const;
+    int PositionOfChild(int index) const;
+    int PositionOfChild(const char* name, int n) const;
+    int PositionOfChild(const CXmlElement& element) const;
+
+    // The tree as text in a new malloc'ed string (never none for a real element; *length may be
+    // none). format 0: unformatted; otherwise indented with tabs, one item a line.
+    char* Serialize(int format, int* length = nullptr) const;
+    // Writes the tree with an XML header; returns 0, 16 (cannot open) or 17 (cannot write).
+    int SaveToFile(const char* path, const char* encoding = nullptr, int format = 1) const;
+
     XmlElementData* Data() const { return data; }
 
 private:
@@ -173,6 +223,8 @@ CXmlElement ParseFileText(const char* path, const char* firstTag = nullptr,
 // Parses a file or ends the process with status 255 after reporting why on standard error.
 CXmlElement LoadDocument(const char* path, const char* firstTag);
 
+// The character mode set by SetParserOptions.
+XmlCharEncoding GetParserCharacterMode();
 XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute);
 void SetParserOptions(bool guessUtf16Text, XmlCharEncoding characterMode);
 const char* XmlErrorMessage(int code);

@@ -1,0 +1,30 @@
+// Base64 encoding and decoding for XML documents, with errors from the XML reader's error table.
+// Results live in the codec's own buffer until its next call.
+#ifndef KYREL_XMLBASE64BUFFER_H
+#define KYREL_XMLBASE64BUFFER_H
+
+class XmlBase64Buffer
+{
+public:
+    XmlBase64Buffer() = default;
+    ~XmlBase64Buffer();
+    XmlBase64Buffer(const XmlBase64Buffer&) = delete;
+    XmlBase64Buffer& operator=(const XmlBase64Buffer&) = delete;
+
+    // Bytes Base64Encode needs for n input bytes, terminating NUL included.
+    static int Base64EncodedLength(int n, bool formatted);
+    // NUL-terminated text; formatted output breaks the line after every 72 symbols.
+    char* Base64Encode(const unsigned char* bytes, int n, bool formatted);
+    // *error (may be none) gets 0, warning 18 or error 19.
+    static int Base64DecodedSize(const char* text, int* error);
+    // The decoded bytes, or none on errors 19 and 21; warnings 18 and 20 still give data.
+    unsigned char* Base64Decode(const char* text, int* size, int* error);
+
+private:
+    bool Reserve(int size);
+
+    unsigned char* buffer = nullptr;
+    int allocatedSize = 0;
+};
+
+#endif
