@@ -130,7 +130,8 @@ vec3 Ambient()
 vec4 Flat(vec2 uv, vec3 n)
 {
     vec4 base = texture2D(testTexture, uv) * gl_Color;
-    float diffuse = max(dot(n, normalize(toLight)), 0.0);
+    vec3 l = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0);
+    float diffuse = max(dot(n, l), 0.0);
     return vec4(base.rgb * (Ambient() + diffuse * gl_LightSource[0].diffuse.rgb), base.a);
 }
 

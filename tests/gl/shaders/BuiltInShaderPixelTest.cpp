@@ -180,21 +180,6 @@ TEST(BuiltInShaderPixelGL, LightingProgramsShadeByAngleDistanceAndCone)
     glDeleteTextures(1, &white);
 }
 
-TEST(BuiltInShaderPixelGL, DiffuseKeepsAShareOfAmbientOnTheDarkSide)
-{
-    StartFrame();
-    SetLight(0, 0, 1, 0, 0.8f);
-    Bound(SHADER_DIRECTIONAL_PER_PIXEL);
-    glColor3f(1, 1, 1);
-    const float edgeOn[3] = {1, 0, 0};
-    DrawQuad(-1, -1, 0, 1, FACING);
-    DrawQuad(0, -1, 1, 1, edgeOn);
-    CShader::Unbind();
-    int lit = PixelAt(-0.5f, 0)[0], dark = PixelAt(0.5f, 0)[0];
-    EXPECT_GT(dark, 20);
-    EXPECT_GT(lit, dark + 150);
-}
-
 // A grid raised by a height map whose left half is white: snow on the high part, water below.
 TEST(BuiltInShaderPixelGL, HeightFieldRaisesAndColoursByHeight)
 {
