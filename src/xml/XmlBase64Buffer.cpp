@@ -8,8 +8,8 @@
 
 namespace
 {
-const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-const char kPadding = '=';
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr char kPadding = '=';
 // Formatted output: a line feed after this many groups of four symbols (72 symbols).
 const int kGroupsPerLine = 18;
 const int kBytesPerLine = kGroupsPerLine * 3;
@@ -40,10 +40,10 @@ constexpr DecodeTable MakeDecodeTable()
         table.value[(unsigned char)kAlphabet[i]] = (unsigned char)i;
     }
     table.value[(unsigned char)kPadding] = B64_PADDING;
-    table.value['\t'] = B64_SPACE;
-    table.value['\n'] = B64_SPACE;
-    table.value['\r'] = B64_SPACE;
-    table.value[' '] = B64_SPACE;
+    table.value[(unsigned char)'\t'] = B64_SPACE;
+    table.value[(unsigned char)'\n'] = B64_SPACE;
+    table.value[(unsigned char)'\r'] = B64_SPACE;
+    table.value[(unsigned char)' '] = B64_SPACE;
     table.value[0] = B64_END;
     return table;
 }

@@ -147,10 +147,10 @@ constexpr ByteTable MakeCharClasses()
         table.value[(unsigned char)textStops[i]] |= CC_TEXT_STOP;
     }
     table.value[0] |= CC_TEXT_STOP | CC_QUOTE_STOP;
-    table.value['<'] |= CC_QUOTE_STOP;
-    table.value['"'] |= CC_QUOTE_STOP;
-    table.value['\''] |= CC_QUOTE_STOP;
-    table.value['&'] |= CC_VALUE_SPECIAL;
+    table.value[(unsigned char)'<'] |= CC_QUOTE_STOP;
+    table.value[(unsigned char)'"'] |= CC_QUOTE_STOP;
+    table.value[(unsigned char)'\''] |= CC_QUOTE_STOP;
+    table.value[(unsigned char)'&'] |= CC_VALUE_SPECIAL;
     for (int c = 0x80; c < 256; ++c)
     {
         table.value[c] |= CC_TEXT_STOP | CC_QUOTE_STOP | CC_VALUE_SPECIAL;
