@@ -317,8 +317,8 @@ bool ReadMarkers(CJpegDecoder& d, const uint8_t* data, size_t size)
             {
                 return false;
             }
-            d.dataPosition = data + segmentEnd;
-            d.dataEnd = data + size;
+            d.bitReader.dataPosition = data + segmentEnd;
+            d.bitReader.dataEnd = data + size;
             return true;
         default:
             ok = IsSkippedMarker(code);
@@ -374,7 +374,7 @@ bool DataCanCoverFrame(const CJpegDecoder& d)
     long long mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
     long long mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
     long long mcus = mcusAcross * mcusDown;
-    long long available = d.dataEnd - d.dataPosition;
+    long long available = d.bitReader.dataEnd - d.bitReader.dataPosition;
     if (d.restartInterval > 0)
     {
         long long intervals = (mcus + d.restartInterval - 1) / d.restartInterval;
@@ -411,68 +411,90 @@ namespace
 // Tops the bit buffer up to at least 57 bits. Stuffed 0xFF 0x00 pairs give 0xFF; at a marker or
 // the end of the data the buffer is padded with zero bits, which are counted so that a block
 // needing more bits than the file holds is recognised.
-inline void FillBits(CJpegDecoder& d)
+inline void FillBits(CJpegBitReader& r)
 {
-    while (d.bitCount <= 56)
+    if (r.bitCount > 56)
+    {
+        return;
+    }
+    // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker).
+    if (r.dataEnd - r.dataPosition >= 8 && !r.markerReached)
+    {
+        uint64_t word;
+        memcpy(&word, r.dataPosition, sizeof word);
+        uint64_t inverted = ~word;
+        bool hasMarkerByte =
+            ((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0;
+        if (!hasMarkerByte)
+        {
+            int bytes = (64 - r.bitCount) >> 3;
+            uint64_t bigEndian = __builtin_bswap64(word);
+            r.bitBuffer |= (bigEndian >> (64 - 8 * bytes)) << (64 - 8 * bytes - r.bitCount);
+            r.bitCount += 8 * bytes;
+            r.dataPosition += bytes;
+            return;
+        }
+    }
+    while (r.bitCount <= 56)
     {
         uint32_t byte = 0;
         bool fromData = false;
-        if (!d.markerReached && d.dataPosition < d.dataEnd)
+        if (!r.markerReached && r.dataPosition < r.dataEnd)
         {
-            byte = *d.dataPosition;
+            byte = *r.dataPosition;
             if (byte != MARKER_PREFIX)
             {
-                ++d.dataPosition;
+                ++r.dataPosition;
                 fromData = true;
             }
             else
             {
-                const uint8_t* next = d.dataPosition + 1;
-                while (next < d.dataEnd && *next == MARKER_PREFIX)
+                const uint8_t* next = r.dataPosition + 1;
+                while (next < r.dataEnd && *next == MARKER_PREFIX)
                 {
                     ++next;
                 }
-                if (next < d.dataEnd && *next == 0)
+                if (next < r.dataEnd && *next == 0)
                 {
-                    d.dataPosition = next + 1;
+                    r.dataPosition = next + 1;
                     fromData = true;
                 }
                 else
                 {
-                    d.markerReached = true;
+                    r.markerReached = true;
                     byte = 0;
                 }
             }
         }
         if (!fromData)
         {
-            d.paddingBits += 8;
+            r.paddingBits += 8;
         }
-        d.bitBuffer |= static_cast<uint64_t>(byte) << (56 - d.bitCount);
-        d.bitCount += 8;
+        r.bitBuffer |= static_cast<uint64_t>(byte) << (56 - r.bitCount);
+        r.bitCount += 8;
     }
 }
 
-inline uint32_t PeekBits16(const CJpegDecoder& d)
+inline uint32_t PeekBits16(const CJpegBitReader& r)
 {
-    return static_cast<uint32_t>(d.bitBuffer >> 48);
+    return static_cast<uint32_t>(r.bitBuffer >> 48);
 }
 
-inline void ConsumeBits(CJpegDecoder& d, int count)
+inline void ConsumeBits(CJpegBitReader& r, int count)
 {
-    d.bitBuffer <<= count;
-    d.bitCount -= count;
+    r.bitBuffer <<= count;
+    r.bitCount -= count;
 }
 
 // n bits, most significant first, as a signed coefficient value.
-inline int ReceiveExtend(CJpegDecoder& d, int count)
+inline int ReceiveExtend(CJpegBitReader& r, int count)
 {
     if (count == 0)
     {
         return 0;
     }
-    int value = static_cast<int>(d.bitBuffer >> (64 - count));
-    ConsumeBits(d, count);
+    int value = static_cast<int>(r.bitBuffer >> (64 - count));
+    ConsumeBits(r, count);
     return JpegExtend(value, count);
 }
 
@@ -495,34 +517,34 @@ inline bool IsRestartMarker(int code)
 // Data that ran out at a restart marker belongs to a damaged interval: its remaining MCUs decode
 // from zero bits and decoding picks up again after the marker. Data that ran out anywhere else
 // means the file is cut short.
-bool StoppedAtRestartMarker(const CJpegDecoder& d)
+bool StoppedAtRestartMarker(const CJpegDecoder& d, const CJpegBitReader& r)
 {
-    if (d.restartInterval == 0 || !d.markerReached)
+    if (d.restartInterval == 0 || !r.markerReached)
     {
         return false;
     }
-    const uint8_t* marker = FindMarker(d.dataPosition, d.dataEnd);
-    return marker != d.dataEnd && IsRestartMarker(marker[1]);
+    const uint8_t* marker = FindMarker(r.dataPosition, r.dataEnd);
+    return marker != r.dataEnd && IsRestartMarker(marker[1]);
 }
 
 // At the end of each restart interval: the rest of the current byte is dropped, bytes up to the
 // next marker are passed over, and a restart marker resets the DC predictors.
-void Restart(CJpegDecoder& d)
+void Restart(CJpegDecoder& d, CJpegBitReader& r)
 {
-    d.bitBuffer = 0;
-    d.bitCount = 0;
-    d.paddingBits = 0;
-    d.markerReached = false;
-    const uint8_t* position = FindMarker(d.dataPosition, d.dataEnd);
-    if (position != d.dataEnd && IsRestartMarker(position[1]))
+    r.bitBuffer = 0;
+    r.bitCount = 0;
+    r.paddingBits = 0;
+    r.markerReached = false;
+    const uint8_t* position = FindMarker(r.dataPosition, r.dataEnd);
+    if (position != r.dataEnd && IsRestartMarker(position[1]))
     {
-        d.dataPosition = position + 2;
+        r.dataPosition = position + 2;
         memset(d.dcPredictors, 0, sizeof d.dcPredictors);
     }
     else
     {
-        d.dataPosition = position;
-        d.markerReached = true;
+        r.dataPosition = position;
+        r.markerReached = true;
     }
 }
 }  // namespace
@@ -530,74 +552,72 @@ void Restart(CJpegDecoder& d)
 // [SECTION] blocks
 namespace
 {
-// Decodes one block's coefficients, dequantises them in natural order and transforms them into
-// 8 x 8 samples at out.
-void DecodeBlock(CJpegDecoder& d, int c, uint8_t* out, int stride)
+// Decodes one block's coefficients into natural order and transforms them, dequantised, into
+// 8 x 8 samples at out. The bit reader is the caller's local copy, so that it stays in registers.
+inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
 {
     const CJpegComponent& component = d.components[c];
     const CJpegHuffmanTable& dcTable = d.dcTables[component.dcTable];
     const CJpegHuffmanTable& acTable = d.acTables[component.acTable];
-    const float* quant = d.scaledQuant[c];
-    float* block = d.sampleBlock;
+    int32_t* coefficients = d.coefficients;
 
-    FillBits(d);
+    FillBits(r);
     int codeLength = 0;
-    int symbol = dcTable.Find(PeekBits16(d), codeLength);
-    ConsumeBits(d, codeLength);
-    int difference = ReceiveExtend(d, symbol & 15);
+    int symbol = dcTable.Find(PeekBits16(r), codeLength);
+    ConsumeBits(r, codeLength);
+    int difference = ReceiveExtend(r, symbol & 15);
     // Wraps rather than overflows on files whose differences never return toward zero.
     int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
                               static_cast<uint32_t>(difference));
     d.dcPredictors[c] = dc;
-    block[0] = static_cast<float>(dc) * quant[0];
 
     bool acPresent = false;
     int k = 1;
     while (k <= 63)
     {
-        if (d.bitCount < 32)
+        if (r.bitCount < 32)
         {
-            FillBits(d);
+            FillBits(r);
         }
-        uint32_t window = PeekBits16(d);
+        uint32_t window = PeekBits16(r);
         int32_t fast = acTable.fastAc[window >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
         int value = 0;
         if (fast != 0)
         {
             k += (fast >> 4) & 15;
-            ConsumeBits(d, fast & 15);
+            ConsumeBits(r, fast & 15);
             value = fast >> 8;
         }
         else
         {
             symbol = acTable.Find(window, codeLength);
-            ConsumeBits(d, codeLength);
+            ConsumeBits(r, codeLength);
             if (symbol == 0)
             {
                 break;
             }
             k += symbol >> 4;
-            value = ReceiveExtend(d, symbol & 15);
+            value = ReceiveExtend(r, symbol & 15);
         }
         if (k > 63)
         {
             break;  // a run past the last coefficient stores nothing
         }
-        int natural = DEZIGZAG.natural[k];
-        block[natural] = static_cast<float>(value) * quant[natural];
+        coefficients[DEZIGZAG.natural[k]] = value;
         acPresent = true;
         ++k;
     }
 
+    const float* quant = d.scaledQuant[c];
     if (acPresent)
     {
-        CJpegIdct::Transform(block, out, stride);
-        memset(block, 0, 64 * sizeof(float));
+        coefficients[0] = dc;
+        CJpegIdct::Transform(coefficients, quant, out, stride);
+        memset(coefficients, 0, 64 * sizeof(int32_t));
     }
     else
     {
-        CJpegIdct::TransformDcOnly(block[0], out, stride);
-        block[0] = 0.0f;
+        CJpegIdct::TransformDcOnly(static_cast<float>(dc) * quant[0], out, stride);
     }
 }
 }  // namespace
@@ -796,6 +816,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     PreparePlanes(d, scratch, mcusAcross);
     PrepareQuantisation(d);
 
+    CJpegBitReader reader = d.bitReader;
     int untilRestart = d.restartInterval;
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow)
     {
@@ -805,7 +826,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
             {
                 if (untilRestart == 0)
                 {
-                    Restart(d);
+                    Restart(d, reader);
                     untilRestart = d.restartInterval;
                 }
                 --untilRestart;
@@ -821,11 +842,11 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
                     for (int bx = 0; bx < d.blocksWide[c]; ++bx)
                     {
                         uint8_t* out = mcuOrigin + by * BLOCK_SIZE * stride + bx * BLOCK_SIZE;
-                        DecodeBlock(d, c, out, stride);
+                        DecodeBlock(d, reader, c, out, stride);
                     }
                 }
             }
-            if (d.bitCount < d.paddingBits && !StoppedAtRestartMarker(d))
+            if (reader.bitCount < reader.paddingBits && !StoppedAtRestartMarker(d, reader))
             {
                 return false;  // the MCU needed bits beyond the end of the data
             }
@@ -833,6 +854,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
         int firstRow = mcuRow * d.mcuHeight;
         ConvertRows(d, scratch, output, firstRow, std::min(d.mcuHeight, d.height - firstRow));
     }
+    d.bitReader = reader;
     return true;
 }
 
@@ -840,11 +862,11 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
 // may stand between. Anything else (another scan, another frame, a cut) marks a damaged file.
 bool ReachesEndOfImage(const CJpegDecoder& d)
 {
-    const uint8_t* position = d.dataPosition;
+    const uint8_t* position = d.bitReader.dataPosition;
     for (;;)
     {
-        position = FindMarker(position, d.dataEnd);
-        if (position == d.dataEnd)
+        position = FindMarker(position, d.bitReader.dataEnd);
+        if (position == d.bitReader.dataEnd)
         {
             return false;
         }
@@ -861,12 +883,12 @@ bool ReachesEndOfImage(const CJpegDecoder& d)
         bool segment = (code >= FIRST_APPLICATION && code <= LAST_APPLICATION) || code == COMMENT ||
                        code == QUANT_TABLES || code == HUFFMAN_TABLES || code == RESTART_INTERVAL ||
                        code == NUMBER_OF_LINES;
-        if (!segment || d.dataEnd - position < 2)
+        if (!segment || d.bitReader.dataEnd - position < 2)
         {
             return false;
         }
         int length = (position[0] << 8) | position[1];
-        if (length < 2 || d.dataEnd - position < length)
+        if (length < 2 || d.bitReader.dataEnd - position < length)
         {
             return false;
         }

@@ -20,6 +20,17 @@ struct CJpegComponent
     int acTable;
 };
 
+// Entropy-coded data reader: bits are taken from the top of bitBuffer.
+struct CJpegBitReader
+{
+    const uint8_t* dataPosition;
+    const uint8_t* dataEnd;
+    uint64_t bitBuffer;
+    int bitCount;
+    int paddingBits;  // zero bits appended past the end of the data (a marker or the file end)
+    bool markerReached;
+};
+
 // The decoder's whole working state. There is one engine-wide block, so only one decode runs at a
 // time; Reset() clears it to zero at the start of each decode.
 class CJpegDecoder
@@ -54,18 +65,12 @@ public:
     int scanOrder[MAX_COMPONENTS];  // frame component index of each scan component
     int dcPredictors[MAX_COMPONENTS];
 
-    // Entropy-coded data reader: bits are taken from the top of bitBuffer.
-    const uint8_t* dataPosition;
-    const uint8_t* dataEnd;
-    uint64_t bitBuffer;
-    int bitCount;
-    int paddingBits;  // zero bits appended past the end of the data (a marker or the file end)
-    bool markerReached;
+    CJpegBitReader bitReader;
 
     // Dequantisation folded with the transform's scale factors, natural order, per component.
     alignas(16) float scaledQuant[MAX_COMPONENTS][64];
-    // Coefficient block of the block being decoded, dequantised, in natural order.
-    alignas(16) float sampleBlock[64];
+    // Coefficients of the block being decoded, natural order; zero between blocks.
+    alignas(16) int32_t coefficients[64];
 
     // MCU geometry derived from the frame.
     int mcuWidth;

@@ -40,25 +40,36 @@ bool CJpegHuffmanTable::Build(const uint8_t counts[MAX_CODE_LENGTH], const uint8
         nextCode = static_cast<uint16_t>(nextCode << 1);
     }
 
-    for (int prefix = 0; prefix < LOOKUP_SIZE; ++prefix)
+    // Shorter codes are searched first, so each prefix takes the shortest code that starts it:
+    // fill lengths in increasing order and never overwrite.
+    for (int bits = 1; bits <= LOOKUP_BITS; ++bits)
     {
-        for (int bits = 1; bits <= LOOKUP_BITS; ++bits)
+        int spare = LOOKUP_BITS - bits;
+        for (int i = 0; i < counts[bits - 1]; ++i)
         {
-            int found = Match(bits, static_cast<uint32_t>(prefix) >> (LOOKUP_BITS - bits));
-            if (found < 0)
+            uint32_t symbolCode = code[m_firstIndex[bits] + i];
+            if (symbolCode >= (1u << bits))
             {
-                continue;
+                continue;  // an overfilled length: no bit string of this length equals it
             }
-            lookup[prefix] = static_cast<uint16_t>((bits << 8) | found);
+            int found = symbol[m_firstIndex[bits] + i];
             int run = found >> 4;
             int size = found & 15;
-            if (size != 0 && bits + size <= LOOKUP_BITS)
+            uint32_t first = symbolCode << spare;
+            for (uint32_t prefix = first; prefix < first + (1u << spare); ++prefix)
             {
-                int extra = (prefix >> (LOOKUP_BITS - bits - size)) & ((1 << size) - 1);
-                int value = JpegExtend(extra, size);
-                fastAc[prefix] = static_cast<int32_t>(value * 256) | (run << 4) | (bits + size);
+                if (lookup[prefix] != 0)
+                {
+                    continue;
+                }
+                lookup[prefix] = static_cast<uint16_t>((bits << 8) | found);
+                if (size != 0 && bits + size <= LOOKUP_BITS)
+                {
+                    int extra = (prefix >> (spare - size)) & ((1 << size) - 1);
+                    int value = JpegExtend(extra, size);
+                    fastAc[prefix] = static_cast<int32_t>(value * 256) | (run << 4) | (bits + size);
+                }
             }
-            break;
         }
     }
     return true;

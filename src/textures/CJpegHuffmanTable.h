@@ -11,7 +11,7 @@ public:
     static const int MAX_CODE_LENGTH = 16;
     static const int MAX_SYMBOLS = 256;
     // Codes up to this length are found with one table look-up.
-    static const int LOOKUP_BITS = 9;
+    static const int LOOKUP_BITS = 11;
     static const int LOOKUP_SIZE = 1 << LOOKUP_BITS;
 
     // An empty table: no code matches.

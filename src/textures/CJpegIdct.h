@@ -69,12 +69,21 @@ public:
         return static_cast<uint8_t>(sample < 0 ? 0 : (sample > 255 ? 255 : sample));
     }
 
-    // Transforms the dequantised block (natural order, row-major) into 8 rows of samples.
-    static void Transform(const float* block, uint8_t* out, int stride);
+    // Dequantises the coefficients (natural order, row-major) with one multiply each and
+    // transforms them into 8 rows of samples.
+    static void Transform(const int32_t* coefficients, const float* scaledQuant, uint8_t* out,
+                          int stride);
     // The same for a block whose only non-zero coefficient is the DC term: the transform then
     // gives that value at every position, bit for bit.
     static void TransformDcOnly(float dc, uint8_t* out, int stride);
 };
+
+// float(coefficient) * factor for four coefficients: the same single multiply as one at a time.
+inline __m128 Dequantise(const int32_t* coefficients, const float* scaledQuant)
+{
+    __m128i values = _mm_load_si128(reinterpret_cast<const __m128i*>(coefficients));
+    return _mm_mul_ps(_mm_cvtepi32_ps(values), _mm_load_ps(scaledQuant));
+}
 
 // Four floats with the operators the 1-D pass uses.
 struct CJpegFloat4
@@ -97,14 +106,15 @@ inline CJpegFloat4 operator*(CJpegFloat4 a, CJpegFloat4 b)
     return CJpegFloat4(_mm_mul_ps(a.v, b.v));
 }
 
-inline void CJpegIdct::Transform(const float* block, uint8_t* out, int stride)
+inline void CJpegIdct::Transform(const int32_t* coefficients, const float* scaledQuant,
+                                 uint8_t* out, int stride)
 {
     // Columns first: lane j of row vector u holds column j (left half) or 4 + j (right half).
     CJpegFloat4 left[8], right[8];
     for (int u = 0; u < 8; ++u)
     {
-        left[u] = CJpegFloat4(_mm_load_ps(block + 8 * u));
-        right[u] = CJpegFloat4(_mm_load_ps(block + 8 * u + 4));
+        left[u] = CJpegFloat4(Dequantise(coefficients + 8 * u, scaledQuant + 8 * u));
+        right[u] = CJpegFloat4(Dequantise(coefficients + 8 * u + 4, scaledQuant + 8 * u + 4));
     }
     Pass(left);
     Pass(right);

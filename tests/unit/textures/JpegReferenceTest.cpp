@@ -611,32 +611,34 @@ TEST(JpegReference, HuffmanLookupMatchesBitSearch)
     EXPECT_FALSE(table.Build(tooMany, symbols));
 }
 
-// The SIMD transform and sample conversion agree with the scalar form, including values far
-// outside the sample range and blocks of one DC term.
+// The SIMD dequantisation, transform and sample conversion agree with the scalar form, including
+// values far outside the sample range and blocks of one DC term.
 TEST(JpegReference, TransformMatchesScalarForm)
 {
     std::mt19937 random(11);
     for (int trial = 0; trial < 2000; ++trial)
     {
-        alignas(16) float block[64];
+        alignas(16) int32_t coefficients[64];
+        alignas(16) float factors[64];
         float reference[64];
-        float range = trial % 4 == 0 ? 1.0e7f : 2000.0f;
+        int range = trial % 4 == 0 ? 1 << 20 : 300;
         for (int n = 0; n < 64; ++n)
         {
             bool zero = trial % 7 == 0 ? n > 0 : random() % 3 == 0;
-            block[n] = zero ? 0.0f : (static_cast<float>(random()) / 4294967296.0f - 0.5f) * range;
-            reference[n] = block[n];
+            coefficients[n] = zero ? 0 : static_cast<int32_t>(random() % (2 * range)) - range;
+            factors[n] = static_cast<float>(1 + random() % 255) * SCALE[n % 8] * SCALE[n / 8];
+            reference[n] = static_cast<float>(coefficients[n]) * factors[n];
         }
         ReferenceIdct(reference);
         uint8_t out[8 * 12];
         memset(out, 0xAB, sizeof out);
         if (trial % 7 == 0)
         {
-            CJpegIdct::TransformDcOnly(block[0], out, 12);
+            CJpegIdct::TransformDcOnly(static_cast<float>(coefficients[0]) * factors[0], out, 12);
         }
         else
         {
-            CJpegIdct::Transform(block, out, 12);
+            CJpegIdct::Transform(coefficients, factors, out, 12);
         }
         for (int n = 0; n < 64; ++n)
         {
