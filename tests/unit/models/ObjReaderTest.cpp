@@ -208,7 +208,8 @@ TEST(ObjReader, BoxesPerObjectAndOverTheModel)
     EXPECT_EQ(CVector3(-1, -5, -9), model.boundsMin);
     EXPECT_EQ(CVector3(4, 2, 6), model.boundsMax);
 
-    const ModelObject& empty = ReadText("# nothing\n").model.objects[0];
+    const ReadResult nothing = ReadText("# nothing\n");
+    const ModelObject& empty = nothing.model.objects[0];
     EXPECT_EQ(CVector3(999999, 999999, 999999), empty.boundsMin);
     EXPECT_EQ(CVector3(-999999, -999999, -999999), empty.boundsMax);
 }
