@@ -18,6 +18,11 @@ exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
 xvfb_pid=$!
 read -r -t 10 display_number <&3 || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display_number"
+# The server announces its number before it always accepts clients; wait until it does.
+for _ in $(seq 1 100); do
+    xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.1
+done
 
 ./ParallaxMapDemo &
 demo_pid=$!

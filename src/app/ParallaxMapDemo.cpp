@@ -8,6 +8,10 @@
 #include "platform/CEventManager.h"
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
+#include "scene/CGameObject.h"
+#include "scene/CGameObjectManager.h"
+#include "scene/CLight.h"
+#include "scene/CLightManager.h"
 
 #include <SDL/SDL.h>
 #include <GL/glew.h>
@@ -22,6 +26,7 @@ const int STENCIL_BITS = 8;
 const double FIELD_OF_VIEW = 50.0;
 const char* const CAPTION = "Kyrel Engine - Parallax Map Demo";
 const char* const LOGO_PATH = "Data/Logo/k3dlogo.png";
+const char* const MODEL_PATH = "Data/KModel/planeParralax.xml";
 // The logo's lower right corner sits two pixels in from the screen's.
 const float LOGO_RIGHT = 1022.0f;
 const float LOGO_BOTTOM = 766.0f;
@@ -70,8 +75,20 @@ void ParallaxMapDemo::Init()
     logo->position[0] = LOGO_RIGHT - static_cast<float>(logo->GetWidth());
     logo->position[1] = LOGO_BOTTOM - static_cast<float>(logo->GetHeight());
 
+    sceneObject = new CGameObject();
+    sceneObject->LoadXML(MODEL_PATH);
+    sceneObject->SetCastShadow(false);
+    sceneObject->SetPosition(0.0f, 0.0f, 0.0f);
+    gGameObjectManager->AddObject(sceneObject);
+
     gGraphicsCore->SetShadows(false);
     gGraphicsCore->SetShadowMethod(1);
+    gGameObjectManager->SetDrawShadowVolumes(false);
+    gGameObjectManager->SetDrawBoundingBoxes(false);
+
+    light = new CLight();
+    gLightManager->AddLight(light);
+    gLightManager->EnableLight(1);
 
     gCamera->SetPosition(20.0f, 15.0f, 10.0f);
 }

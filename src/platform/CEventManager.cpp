@@ -11,7 +11,8 @@ const Uint8 RIGHT_BUTTON = SDL_BUTTON_RIGHT;
 
 CEventManager::CEventManager()
     : lastEventCode(EVENT_NONE), eventTaken(false), mouseX(0), mouseY(0), previousMouseX(0),
-      previousMouseY(0), leftButtonHeld(false), rightButtonHeld(false), clickedControl(-1)
+      previousMouseY(0), leftButtonHeld(false), rightButtonHeld(false), clickedControl(-1),
+      polled(false)
 {
     memset(&event, 0, sizeof event);
     memset(keys, 0, sizeof keys);
@@ -22,6 +23,7 @@ void CEventManager::Poll()
     previousMouseX = mouseX;
     previousMouseY = mouseY;
     SDL_GetMouseState(&mouseX, &mouseY);
+    polled = true;
     clickedControl = -1;
 
     eventTaken = SDL_PollEvent(&event) == 1;

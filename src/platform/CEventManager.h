@@ -27,6 +27,8 @@ public:
     void Poll();
 
     bool HasEvent() const { return eventTaken; }
+    // False until the first poll: before it the mouse position is not a real reading.
+    bool HasPolled() const { return polled; }
     SDL_Event GetEvent() const { return event; }
     // Keys outside the table read as not held.
     bool IsKeyDown(int key) const { return key >= 0 && key < KEY_TABLE_SIZE && keys[key]; }
@@ -61,6 +63,7 @@ private:
     bool leftButtonHeld;
     bool rightButtonHeld;
     int clickedControl;
+    bool polled;
 };
 
 extern CEventManager* gEventManager;

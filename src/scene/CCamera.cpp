@@ -82,7 +82,9 @@ void CCamera::SetViewByMouse()
     int centreY = static_cast<int>(gGraphicsCore->GetHeight() / 2);
     int mouseX = gEventManager->GetMouseX();
     int mouseY = gEventManager->GetMouseY();
-    if (mouseX == centreX && mouseY == centreY)
+    // Before the first poll the position is (0, 0), not the pointer: turning by it would swing
+    // the view far away on the very first frame.
+    if (!gEventManager->HasPolled() || (mouseX == centreX && mouseY == centreY))
     {
         return;
     }

@@ -1,4 +1,265 @@
-// Render passes over the game objects.
+// The three render paths over the scene's game objects.
 #include "scene/CGameObjectManager.h"
 
-void CGameObjectManager::Draw() {}
+#include "platform/CGraphicsCore.h"
+#include "scene/CCamera.h"
+#include "scene/CGameObject.h"
+#include "scene/CLightManager.h"
+#include "shaders/CShader.h"
+#include "shaders/CShaderManager.h"
+
+#include <GL/glew.h>
+
+namespace
+{
+const int SHADOW_MAP_SHADER = 12;
+const float SHADOW_OFFSET_FACTOR = 8.0f;
+const float SHADOW_OFFSET_UNITS = 4.0f;
+const float SHADOW_DARKNESS_ALPHA = 0.5f;
+}  // namespace
+
+CGameObjectManager::~CGameObjectManager()
+{
+    for (CGameObject*& object : objects)
+    {
+        delete object;
+        object = nullptr;
+    }
+}
+
+void CGameObjectManager::AddObject(CGameObject* object)
+{
+    if (!object)
+    {
+        return;
+    }
+    if (!object->IsLoaded())
+    {
+        delete object;
+        return;
+    }
+    objects.push_back(object);
+    vertexCount += static_cast<unsigned>(object->GetVertexCount());
+}
+
+void CGameObjectManager::Draw()
+{
+    if (!gGraphicsCore->GetShadows())
+    {
+        DrawPlain();
+    }
+    else if (gGraphicsCore->GetShadowMethod() == 0)
+    {
+        DrawWithShadowVolumes();
+    }
+    else
+    {
+        DrawWithShadowMap();
+    }
+}
+
+void CGameObjectManager::DrawVisibleObjects()
+{
+    for (CGameObject* object : objects)
+    {
+        if (object->IsEnabled() && object->IsInFrustum())
+        {
+            object->Draw(true);
+            if (drawBoundingBoxes)
+            {
+                object->RenderBoundingBox();
+            }
+        }
+    }
+}
+
+void CGameObjectManager::DrawPlain()
+{
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    for (CGameObject* object : objects)
+    {
+        if (!object->IsEnabled())
+        {
+            continue;
+        }
+        object->UpdateFrustumVisibility();
+        if (object->IsInFrustum())
+        {
+            object->Draw(true);
+            if (drawBoundingBoxes)
+            {
+                object->RenderBoundingBox();
+            }
+        }
+    }
+}
+
+void CGameObjectManager::DrawWithShadowVolumes()
+{
+    for (CGameObject* object : objects)
+    {
+        if (!object->IsEnabled())
+        {
+            continue;
+        }
+        object->UpdateFrustumVisibility();
+        if (object->GetCastShadow() && object->IsInFrustum())
+        {
+            object->BuildShadowVolume();
+        }
+    }
+
+    glDepthMask(GL_TRUE);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glDepthFunc(GL_LEQUAL);
+    glDisable(GL_STENCIL_TEST);
+    DrawVisibleObjects();
+    glDisable(GL_LIGHTING);
+
+    for (CGameObject* object : objects)
+    {
+        if (object->IsEnabled() && object->GetCastShadow() && object->IsInFrustum())
+        {
+            object->RenderShadowVolumeStencil();
+        }
+    }
+    DarkenStencilledPixels();
+    glEnable(GL_LIGHTING);
+
+    if (drawShadowVolumes)
+    {
+        for (CGameObject* object : objects)
+        {
+            if (object->IsEnabled() && object->GetCastShadow())
+            {
+                object->DrawShadowVolume();
+            }
+        }
+    }
+}
+
+void CGameObjectManager::DarkenStencilledPixels()
+{
+    // One screen-filling quad halves the colour wherever a volume left a non-zero count.
+    glPushMatrix();
+    glLoadIdentity();
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadIdentity();
+    glOrtho(-1, 1, -1, 1, -1, 1);
+    glEnable(GL_STENCIL_TEST);
+    glStencilFunc(GL_NOTEQUAL, 0, ~0u);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_SRC_ALPHA);
+    glColor4f(0.0f, 0.0f, 0.0f, SHADOW_DARKNESS_ALPHA);
+    glBegin(GL_TRIANGLE_STRIP);
+    glVertex2f(-1.0f, -1.0f);
+    glVertex2f(1.0f, -1.0f);
+    glVertex2f(-1.0f, 1.0f);
+    glVertex2f(1.0f, 1.0f);
+    glEnd();
+    glDisable(GL_BLEND);
+    glDisable(GL_STENCIL_TEST);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    glPopMatrix();
+}
+
+void CGameObjectManager::DrawWithShadowMap()
+{
+    const bool useFramebuffer = gGraphicsCore->HasFramebufferObjects();
+    const GLuint depthTexture = gGraphicsCore->GetRenderTargetTexture();
+    const int mapWidth = gGraphicsCore->GetRenderTargetWidth();
+    const int mapHeight = gGraphicsCore->GetRenderTargetHeight();
+    if (gLightManager->GetLightCount() < 1)
+    {
+        // Without light number 1 there is nothing to render the map from.
+        DrawPlain();
+        return;
+    }
+    const CMatrix4 lightProjection = gLightManager->GetLightProjection(1);
+    const CMatrix4 lightView = gLightManager->GetLightView(1);
+
+    // Depth pass from the light.
+    if (useFramebuffer)
+    {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, gGraphicsCore->GetFramebuffer());
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+    glLoadIdentity();
+    glViewport(0, 0, mapWidth, mapHeight);
+    glMatrixMode(GL_PROJECTION);
+    glPushMatrix();
+    glLoadMatrixf(lightProjection.Data());
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(lightView.Data());
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glPolygonOffset(SHADOW_OFFSET_FACTOR, SHADOW_OFFSET_UNITS);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    for (CGameObject* object : objects)
+    {
+        object->UpdateFrustumVisibility();
+        if (object->IsEnabled() && object->GetCastShadow() && object->IsInFrustum())
+        {
+            object->Draw(false);
+        }
+    }
+    if (useFramebuffer)
+    {
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    }
+    else
+    {
+        glBindTexture(GL_TEXTURE_2D, depthTexture);
+        glCopyTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 0, 0, mapWidth, mapHeight);
+    }
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glDisable(GL_POLYGON_OFFSET_FILL);
+    glViewport(0, 0, static_cast<GLsizei>(gGraphicsCore->GetWidth()),
+               static_cast<GLsizei>(gGraphicsCore->GetHeight()));
+    glMatrixMode(GL_PROJECTION);
+    glPopMatrix();
+    glMatrixMode(GL_MODELVIEW);
+    if (!useFramebuffer)
+    {
+        glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    }
+
+    // Lit pass, comparing each fragment's light-space depth with the map on unit 1.
+    glLoadIdentity();
+    gCamera->Look();
+    CShader* shader = gShaderManager->GetShader(SHADOW_MAP_SHADER);
+    if (shader)
+    {
+        shader->Bind();
+    }
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    if (shader)
+    {
+        shader->SetSampler("shadowMap", 1);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_LEQUAL);
+
+    glMatrixMode(GL_TEXTURE);
+    glLoadMatrixf(gGraphicsCore->GetBiasMatrix()->Data());
+    glMultMatrixf(lightProjection.Data());
+    glMultMatrixf(lightView.Data());
+    glMultMatrixf(gCamera->UpdateInverseViewMatrix()->Data());
+    glMatrixMode(GL_MODELVIEW);
+
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    DrawVisibleObjects();
+
+    glMatrixMode(GL_TEXTURE);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glDisable(GL_TEXTURE_2D);
+    CShader::Unbind();
+}

@@ -1,15 +1,48 @@
-// Owns the 3D game objects and draws them each frame with the current shadow technique.
+// Owns the 3D game objects and draws them each frame: plain lit, with stencil shadow volumes, or
+// with a shadow map rendered from light number 1.
 #ifndef KYREL_CGAMEOBJECTMANAGER_H
 #define KYREL_CGAMEOBJECTMANAGER_H
+
+#include <cstddef>
+#include <vector>
+
+class CGameObject;
 
 class CGameObjectManager
 {
 public:
     CGameObjectManager() = default;
-    ~CGameObjectManager() = default;
+    ~CGameObjectManager();
+    CGameObjectManager(const CGameObjectManager&) = delete;
+    CGameObjectManager& operator=(const CGameObjectManager&) = delete;
+
+    // The manager owns the object from now on. An object without a model is refused (and freed),
+    // since there is nothing to draw.
+    void AddObject(CGameObject* object);
+    void SetDrawShadowVolumes(bool on) { drawShadowVolumes = on; }
+    void SetDrawBoundingBoxes(bool on) { drawBoundingBoxes = on; }
+    unsigned GetVertexCount() const { return vertexCount; }
+    size_t GetObjectCount() const { return objects.size(); }
+    CGameObject* GetObject(size_t index) const
+    {
+        return index < objects.size() ? objects[index] : nullptr;
+    }
 
     // The frame's 3D scene, under the modelview matrix the caller set up.
     void Draw();
+
+private:
+    void DrawPlain();
+    void DrawWithShadowVolumes();
+    void DrawWithShadowMap();
+    void DarkenStencilledPixels();
+    // Draws every enabled object found in the frustum, textured, with its boxes when asked.
+    void DrawVisibleObjects();
+
+    std::vector<CGameObject*> objects;
+    bool drawShadowVolumes = false;
+    bool drawBoundingBoxes = false;
+    unsigned vertexCount = 0;
 };
 
 extern CGameObjectManager* gGameObjectManager;

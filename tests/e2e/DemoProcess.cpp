@@ -134,7 +134,15 @@ VirtualDisplay::VirtualDisplay(int width, int height)
         return;
     }
     name = std::string(":") + number;
-    display = XOpenDisplay(name.c_str());
+    // The server announces its number before it always accepts clients; retry for a while.
+    for (int attempt = 0; attempt < 100 && !display; ++attempt)
+    {
+        display = XOpenDisplay(name.c_str());
+        if (!display)
+        {
+            Sleep(0.1);
+        }
+    }
 }
 
 VirtualDisplay::~VirtualDisplay()

@@ -1,0 +1,149 @@
+// Forwarding of the scene's requests to the game object's entity by model kind.
+#include "scene/CGameObject.h"
+
+#include "models/CKObject.h"
+#include "scene/CCamera.h"
+#include "scene/CFrustum.h"
+#include "scene/CLightManager.h"
+
+CGameObject::~CGameObject()
+{
+    delete xmlEntity;
+    xmlEntity = nullptr;
+}
+
+void CGameObject::LoadXML(const char* path)
+{
+    delete xmlEntity;
+    xmlEntity = new CKObject();
+    xmlEntity->Load(path);
+    kind = KIND_XML;
+}
+
+CEntity* CGameObject::Entity() const
+{
+    switch (kind)
+    {
+    case KIND_XML:
+        return xmlEntity;
+    default:
+        return nullptr;
+    }
+}
+
+void CGameObject::Draw(bool textured)
+{
+    if (kind == KIND_XML && xmlEntity)
+    {
+        xmlEntity->RenderParallax(textured);
+    }
+}
+
+void CGameObject::SetPosition(float x, float y, float z)
+{
+    if (CEntity* entity = Entity())
+    {
+        entity->SetPosition(x, y, z);
+    }
+}
+
+void CGameObject::SetScale(float x, float y, float z)
+{
+    if (CEntity* entity = Entity())
+    {
+        entity->SetScale(x, y, z);
+    }
+}
+
+void CGameObject::SetAngle(float angle)
+{
+    if (kind == KIND_XML && xmlEntity)
+    {
+        xmlEntity->SetAngle(angle);
+    }
+}
+
+void CGameObject::BuildShadowVolume()
+{
+    CEntity* entity = Entity();
+    if (!entity)
+    {
+        return;
+    }
+    CVector3 light = gLightManager->GetLightPosition(1);
+    entity->BuildShadowVolume(light.x, light.y, light.z);
+}
+
+void CGameObject::RenderShadowVolumeStencil()
+{
+    if (CEntity* entity = Entity())
+    {
+        entity->RenderShadowVolumeStencil();
+    }
+}
+
+void CGameObject::DrawShadowVolume()
+{
+    if (CEntity* entity = Entity())
+    {
+        entity->DrawShadowVolume();
+    }
+}
+
+void CGameObject::RenderBoundingBox()
+{
+    if (CEntity* entity = Entity())
+    {
+        entity->RenderBoundingBox();
+    }
+}
+
+int CGameObject::GetVertexCount() const
+{
+    CEntity* entity = Entity();
+    return entity ? entity->GetVertexCount() : 0;
+}
+
+void CGameObject::IntersectRay(CRay* ray)
+{
+    if (kind == KIND_XML && xmlEntity && ray)
+    {
+        xmlEntity->IntersectRay(ray);
+    }
+}
+
+void CGameObject::SetAnimation(int) {}
+
+void CGameObject::SetAnimationSpeed(float) {}
+
+const CVector3* CGameObject::GetPosition() const
+{
+    CEntity* entity = Entity();
+    return entity ? entity->GetPosition() : nullptr;
+}
+
+const CVector3* CGameObject::GetBoundsMin() const
+{
+    CEntity* entity = Entity();
+    return entity ? entity->GetBoundsMin() : nullptr;
+}
+
+const CVector3* CGameObject::GetBoundsMax() const
+{
+    CEntity* entity = Entity();
+    return entity ? entity->GetBoundsMax() : nullptr;
+}
+
+void CGameObject::UpdateFrustumVisibility()
+{
+    CEntity* entity = Entity();
+    if (!entity)
+    {
+        inFrustum = false;
+        return;
+    }
+    const CVector3* low = entity->GetBoundsMin();
+    const CVector3* high = entity->GetBoundsMax();
+    inFrustum =
+        gCamera->GetFrustum()->BoxInFrustum(low->x, low->y, low->z, high->x, high->y, high->z) != 0;
+}

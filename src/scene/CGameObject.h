@@ -1,0 +1,75 @@
+// One placed model in the 3D scene: owns its entity, forwards placement, drawing, shadow and
+// ray requests to it by model kind, and carries the flags the game object manager reads.
+#ifndef KYREL_CGAMEOBJECT_H
+#define KYREL_CGAMEOBJECT_H
+
+#include "math/CRay.h"
+#include "math/CVector3.h"
+
+class CEntity;
+class CKObject;
+
+class CGameObject
+{
+public:
+    enum Kind
+    {
+        KIND_XML = 0,
+        KIND_MD2 = 1,
+        KIND_3DS = 2,
+        KIND_OBJ = 3
+    };
+
+    CGameObject() = default;
+    ~CGameObject();
+    CGameObject(const CGameObject&) = delete;
+    CGameObject& operator=(const CGameObject&) = delete;
+
+    // Loads a model in the engine's XML format. A game object is loaded once; a second load
+    // replaces (and frees) the first entity.
+    void LoadXML(const char* path);
+
+    bool IsLoaded() const { return Entity() != nullptr; }
+    int GetKind() const { return kind; }
+    CKObject* GetXMLEntity() const { return xmlEntity; }
+
+    void Draw(bool textured);
+    void SetPosition(float x, float y, float z);
+    void SetScale(float x, float y, float z);
+    void SetAngle(float angle);
+    void BuildShadowVolume();
+    void RenderShadowVolumeStencil();
+    void DrawShadowVolume();
+    void RenderBoundingBox();
+    int GetVertexCount() const;
+    void IntersectRay(CRay* ray);
+    // Animation belongs to the MD2 kind; the other kinds ignore it.
+    void SetAnimation(int index);
+    void SetAnimationSpeed(float value);
+
+    void SetCastShadow(bool on) { castsShadow = on; }
+    bool GetCastShadow() const { return castsShadow; }
+    void SetEnabled(bool on) { enabled = on; }
+    bool IsEnabled() const { return enabled; }
+    bool IsInFrustum() const { return inFrustum; }
+    void SetInFrustum(bool on) { inFrustum = on; }
+
+    // Null while nothing is loaded.
+    const CVector3* GetPosition() const;
+    const CVector3* GetBoundsMin() const;
+    const CVector3* GetBoundsMax() const;
+
+    // Tests the entity's world box against the camera's frustum.
+    void UpdateFrustumVisibility();
+
+private:
+    CEntity* Entity() const;
+
+    CKObject* xmlEntity = nullptr;
+    int kind = KIND_XML;
+    bool castsShadow = false;
+    bool enabled = true;
+    bool inFrustum = false;
+};
+
+#endif
