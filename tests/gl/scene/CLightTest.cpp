@@ -3,9 +3,14 @@
 #include "gl/GLTestEnvironment.h"
 #include "scene/CLight.h"
 #include "scene/CLightManager.h"
+#include "unit/math/MathTestUtil.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
+
+using math_test::ExpectMatrixNear;
+using math_test::ExpectVectorNear;
+using math_test::Transformed;
 
 namespace
 {
@@ -35,27 +40,6 @@ protected:
         float actual[4];
         glGetLightfv(GL_LIGHT0, parameter, actual);
         ExpectQuadruple(expected, actual);
-    }
-
-    static void ExpectMatrixNear(const CMatrix4& expected, const CMatrix4& actual, float tolerance)
-    {
-        for (int i = 0; i < 16; ++i)
-        {
-            EXPECT_NEAR(expected[i], actual[i], tolerance) << "element " << i;
-        }
-    }
-
-    static CVector3 Apply(const CMatrix4& m, CVector3 p)
-    {
-        m.TransformPoint(p);
-        return p;
-    }
-
-    static void ExpectVectorNear(const CVector3& expected, const CVector3& actual, float tolerance)
-    {
-        EXPECT_NEAR(expected.x, actual.x, tolerance);
-        EXPECT_NEAR(expected.y, actual.y, tolerance);
-        EXPECT_NEAR(expected.z, actual.z, tolerance);
     }
 };
 
@@ -89,9 +73,9 @@ TEST_F(CLightGL, DefaultsAndLightCameraMatrices)
     // The view takes the eye to the origin and the target straight down -z, with up kept up.
     const CMatrix4 view = light.GetViewMatrix();
     const CVector3 eye(20.0f, 100.0f, 20.0f);
-    ExpectVectorNear(CVector3(), Apply(view, eye), 1e-4f);
-    ExpectVectorNear(CVector3(0.0f, 0.0f, -eye.Length()), Apply(view, CVector3()), 1e-3f);
-    EXPECT_GT(Apply(view, eye + CVector3(0, 1, 0)).y, 0.0f);
+    ExpectVectorNear(CVector3(), Transformed(view, eye), 1e-4f);
+    ExpectVectorNear(CVector3(0.0f, 0.0f, -eye.Length()), Transformed(view, CVector3()), 1e-3f);
+    EXPECT_GT(Transformed(view, eye + CVector3(0, 1, 0)).y, 0.0f);
     ExpectMatrixNear(view.Inverse(), view.RigidInverse(), 1e-4f);
 }
 
@@ -116,7 +100,7 @@ TEST_F(CLightGL, MatrixComputationLeavesMatrixStateAlone)
     EXPECT_EQ(CMatrix4(projectionBefore), CMatrix4(projectionAfter));
     EXPECT_EQ(CMatrix4::Translation(CVector3(5, 6, 7)), CMatrix4(modelview));
     // Computed on a clean modelview, not on the caller's translation.
-    ExpectVectorNear(CVector3(), Apply(light.GetViewMatrix(), CVector3(1, 2, 3)), 1e-5f);
+    ExpectVectorNear(CVector3(), Transformed(light.GetViewMatrix(), CVector3(1, 2, 3)), 1e-5f);
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -157,7 +141,7 @@ TEST_F(CLightGL, SetPositionSendsAtOnceAndRecomputesWithNewCameraSettings)
     ExpectMatrixNear(CMatrix4::Perspective(90.0f, 2.0f, 1.0f, 1500.0f), light.GetProjectionMatrix(),
                      1e-5f);
     ExpectVectorNear(CVector3(0, 0, -std::sqrt(200.0f)),
-                     Apply(light.GetViewMatrix(), CVector3(0, 0, -10)), 1e-4f);
+                     Transformed(light.GetViewMatrix(), CVector3(0, 0, -10)), 1e-4f);
 }
 
 TEST_F(CLightGL, SetStoresQuadruplesAndClearsEnabled)
@@ -167,7 +151,7 @@ TEST_F(CLightGL, SetStoresQuadruplesAndClearsEnabled)
     light.Set(RED_POSITION, RED, DIM, WHITE);
     EXPECT_FALSE(light.IsEnabled());
     ExpectQuadruple(RED, light.GetDiffuse());
-    ExpectVectorNear(CVector3(), Apply(light.GetViewMatrix(), CVector3(1, 2, 3)), 1e-5f);
+    ExpectVectorNear(CVector3(), Transformed(light.GetViewMatrix(), CVector3(1, 2, 3)), 1e-5f);
 }
 
 TEST_F(CLightGL, ManagerIgnoresNumbersOutsideItsLights)

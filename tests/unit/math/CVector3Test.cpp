@@ -1,5 +1,4 @@
-// Vector normalisation, rotations and the colour-range mapping; the pick-ray record's start values.
-#include "math/CRay.h"
+// Vector normalisation, rotations and the colour-range mapping.
 #include "math/CVector3.h"
 #include "unit/math/MathTestUtil.h"
 
@@ -100,12 +99,4 @@ TEST(CVector3, ToColorRangeMapsUnitRangeIntoZeroToOne)
     EXPECT_EQ(CVector3(0.5f, 0.5f, 0.0f), CVector3(0, 0, -5).ToColorRange());
     EXPECT_EQ(CVector3(1.0f, 0.5f, 0.5f), CVector3(3, 0, 0).ToColorRange());
     EXPECT_EQ(CVector3(0.5f, 0.5f, 0.5f), CVector3().ToColorRange());
-}
-
-TEST(CRay, StartsWithNoHitFarAway)
-{
-    const CRay ray;
-    EXPECT_FALSE(ray.hit);
-    EXPECT_EQ(100000.0f, ray.nearestDistance);
-    EXPECT_EQ(CVector3(), ray.hitColor);
 }

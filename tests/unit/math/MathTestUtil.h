@@ -39,6 +39,12 @@ inline void ExpectVectorNear(const CVector3& expected, const CVector3& actual, f
     EXPECT_NEAR(expected.y, actual.y, tolerance);
     EXPECT_NEAR(expected.z, actual.z, tolerance);
 }
+// The point p taken through m (w = 1).
+inline CVector3 Transformed(const CMatrix4& m, CVector3 p)
+{
+    m.TransformPoint(p);
+    return p;
+}
 }  // namespace math_test
 
 #endif

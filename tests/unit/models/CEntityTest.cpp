@@ -1,7 +1,10 @@
 // The entity base: its defaults, that its virtual operations do nothing, and world boxes.
 #include "models/CEntity.h"
+#include "unit/math/MathTestUtil.h"
 
 #include <gtest/gtest.h>
+
+using math_test::ExpectVectorNear;
 
 namespace
 {
@@ -29,13 +32,6 @@ public:
     CVector3 localMin = CVector3(-1, -1, -1);
     CVector3 localMax = CVector3(1, 1, 1);
 };
-
-void ExpectNear(const CVector3& expected, const CVector3& actual)
-{
-    EXPECT_NEAR(expected.x, actual.x, 1e-5f);
-    EXPECT_NEAR(expected.y, actual.y, 1e-5f);
-    EXPECT_NEAR(expected.z, actual.z, 1e-5f);
-}
 }  // namespace
 
 TEST(CEntity, FreshEntityDefaults)
@@ -98,12 +94,12 @@ TEST(CEntity, WorldBoxes)
         *entity.GetRotationAxis() = c.axis;
         entity.SetAngle(c.angle);
         entity.UpdateWorldBounds(c.localMin, c.localMax);
-        ExpectNear(c.worldMin, *entity.GetBoundsMin());
-        ExpectNear(c.worldMax, *entity.GetBoundsMax());
+        ExpectVectorNear(c.worldMin, *entity.GetBoundsMin(), 1e-5f);
+        ExpectVectorNear(c.worldMax, *entity.GetBoundsMax(), 1e-5f);
         // Transforming another box leaves the stored bounds as they are.
         CVector3 otherMin = c.localMin, otherMax = c.localMax * 2.0f;
         entity.TransformBox(otherMin, otherMax);
-        ExpectNear(c.worldMax, *entity.GetBoundsMax());
+        ExpectVectorNear(c.worldMax, *entity.GetBoundsMax(), 1e-5f);
     }
 }
 
@@ -113,14 +109,14 @@ TEST(CEntity, SubclassSettersRefreshBoundsThroughBasePointer)
     CEntity* entity = box;
     entity->SetScale(2, 2, 2);
     entity->SetPosition(1, 0, 0);
-    ExpectNear(CVector3(-1, -2, -2), *entity->GetBoundsMin());
-    ExpectNear(CVector3(3, 2, 2), *entity->GetBoundsMax());
+    ExpectVectorNear(CVector3(-1, -2, -2), *entity->GetBoundsMin(), 1e-5f);
+    ExpectVectorNear(CVector3(3, 2, 2), *entity->GetBoundsMax(), 1e-5f);
     EXPECT_EQ(8, entity->GetVertexCount());
 
     // The base SetAngle only stores; the model kind's own one refreshes.
     entity->SetAngle(90.0f);
-    ExpectNear(CVector3(3, 2, 2), *entity->GetBoundsMax());
+    ExpectVectorNear(CVector3(3, 2, 2), *entity->GetBoundsMax(), 1e-5f);
     box->SetAngle(90.0f);
-    ExpectNear(CVector3(3, 2, -2), *entity->GetBoundsMax());
+    ExpectVectorNear(CVector3(3, 2, -2), *entity->GetBoundsMax(), 1e-5f);
     delete entity;
 }
