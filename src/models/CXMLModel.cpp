@@ -8,6 +8,8 @@
 
 #include <SDL/SDL.h>
 #include <cfloat>
+#include <charconv>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -59,6 +61,31 @@ const char* const MSG_SHORT_LIST = "The model %s declares %u %s elements but hol
 const char* const MSG_BAD_FACE =
     "The model %s: face %u of object %u names a vertex outside the object; face dropped.\n";
 
+// True when text equals name (lower-case ASCII) with ASCII letters of text compared without case.
+bool SameNameNoCase(const char* text, const char* name)
+{
+    if (!text)
+    {
+        return false;
+    }
+    for (;; ++text, ++name)
+    {
+        char c = *text;
+        if (c >= 'A' && c <= 'Z')
+        {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+        if (c != *name)
+        {
+            return false;
+        }
+        if (c == '\0')
+        {
+            return true;
+        }
+    }
+}
+
 // atoi without its undefined behaviour: text beyond the 32-bit range wraps modulo 2^32, as the C
 // library's atoi does on this platform, instead of being undefined.
 int ToInt(const char* text)
@@ -77,14 +104,30 @@ unsigned int ToUnsigned(const char* text)
     return static_cast<unsigned int>(ToInt(text));
 }
 
-// atof, narrowed to float with overflow going to infinity rather than undefined.
+// atof, narrowed to float with overflow going to infinity rather than undefined. Plain decimal
+// numbers take from_chars, which rounds exactly as strtod does in the C locale but several times
+// faster; everything else (spaces, '+', hexadecimal, out of range) still goes through strtod.
 float ToFloat(const char* text)
 {
     if (!text)
     {
         return 0.0f;
     }
-    double value = std::strtod(text, nullptr);
+    double value = 0.0;
+    const char* digits = text[0] == '-' ? text + 1 : text;
+    const bool plainDecimal =
+        (digits[0] >= '0' && digits[0] <= '9' && digits[1] != 'x' && digits[1] != 'X') ||
+        digits[0] == '.';
+    bool parsed = false;
+    if (plainDecimal)
+    {
+        std::from_chars_result result = std::from_chars(text, text + std::strlen(text), value);
+        parsed = result.ec == std::errc();
+    }
+    if (!parsed)
+    {
+        value = std::strtod(text, nullptr);
+    }
     if (value > FLT_MAX)
     {
         return HUGE_VALF;
@@ -94,6 +137,34 @@ float ToFloat(const char* text)
         return -HUGE_VALF;
     }
     return static_cast<float>(value);
+}
+
+// The values of several attributes found in one pass over the element's attributes: for each name,
+// the first attribute of that name without regard to case (none when it has no value), exactly
+// what FindAttribute answers for each name on its own.
+template <size_t N>
+void GatherAttributes(const CXmlElement& element, const char* const (&names)[N],
+                      const char* (&values)[N])
+{
+    bool found[N] = {};
+    for (size_t k = 0; k < N; ++k)
+    {
+        values[k] = nullptr;
+    }
+    const int count = element.AttributeCount();
+    for (int i = 0; i < count; ++i)
+    {
+        const XmlAttribute attribute = element.AttributeAt(i);
+        for (size_t k = 0; k < N; ++k)
+        {
+            if (!found[k] && SameNameNoCase(attribute.name, names[k]))
+            {
+                found[k] = true;
+                values[k] = attribute.value;
+                break;
+            }
+        }
+    }
 }
 
 // The state of one read: the picture loader, whether a required attribute was missing, and a
@@ -139,11 +210,6 @@ private:
     static float Float(const CXmlElement& element, const char* attribute)
     {
         return ToFloat(element.FindAttribute(attribute));
-    }
-    static int Int(const CXmlElement& element, const char* attribute, int absent)
-    {
-        const char* value = element.FindAttribute(attribute);
-        return value ? ToInt(value) : absent;
     }
 
     void ReadModelAttributes(const CXmlElement& modelElement);
@@ -334,22 +400,22 @@ void ModelReader::ReadVertices(const CXmlElement& element, unsigned int declared
 
 void ModelReader::ReadVertex(const CXmlElement& element, XMLVertex& vertex)
 {
-    vertex.x = Float(element, "x");
-    vertex.y = Float(element, "y");
-    vertex.z = Float(element, "z");
-    const char* u0 = element.FindAttribute("u0");
-    vertex.u0 = u0 ? ToFloat(u0) : XML_NO_TEXCOORD;
-    vertex.u1 = Float(element, "u1");
-    vertex.u2 = Float(element, "u2");
-    vertex.u3 = Float(element, "u3");
-    vertex.v0 = Float(element, "v0");
-    vertex.v1 = Float(element, "v1");
-    vertex.v2 = Float(element, "v2");
-    vertex.v3 = Float(element, "v3");
-    vertex.r = Float(element, "r");
-    vertex.g = Float(element, "g");
-    vertex.b = Float(element, "b");
-    vertex.a = Float(element, "a");
+    static const char* const NAMES[] = {"x",  "y",  "z",  "u0", "v0", "u1", "v1", "u2",
+                                        "v2", "u3", "v3", "r",  "g",  "b",  "a"};
+    float* const fields[] = {&vertex.x,  &vertex.y,  &vertex.z,  &vertex.u0, &vertex.v0,
+                             &vertex.u1, &vertex.v1, &vertex.u2, &vertex.v2, &vertex.u3,
+                             &vertex.v3, &vertex.r,  &vertex.g,  &vertex.b,  &vertex.a};
+    const char* values[15];
+    GatherAttributes(element, NAMES, values);
+    for (int k = 0; k < 15; ++k)
+    {
+        *fields[k] = ToFloat(values[k]);
+    }
+    const int U0 = 3;
+    if (!values[U0])
+    {
+        vertex.u0 = XML_NO_TEXCOORD;
+    }
 }
 
 void ModelReader::ReadFaces(const CXmlElement& element, unsigned int objectIndex,
@@ -367,11 +433,15 @@ void ModelReader::ReadFaces(const CXmlElement& element, unsigned int objectIndex
             ReportShortList(declared, "face", subObject.faces.size());
             break;
         }
+        static const char* const NAMES[] = {
+            "a", "b", "c", "d", "materialindex", "parallaxmapindex"};
+        const char* values[6];
+        GatherAttributes(faceElement, NAMES, values);
         XMLFace face;
-        face.a = Int(faceElement, "a", 0);
-        face.b = Int(faceElement, "b", 0);
-        face.c = Int(faceElement, "c", 0);
-        face.d = Int(faceElement, "d", XML_NO_INDEX);
+        face.a = ToInt(values[0]);
+        face.b = ToInt(values[1]);
+        face.c = ToInt(values[2]);
+        face.d = values[3] ? ToInt(values[3]) : XML_NO_INDEX;
         if (!valid(face.a) || !valid(face.b) || !valid(face.c) || (face.IsQuad() && !valid(face.d)))
         {
             std::fprintf(stderr, MSG_BAD_FACE, model.path.c_str(), i, objectIndex);
@@ -380,8 +450,8 @@ void ModelReader::ReadFaces(const CXmlElement& element, unsigned int objectIndex
         CVector3 p0 = vertices[face.a].Position();
         face.normal = Cross(vertices[face.b].Position() - p0, vertices[face.c].Position() - p0);
         face.normal.Normalize();
-        face.materialIndex = Int(faceElement, "materialindex", XML_NO_INDEX);
-        face.parallaxMapIndex = Int(faceElement, "parallaxmapindex", XML_NO_INDEX);
+        face.materialIndex = values[4] ? ToInt(values[4]) : XML_NO_INDEX;
+        face.parallaxMapIndex = values[5] ? ToInt(values[5]) : XML_NO_INDEX;
         subObject.faces.push_back(face);
     }
     subObject.faceCount = static_cast<unsigned int>(subObject.faces.size());

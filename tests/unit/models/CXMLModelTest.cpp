@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cfloat>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -439,4 +443,98 @@ TEST(CXMLModelReaderDeathTest, MissingRequiredAttributeEndsTheProcessAfterTheLoa
     EXPECT_EQ(path, model.path);
     EXPECT_EQ(2u, loader.paths.size());
     std::remove(path);
+}
+
+TEST(CXMLModelReader, NumbersReadAsTheCLibraryReadsThem)
+{
+    std::vector<std::string> texts = {"0",
+                                      "-0",
+                                      "1",
+                                      "-1.5",
+                                      ".25",
+                                      "-.75",
+                                      "1e3",
+                                      "1E-3",
+                                      "+2",
+                                      " 3.5",
+                                      "0x1p3",
+                                      "-0X10",
+                                      "inf",
+                                      "-Infinity",
+                                      "nan",
+                                      "1e39",
+                                      "-1e39",
+                                      "1e-400",
+                                      "3.4028235e38",
+                                      "1.5abc",
+                                      "1e",
+                                      "-",
+                                      ".",
+                                      "",
+                                      "abc",
+                                      "0.1000000000000000055511151231257827",
+                                      "16777217",
+                                      "0.30000001192092896",
+                                      "7.006492321624085e-46"};
+    std::mt19937 rng(7);
+    std::uniform_real_distribution<double> mantissa(-10.0, 10.0);
+    std::uniform_int_distribution<int> exponent(-40, 38);
+    for (int i = 0; i < 200; ++i)
+    {
+        char text[64];
+        std::snprintf(text, sizeof text, "%.*ge%d", 6 + i % 12, mantissa(rng), exponent(rng));
+        texts.push_back(text);
+    }
+    std::ostringstream document;
+    document << "<KyrelModelFormat><model name=\"m\" numsubobjects=\"1\" nummaterials=\"0\" "
+                "numofparallaxmap=\"0\"><object numvertices=\""
+             << texts.size() << "\" numfaces=\"0\">";
+    for (const std::string& text : texts)
+    {
+        document << "<vertex x=\"" << text << "\"/>";
+    }
+    document << "</object></model></KyrelModelFormat>";
+    CXMLModel model;
+    FakeLoader loader;
+    Read(model, document.str(), loader);
+    ASSERT_EQ(texts.size(), model.subObjects[0].vertices.size());
+    for (size_t i = 0; i < texts.size(); ++i)
+    {
+        double expected = std::strtod(texts[i].c_str(), nullptr);
+        float x = model.subObjects[0].vertices[i].x;
+        if (std::isnan(expected))
+        {
+            EXPECT_TRUE(std::isnan(x)) << texts[i];
+        }
+        else if (expected > FLT_MAX || expected < -FLT_MAX)
+        {
+            EXPECT_EQ(expected > 0 ? HUGE_VALF : -HUGE_VALF, x) << texts[i];
+        }
+        else
+        {
+            EXPECT_EQ(static_cast<float>(expected), x) << texts[i];
+        }
+    }
+}
+
+TEST(CXMLModelReader, FirstAttributeOfANameWinsAndAValuelessOneCountsAsMissing)
+{
+    const char* text =
+        "<KyrelModelFormat><model name=\"m\" numsubobjects=\"1\" nummaterials=\"0\" "
+        "numofparallaxmap=\"0\"><object numvertices=\"3\" numfaces=\"1\">"
+        "<vertex x=\"1\" X=\"2\" u0 U0=\"0.5\" v0=\"0.25\"/><vertex Y=\"3\" y=\"4\"/><vertex/>"
+        "<face A=\"2\" a=\"0\" b=\"1\" c=\"0\" d materialindex=\"0\" MaterialIndex=\"1\"/>"
+        "</object></model></KyrelModelFormat>";
+    CXMLModel model;
+    FakeLoader loader;
+    Read(model, text, loader);
+    const XMLSubObject& object = model.subObjects[0];
+    EXPECT_FLOAT_EQ(1, object.vertices[0].x);
+    EXPECT_EQ(XML_NO_TEXCOORD, object.vertices[0].u0) << "u0 written without a value";
+    EXPECT_FLOAT_EQ(0.25f, object.vertices[0].v0);
+    EXPECT_FLOAT_EQ(3, object.vertices[1].y);
+    ASSERT_EQ(1u, object.faceCount);
+    EXPECT_EQ(2, object.faces[0].a);
+    EXPECT_FALSE(object.faces[0].IsQuad()) << "d written without a value";
+    EXPECT_EQ(0, object.faces[0].materialIndex);
 }
