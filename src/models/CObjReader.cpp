@@ -41,7 +41,13 @@ public:
             return false;
         }
         struct stat status;
-        if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0)
+        const bool known = fstat(fileno(file), &status) == 0;
+        if (known && S_ISDIR(status.st_mode))
+        {
+            std::fclose(file);
+            return false;  // opens, but has no bytes to read
+        }
+        if (known && S_ISREG(status.st_mode) && status.st_size > 0)
         {
             m_size = static_cast<size_t>(status.st_size);
             void* mapping =

@@ -224,6 +224,10 @@ TEST(ObjReader, MissingFileLeavesTheModelAndSaysSo)
     EXPECT_EQ("\nUnable to find or open the file: /nonexistent/dir/model.obj\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(7, model.objectCount);
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(reader.Read(&model, "/tmp"));  // a directory opens but cannot be read
+    EXPECT_EQ("\nUnable to find or open the file: /tmp\n", testing::internal::GetCapturedStdout());
+    EXPECT_EQ(7, model.objectCount);
     EXPECT_FALSE(reader.Load(nullptr, "x.obj"));
     EXPECT_FALSE(reader.Load(&model, nullptr));
 }
