@@ -91,6 +91,10 @@ def make_bmp(out):
     bgr = lambda row: b"".join(bytes((b, g, r)) for r, g, b in row)
     out["rgb24_5x3.bmp"] = (bmp_file(width, height, 24, bmp_rows(pic[::-1], bgr)), pic)
     out["rgb24_topdown_5x3.bmp"] = (bmp_file(width, -height, 24, bmp_rows(pic, bgr)), pic)
+    # Rows of 12 bytes need no padding: the reader takes them straight into the picture.
+    packed = rgb_picture(4, 3)
+    out["rgb24_packed_4x3.bmp"] = (bmp_file(4, 3, 24, bmp_rows(packed[::-1], bgr)), packed)
+    out["rgb24_packed_topdown_4x3.bmp"] = (bmp_file(4, -3, 24, bmp_rows(packed, bgr)), packed)
     bgrx = lambda row: b"".join(bytes((b, g, r, 0x55)) for r, g, b in row)
     out["rgb32_5x3.bmp"] = (bmp_file(width, height, 32, bmp_rows(pic[::-1], bgrx)), pic)
     for bits, name, w, h in ((1, "pal1_13x3.bmp", 13, 3), (4, "pal4_7x3.bmp", 7, 3),

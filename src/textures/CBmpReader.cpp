@@ -215,6 +215,7 @@ private:
     bool CheckSupported();
     bool ReadPalette();
     bool DecodeUncompressed(CDecodedImage& image);
+    bool ReadPackedRows(CDecodedImage& image);
     bool DecodeRunLength(CDecodedImage& image);
     void ConvertRow(const uint8_t* row, uint8_t* destination) const;
 
@@ -388,6 +389,10 @@ bool CBmpReader::DecodeUncompressed(CDecodedImage& image)
     {
         return false;
     }
+    if (header.bitCount == 24 && stride == width * 3 && !reader.Current())
+    {
+        return ReadPackedRows(image);
+    }
     bool topDown = header.height < 0;
     size_t rowsPerChunk = std::max<size_t>(1, READ_CHUNK_BYTES / stride);
     for (size_t fileRow = 0; fileRow < height; fileRow += rowsPerChunk)
@@ -405,6 +410,29 @@ bool CBmpReader::DecodeUncompressed(CDecodedImage& image)
             size_t destinationRow = topDown ? height - 1 - row : row;
             ConvertRow(chunk + i * stride, image.data.get() + destinationRow * width * 3);
         }
+    }
+    return true;
+}
+
+// 24-bit rows with no padding from a file: read straight into the picture (a block of rows at a
+// time, or row by row for files stored top row first) and swapped to R, G, B while still in cache.
+bool CBmpReader::ReadPackedRows(CDecodedImage& image)
+{
+    size_t width = static_cast<size_t>(image.width);
+    size_t height = static_cast<size_t>(image.height);
+    size_t rowBytes = width * 3;
+    bool topDown = header.height < 0;
+    size_t rowsPerChunk = topDown ? 1 : std::max<size_t>(1, READ_CHUNK_BYTES / rowBytes);
+    for (size_t fileRow = 0; fileRow < height; fileRow += rowsPerChunk)
+    {
+        size_t rows = std::min(rowsPerChunk, height - fileRow);
+        size_t row = topDown ? height - 1 - fileRow : fileRow;
+        uint8_t* destination = image.data.get() + row * rowBytes;
+        if (!reader.ReadBytes(destination, rows * rowBytes))
+        {
+            return false;
+        }
+        PixelConvert::BgrToRgb(destination, destination, rows * width);
     }
     return true;
 }

@@ -27,6 +27,8 @@ const size_t PALETTE_BLOCK_SIZE = 769;  // the marker byte and 256 entries of R,
 const size_t HEADER_PALETTE_OFFSET = 16;
 const size_t HEADER_PALETTE_ENTRIES = 16;
 const uint8_t RUN_FLAG = 0xC0;  // bytes with both top bits set start a run
+const size_t STREAM_BLOCK_BYTES = 64 * 1024;
+const size_t LINE_SLACK = 64;  // spare bytes after each decoded line, see FillRun
 
 enum PcxLayout
 {
@@ -106,15 +108,33 @@ size_t LiteralSpan(const uint8_t* bytes, size_t limit)
     return count;
 }
 
-// The run-length stream with the run in progress; reads past its end give zero bytes.
-struct RunLengthStream
+// Stores a run of count bytes. A short run is written 16 bytes at a time, up to 15 bytes past its
+// end: into bytes the line decodes next, or into the LINE_SLACK spare bytes after the line.
+void FillRun(uint8_t* destination, uint8_t value, size_t count)
 {
-    const uint8_t* next;
-    const uint8_t* end;
-    size_t runLeft = 0;
-    uint8_t runValue = 0;
+#if defined(__SSE2__)
+    if (count <= LINE_SLACK)
+    {
+        __m128i bytes = _mm_set1_epi8(static_cast<char>(value));
+        for (size_t offset = 0; offset < count; offset += 16)
+        {
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + offset), bytes);
+        }
+        return;
+    }
+#endif
+    memset(destination, value, count);
+}
 
-    bool Exhausted() const { return next >= end && runLeft == 0; }
+// The run-length stream with the run in progress. A file is read a block at a time; the bytes of
+// a memory reader are used where they lie. Reads past the end give zero bytes, as a read past the
+// end of a file does.
+class CRunLengthStream
+{
+public:
+    explicit CRunLengthStream(CByteReader& reader) : reader(reader) {}
+
+    bool Exhausted() { return runLeft == 0 && !Available(); }
 
     void DecodeLine(uint8_t* line, size_t lineBytes)
     {
@@ -124,12 +144,12 @@ struct RunLengthStream
             if (runLeft > 0)
             {
                 size_t count = std::min(runLeft, lineBytes - filled);
-                memset(line + filled, runValue, count);
+                FillRun(line + filled, runValue, count);
                 filled += count;
                 runLeft -= count;
                 continue;
             }
-            if (next >= end)
+            if (!Available())
             {
                 memset(line + filled, 0, lineBytes - filled);
                 return;
@@ -137,7 +157,7 @@ struct RunLengthStream
             if ((*next & RUN_FLAG) == RUN_FLAG)
             {
                 runLeft = *next++ & ~RUN_FLAG;  // a run of 0 stores nothing
-                runValue = next < end ? *next++ : 0;
+                runValue = Available() ? *next++ : 0;
                 continue;
             }
             size_t limit = std::min(lineBytes - filled, static_cast<size_t>(end - next));
@@ -147,6 +167,28 @@ struct RunLengthStream
             next += count;
         }
     }
+
+private:
+    // True when a byte is ready, reading the next block when the last one is used up.
+    bool Available()
+    {
+        if (next < end)
+        {
+            return true;
+        }
+        size_t count = reader.Current() ? reader.Remaining()
+                                        : std::min(reader.Remaining(), STREAM_BLOCK_BYTES);
+        next = count > 0 ? ReadBlock(reader, count, block) : nullptr;
+        end = next ? next + count : nullptr;
+        return next != nullptr;
+    }
+
+    CByteReader& reader;
+    std::vector<uint8_t> block;
+    const uint8_t* next = nullptr;
+    const uint8_t* end = nullptr;
+    size_t runLeft = 0;
+    uint8_t runValue = 0;
 };
 
 class CPcxReader
@@ -166,7 +208,6 @@ private:
     size_t bytesPerLine = 0;
     // R, G, B per entry: the header's 16 entries, or the 256 of the palette block.
     uint8_t palette[256 * 3] = {};
-    std::vector<uint8_t> scratch;
 };
 
 bool CPcxReader::ReadPaletteBlock()
@@ -269,13 +310,10 @@ CDecodedImage* CPcxReader::Decode()
     image->components = 3;
     image->AllocateRgb(pictureWidth, pictureHeight);
 
-    // Everything after the header is the stream; a short stream leaves zero bytes, as a read
-    // past the end of the file gives.
-    size_t streamSize = reader.Remaining();
-    RunLengthStream stream;
-    stream.next = ReadBlock(reader, streamSize, scratch);
-    stream.end = stream.next ? stream.next + streamSize : nullptr;
-    std::vector<uint8_t> line(bytesPerLine * static_cast<size_t>(planes));
+    // Everything after the header is the stream.
+    CRunLengthStream stream(reader);
+    size_t lineBytes = bytesPerLine * static_cast<size_t>(planes);
+    std::vector<uint8_t> line(lineBytes + LINE_SLACK);
     size_t rowBytes = width * 3;
     bool lineIsZero = false;
     for (int fileLine = 0; fileLine < pictureHeight; ++fileLine)
@@ -284,7 +322,7 @@ CDecodedImage* CPcxReader::Decode()
         if (!stream.Exhausted() || !lineIsZero)
         {
             lineIsZero = stream.Exhausted();
-            stream.DecodeLine(line.data(), line.size());
+            stream.DecodeLine(line.data(), lineBytes);
         }
         size_t row = static_cast<size_t>(pictureHeight - 1 - fileLine);
         ConvertLine(line.data(), image->data.get() + row * rowBytes);

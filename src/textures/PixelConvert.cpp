@@ -53,19 +53,34 @@ bool HasSsse3()
 }
 
 // Five pixels per step: 15 bytes are converted, the 16th is passed through unchanged and
-// rewritten by the next step. Needs six pixels left so the 16-byte load and store stay inside.
+// rewritten by the next step, which keeps the conversion right in place. Each step's bytes are
+// loaded before the previous step's store, so in place no load waits on an overlapping store.
+// Needs six pixels left so the 16-byte loads and stores stay inside.
 __attribute__((target("ssse3"))) size_t BgrToRgbSsse3(const uint8_t* source, uint8_t* destination,
                                                       size_t pixelCount)
 {
     const __m128i swap = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
-    size_t done = 0;
-    for (; done + 6 <= pixelCount; done += 5)
+    if (pixelCount < 6)
     {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 3 * done));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 3 * done),
-                         _mm_shuffle_epi8(bytes, swap));
+        return 0;
     }
-    return done;
+    size_t done = 0;
+    __m128i current = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
+    for (;;)
+    {
+        bool more = done + 11 <= pixelCount;
+        __m128i next =
+            more ? _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 3 * (done + 5)))
+                 : current;
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 3 * done),
+                         _mm_shuffle_epi8(current, swap));
+        done += 5;
+        if (!more)
+        {
+            return done;
+        }
+        current = next;
+    }
 }
 
 // Four pixels per step: 12 bytes out, 4 scratch bytes overwritten by the next step.

@@ -9,7 +9,7 @@
 
 namespace PixelConvert
 {
-// B, G, R per pixel to R, G, B.
+// B, G, R per pixel to R, G, B; source and destination may be the same buffer.
 void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount);
 // B, G, R, unused per pixel to R, G, B.
 void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount);

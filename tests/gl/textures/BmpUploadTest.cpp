@@ -46,24 +46,19 @@ TEST(BmpUploadGL, WithAnisotropyLinearRepeatAndTheDriverMaximum)
     EXPECT_EQ(TwoByTwoBottomFirst(), ReadLevel0());
 }
 
-TEST(BmpUploadGL, NothingToUploadGivesZeroAndNoTexture)
+TEST(BmpUploadGL, FailuresGiveZeroAndDeleteTextureFreesTheName)
 {
     kyrel_test::Engine();
     EXPECT_EQ(0u, UploadDecodedImage(nullptr, false));
     EXPECT_EQ(0u, UploadDecodedImage(new CDecodedImage, false));
-
     Bytes broken = TwoByTwoBmp();
     broken[1] = 'A';
     std::string path = WriteFile("bmp_upload/broken.bmp", broken);
     testing::internal::CaptureStderr();
     EXPECT_EQ(0u, LoadBMP(path.c_str(), false));
     EXPECT_EQ(path + " is not a valid BMP file!\n", testing::internal::GetCapturedStderr());
-}
 
-TEST(BmpUploadGL, DeleteTextureFreesTheName)
-{
-    std::string path = WriteFile("bmp_upload/two.bmp", TwoByTwoBmp());
-    GLuint name = LoadBMP(path.c_str(), false);
+    GLuint name = LoadBMP(WriteFile("bmp_upload/two.bmp", TwoByTwoBmp()).c_str(), false);
     ASSERT_TRUE(glIsTexture(name));
     DeleteTexture(name);
     EXPECT_FALSE(glIsTexture(name));

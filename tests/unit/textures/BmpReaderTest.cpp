@@ -84,7 +84,7 @@ Bytes Pixel(const CDecodedImage& image, int x, int row)
 TEST(BmpReader, FixturesDecodeToThePicturesTheyWereMadeFrom)
 {
     std::vector<image_test::FixtureEntry> fixtures = image_test::ReadFixtureList("bmp");
-    ASSERT_GE(fixtures.size(), 9u);
+    ASSERT_GE(fixtures.size(), 11u);
     for (const image_test::FixtureEntry& fixture : fixtures)
     {
         SCOPED_TRACE(fixture.name);
@@ -366,6 +366,9 @@ TEST(PixelConvert, ShuffledRowsMatchPlainLoops)
         PixelConvert::BgrToRgb(source.data(), actual.data(), count);
         EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
         EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
+        Bytes inPlace(source.begin(), source.begin() + count * 3);
+        PixelConvert::BgrToRgb(inPlace.data(), inPlace.data(), count);
+        EXPECT_EQ(expected, inPlace) << "in place";
 
         for (size_t i = 0; i < count; ++i)
         {
