@@ -20,7 +20,7 @@ PACKAGES = build-essential cmake pkg-config \
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 
-XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24"
+XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 TEST_ENV = SDL_AUDIODRIVER=dummy
 
 .PHONY: all deps deps-bench deps-fuzz build run test test-sanitize bench fuzz clean

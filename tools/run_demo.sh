@@ -14,7 +14,7 @@ shots_dir=$(cd ../.. && pwd)/shots
 mkdir -p "$shots_dir"
 shot="$shots_dir/demo-$(date +%Y%m%d-%H%M%S).png"
 
-exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp 2>/dev/null)
+exec 3< <(Xvfb -displayfd 1 -screen 0 1024x768x24 -nolisten tcp -noreset 2>/dev/null)
 xvfb_pid=$!
 read -r -t 10 display_number <&3 || { echo "Xvfb did not start" >&2; exit 1; }
 export DISPLAY=":$display_number"

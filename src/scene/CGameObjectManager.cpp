@@ -256,6 +256,8 @@ void CGameObjectManager::DrawWithShadowMap()
     glEnable(GL_LIGHTING);
     DrawVisibleObjects();
 
+    // The objects' draws may have selected another unit; the shadow transform lives on unit 1.
+    glActiveTextureARB(GL_TEXTURE1_ARB);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
     glMatrixMode(GL_MODELVIEW);

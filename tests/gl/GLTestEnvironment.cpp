@@ -87,6 +87,19 @@ std::vector<unsigned char> ReadPixel(int x, int y)
     return ReadPixels(x, y, 1, 1);
 }
 
+void SettleInput()
+{
+    SDL_Event event;
+    for (int round = 0; round < 5; ++round)
+    {
+        SDL_Delay(10);
+        SDL_PumpEvents();
+        while (SDL_PollEvent(&event))
+        {
+        }
+    }
+}
+
 void ResetFrame()
 {
     glClearColor(0, 0, 0, 0);

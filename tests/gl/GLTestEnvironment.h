@@ -23,6 +23,9 @@ const std::string& WorkingDirectory();
 std::vector<unsigned char> ReadPixel(int x, int y);
 // RGBA of a rectangle of the back buffer, rows bottom first.
 std::vector<unsigned char> ReadPixels(int x, int y, int width, int height);
+// Lets the X server deliver what warps and pushes caused, then empties SDL's event queue, so a
+// late motion event cannot overwrite the mouse position a test has just set.
+void SettleInput();
 // Clears colour, depth and stencil and resets both matrices to identity.
 void ResetFrame();
 }  // namespace kyrel_test

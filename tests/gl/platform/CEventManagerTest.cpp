@@ -9,13 +9,7 @@ namespace
 class CEventManagerGL : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        SDL_Event pending;
-        while (SDL_PollEvent(&pending))
-        {
-        }
-    }
+    void SetUp() override { kyrel_test::SettleInput(); }
 
     static void PushKey(Uint8 type, SDLKey key)
     {
@@ -106,15 +100,18 @@ TEST_F(CEventManagerGL, QuitIsReportedOnlyOnTheFrameThatTookIt)
 TEST_F(CEventManagerGL, MouseDeltaIsTheChangeBetweenTwoPolls)
 {
     events.WarpMouse(100, 200);
+    kyrel_test::SettleInput();
     events.Poll();
     events.WarpMouse(130, 190);
     EXPECT_EQ(100, events.GetMouseX()) << "warping does not change the stored position";
+    kyrel_test::SettleInput();
     events.Poll();
     EXPECT_EQ(130, events.GetMouseX());
     EXPECT_EQ(190, events.GetMouseY());
     EXPECT_EQ(30, events.GetMouseDeltaX());
     EXPECT_EQ(-10, events.GetMouseDeltaY());
     EXPECT_TRUE(events.HasMouseMoved());
+    kyrel_test::SettleInput();
     events.Poll();
     EXPECT_FALSE(events.HasMouseMoved());
 }

@@ -16,10 +16,7 @@ class CCameraGL : public ::testing::Test
 protected:
     void SetUp() override
     {
-        SDL_Event pending;
-        while (SDL_PollEvent(&pending))
-        {
-        }
+        kyrel_test::SettleInput();
         camera.PositionCamera(0, 0, 0, 0, 0, -10, 0, 1, 0);
     }
 
@@ -33,6 +30,7 @@ protected:
     static void MouseAt(int x, int y)
     {
         gEventManager->WarpMouse(x, y);
+        kyrel_test::SettleInput();
         gEventManager->Poll();
     }
 
@@ -52,6 +50,7 @@ TEST_F(CCameraGL, MouseLeftOfCentreTurnsAboutWorldUpAndWarpsBack)
     EXPECT_NEAR(0.5f, angle, 1e-5f) << "turned left by 0.5 rad";
     EXPECT_NEAR(0.0f, direction.y, 1e-5f);
     int x = 0, y = 0;
+    kyrel_test::SettleInput();
     SDL_GetMouseState(&x, &y);
     EXPECT_EQ(512, x);
     EXPECT_EQ(384, y);
