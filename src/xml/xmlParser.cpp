@@ -518,14 +518,19 @@ void FreeRecordContents(XmlElementData* record)
             FreeOwnedString(record, record->attributes[i].value);
         }
     }
-    free(record->children);
-    free(record->texts);
-    free(record->clears);
+    // Most records of a parsed document are leaves with nothing on the heap.
+    if (record->children != nullptr || record->texts != nullptr || record->clears != nullptr ||
+        record->order != nullptr)
+    {
+        free(record->children);
+        free(record->texts);
+        free(record->clears);
+        free(record->order);
+    }
     if (!record->attributesInPool)
     {
         free(record->attributes);
     }
-    free(record->order);
     XmlStringPool* pool = record->pool;
     if (!record->inPool)
     {
@@ -556,7 +561,15 @@ void ReleaseRecord(XmlElementData* record)
         {
             XmlElementData* child = current->children[i];
             child->parent = nullptr;  // a child another handle still holds lives on parentless
-            if (--child->referenceCount == 0)
+            if (--child->referenceCount > 0)
+            {
+                continue;
+            }
+            if (child->childCount == 0)
+            {
+                FreeRecordContents(child);  // leaves go at once: one visit each
+            }
+            else
             {
                 child->parent = doomed;
                 doomed = child;
