@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -290,4 +291,32 @@ TEST(XmlBase64, DecodingErrorsAndWarnings)
     EXPECT_EQ(XML_WARNING_BASE64_LENGTH, error);
     EXPECT_EQ(0, XmlBase64Buffer::Base64DecodedSize("YW*=", &error));
     EXPECT_EQ(XML_ERROR_BASE64_ILLEGAL_CHARACTER, error);
+}
+
+TEST_F(XmlWriter, DeepTreesSerialiseWithoutRecursion)
+{
+    const int depth = 100000;
+    std::string text;
+    for (int i = 0; i < depth; ++i)
+    {
+        text += "<n>";
+    }
+    text += "x";
+    for (int i = 0; i < depth; ++i)
+    {
+        text += "</n>";
+    }
+    CXmlElement root = ParseText(text.c_str());
+    ASSERT_FALSE(root.IsNull());
+    EXPECT_EQ(text, Serialized(root, 0));
+    // Formatted, every level is on its own lines: an opening and a closing line each, and x.
+    std::string nested;
+    for (int i = 0; i < 100; ++i)
+    {
+        nested = "<n>" + nested + "</n>";
+    }
+    nested.insert(100 * 3, "x");
+    std::string formatted = Serialized(ParseText(nested.c_str()), 1);
+    EXPECT_EQ(100 * 2 + 1, std::count(formatted.begin(), formatted.end(), '\n'));
+    EXPECT_EQ(std::string(100, '\t') + "x\n", formatted.substr(formatted.find('x') - 100, 102));
 }
