@@ -1,5 +1,5 @@
-// Shadow volumes in a real context: Draw sends exactly the volume's triangles (counted in GL's
-// feedback mode) and they land in the stencil buffer where the shadow of a lit triangle lies;
+// Shadow volumes in a real context: Draw sends exactly the volume's triangles (counted by a
+// primitives query) and they land in the stencil buffer where the shadow of a lit triangle lies;
 // an OBJ model loaded with its buffers casts the same volume.
 #include "gl/GLTestEnvironment.h"
 #include "models/CObjReader.h"
@@ -57,45 +57,47 @@ void EndStencilCounting()
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 }
 
+// Stencil values are turned into colours (one full-screen pass per value of interest) and read
+// back as pixels: value v paints red v * 50.
+void PaintStencilValues()
+{
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (int value = 0; value <= 4; ++value)
+    {
+        glStencilFunc(GL_EQUAL, value, ~0u);
+        glColor3ub(static_cast<GLubyte>(value * 50), 255, 0);
+        glRectf(-1.0f, -1.0f, 1.0f, 1.0f);
+    }
+}
+
 int StencilAt(float x, float y)
 {
     const int px =
         static_cast<int>((x + VIEW_HALF_SIZE) / (2 * VIEW_HALF_SIZE) * kyrel_test::WINDOW_WIDTH);
     const int py =
         static_cast<int>((y + VIEW_HALF_SIZE) / (2 * VIEW_HALF_SIZE) * kyrel_test::WINDOW_HEIGHT);
-    GLubyte value = 0;
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(px, py, 1, 1, GL_STENCIL_INDEX, GL_UNSIGNED_BYTE, &value);
-    return value;
+    const std::vector<unsigned char> pixel = kyrel_test::ReadPixel(px, py);
+    EXPECT_EQ(255, pixel[1]) << "stencil value above 4";
+    return pixel[0] / 50;
 }
 
-// Polygons GL receives from the volume, seen through a view that holds all of it unclipped.
-int TrianglesDrawn(const CShadowVolume& volume)
+// Triangles GL assembles from what Draw sends, counted before clipping.
+GLuint TrianglesDrawn(const CShadowVolume& volume)
 {
-    const double wide = 1e6;
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(-wide, wide, -wide, wide, -wide, wide);
-    glMatrixMode(GL_MODELVIEW);
-    std::vector<GLfloat> feedback(1 << 16);
-    glFeedbackBuffer(static_cast<GLsizei>(feedback.size()), GL_3D, feedback.data());
-    glRenderMode(GL_FEEDBACK);
+    GLuint query = 0;
+    glGenQueries(1, &query);
+    glBeginQuery(GL_PRIMITIVES_GENERATED, query);
     volume.Draw();
-    const GLint used = glRenderMode(GL_RENDER);
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    int polygons = 0;
-    for (GLint k = 0; k < used;)
-    {
-        EXPECT_EQ(GL_POLYGON_TOKEN, static_cast<GLint>(feedback[k]));
-        const int corners = static_cast<int>(feedback[k + 1]);
-        EXPECT_EQ(3, corners);
-        k += 2 + 3 * corners;
-        ++polygons;
-    }
-    return polygons;
+    glEndQuery(GL_PRIMITIVES_GENERATED);
+    GLuint primitives = 0;
+    glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
+    glDeleteQueries(1, &query);
+    return primitives;
 }
 }  // namespace
 
@@ -109,14 +111,14 @@ TEST(ShadowVolumeDraw, EmitsExactlyTheVolumeTrianglesWithTexturingOff)
 
     BeginStencilCounting(1e6);
     glEnable(GL_TEXTURE_2D);
-    EXPECT_EQ(6, TrianglesDrawn(volume));
+    EXPECT_EQ(6u, TrianglesDrawn(volume));
     EXPECT_FALSE(glIsEnabled(GL_TEXTURE_2D));
 
     // Nothing lit: no triangle, and texturing is left as it was.
     CShadowVolume empty;
     empty.BuildFromMesh(mesh, CVector3(0, -5, 0), ORIGIN, UNIT_SCALE, 0);
     glEnable(GL_TEXTURE_2D);
-    EXPECT_EQ(0, TrianglesDrawn(empty));
+    EXPECT_EQ(0u, TrianglesDrawn(empty));
     EXPECT_TRUE(glIsEnabled(GL_TEXTURE_2D));
     glDisable(GL_TEXTURE_2D);
     EndStencilCounting();
@@ -132,6 +134,7 @@ TEST(ShadowVolumeDraw, StencilCountsTwoWallsInsideTheShadowOnly)
 
     BeginStencilCounting(1e4);
     volume.Draw();
+    PaintStencilValues();
     // At height y below the triangle the shadow's cross-section is the triangle grown by
     // 1 - y / 5 about the light's foot, so it spans |x| < 1 - y / 5. A line of sight through
     // it crosses one wall on the way in and one on the way out.
@@ -149,8 +152,9 @@ TEST(ShadowVolumeDraw, StencilCountsTwoWallsInsideTheShadowOnly)
 
     // A second build from a light the triangle turns away from leaves the stencil untouched.
     volume.BuildFromMesh(mesh, CVector3(0, -5, 0), ORIGIN, UNIT_SCALE, 0);
-    glClear(GL_STENCIL_BUFFER_BIT);
+    BeginStencilCounting(1e4);
     volume.Draw();
+    PaintStencilValues();
     EXPECT_EQ(0, StencilAt(0.0f, -1.0f));
     EndStencilCounting();
 }
@@ -198,6 +202,7 @@ TEST(ShadowVolumeDraw, LoadedObjModelHasItsBuffersAndCastsTheVolume)
     volume.BuildFromMesh(object, LIGHT_ABOVE, ORIGIN, UNIT_SCALE, 0);
     BeginStencilCounting(1e4);
     volume.Draw();
+    PaintStencilValues();
     EXPECT_EQ(2, StencilAt(0.0f, -1.0f));
     EXPECT_EQ(0, StencilAt(0.0f, 1.0f));
     EndStencilCounting();
