@@ -2,9 +2,9 @@
 #include "e2e/DemoProcess.h"
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <X11/Xatom.h>
-#include <X11/Xutil.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -163,6 +163,39 @@ bool VirtualDisplay::Screenshot(const std::string& pngPath) const
     std::string command =
         "DISPLAY=" + name + " xwd -root -silent | convert xwd:- '" + pngPath + "'";
     return system(command.c_str()) == 0;
+}
+
+VirtualDisplay::Image VirtualDisplay::Capture() const
+{
+    Image image;
+    Window root = DefaultRootWindow(display);
+    XWindowAttributes attributes;
+    if (!XGetWindowAttributes(display, root, &attributes))
+    {
+        return image;
+    }
+    XImage* shot = XGetImage(display, root, 0, 0, static_cast<unsigned>(attributes.width),
+                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    if (!shot)
+    {
+        return image;
+    }
+    image.width = attributes.width;
+    image.height = attributes.height;
+    image.rgb.resize(static_cast<size_t>(image.width) * image.height * 3);
+    for (int y = 0; y < image.height; ++y)
+    {
+        for (int x = 0; x < image.width; ++x)
+        {
+            unsigned long pixel = XGetPixel(shot, x, y);
+            unsigned char* out = &image.rgb[(static_cast<size_t>(y) * image.width + x) * 3];
+            out[0] = static_cast<unsigned char>((pixel & shot->red_mask) >> 16);
+            out[1] = static_cast<unsigned char>((pixel & shot->green_mask) >> 8);
+            out[2] = static_cast<unsigned char>(pixel & shot->blue_mask);
+        }
+    }
+    XDestroyImage(shot);
+    return image;
 }
 
 WorkingDirectory::WorkingDirectory()
@@ -329,6 +362,16 @@ void DemoProcess::HoldKey(const std::string& key, double seconds) const
 {
     Xdotool({"keydown", key});
     Sleep(seconds);
+    Xdotool({"keyup", key});
+}
+
+void DemoProcess::KeyDown(const std::string& key) const
+{
+    Xdotool({"keydown", key});
+}
+
+void DemoProcess::KeyUp(const std::string& key) const
+{
     Xdotool({"keyup", key});
 }
 

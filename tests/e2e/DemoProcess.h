@@ -29,6 +29,15 @@ public:
     Display* Connection() const { return display; }
     // Saves the whole screen as a PNG; false when it could not.
     bool Screenshot(const std::string& pngPath) const;
+    // The whole screen, R, G, B per pixel, top row first; empty when it could not be read.
+    struct Image
+    {
+        int width = 0;
+        int height = 0;
+        std::vector<unsigned char> rgb;
+        const unsigned char* At(int x, int y) const { return &rgb[(size_t(y) * width + x) * 3]; }
+    };
+    Image Capture() const;
 
 private:
     pid_t serverPid = -1;
@@ -73,6 +82,8 @@ public:
 
     void PressKey(const std::string& key) const;
     void HoldKey(const std::string& key, double seconds) const;
+    void KeyDown(const std::string& key) const;
+    void KeyUp(const std::string& key) const;
     void MoveMouseBy(int dx, int dy) const;
     void MoveMouseTo(int x, int y) const;
     // Sends the window manager's close request (WM_DELETE_WINDOW).

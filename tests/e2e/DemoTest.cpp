@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstdlib>
 #include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +14,8 @@ using namespace kyrel_e2e;
 namespace
 {
 const double START_SECONDS = 30.0;
-const double EXIT_SECONDS = 20.0;
+const double EXIT_SECONDS = 60.0;
+const double CHANGE_SECONDS = 30.0;
 const char* const LOG_NAME = "Kyrel_Engine.log";
 
 const std::vector<std::string> STARTUP_TRANSCRIPT = {
@@ -33,6 +35,30 @@ const std::vector<std::string> STARTUP_TRANSCRIPT = {
     "Initialize the Logger...done",
     "Initialize the Light Manager...done",
     "Initialize the 3D Game Object Manager...done",
+};
+
+// What the video set-up, the built-in shaders, the font and the logo print, in order.
+const std::vector<std::string> LOADING_TRANSCRIPT = {
+    "",
+    "-------------========= Loading built in shaders ==========------------",
+    "",
+    "Loading simple texture shader...",
+    "Loading simple color shader...",
+    "Loading color eith texture shader...",
+    "Loading heightmap texture shader...",
+    "Loading Directional Per Pixel Diffuse lightning shader...",
+    "Loading Directional Per Vertex Diffuse lightning shader...",
+    "Loading Point Per Pixel lightning shader...",
+    "Loading Spot Per Pixel lightning shader...",
+    "Loading Toon shader...",
+    "Loading vertex diffuse light with texture shader...",
+    "Loading pixel diffuse light with texture shader...",
+    "Loading shadow mapping shader...",
+    "Loading shadow mapping pcf shader...",
+    "Loading parallax mapping shader...",
+    "",
+    "Loading Font: Data/Font/font.tga",
+    "Loading Texture: Data/Logo/k3dlogo.png",
 };
 
 class DemoTest : public ::testing::Test
@@ -77,6 +103,27 @@ protected:
         EXPECT_EQ(0u, lines[at + 2].rfind("Detected Renderer: ", 0)) << lines[at + 2];
         EXPECT_EQ(0u, lines[at + 3].rfind("Detected OpenGL version: ", 0)) << lines[at + 3];
         EXPECT_GT(lines[at + 2].size(), std::string("Detected Renderer: ").size());
+
+        at += 4;
+        ASSERT_GE(lines.size(), at + LOADING_TRANSCRIPT.size());
+        for (size_t i = 0; i < LOADING_TRANSCRIPT.size(); ++i)
+        {
+            EXPECT_EQ(LOADING_TRANSCRIPT[i], lines[at + i]) << "line " << at + i;
+        }
+        // The model reports the faces of each of its objects, and nothing else.
+        at += LOADING_TRANSCRIPT.size();
+        int objects = 0;
+        for (; at < lines.size(); ++at)
+        {
+            if (lines[at].empty())
+            {
+                continue;
+            }
+            EXPECT_TRUE(std::regex_match(lines[at], std::regex("Num of faces: [1-9][0-9]*")))
+                << lines[at];
+            ++objects;
+        }
+        EXPECT_GE(objects, 1);
     }
 
     VirtualDisplay display;
@@ -173,4 +220,117 @@ TEST_F(DemoTest, VideoFailureEndsWithTheExceptionText)
     int status = demo.WaitForExit(START_SECONDS);
     EXPECT_EQ(1, status);
     EXPECT_EQ(0u, demo.Errors().rfind("Error: SDL Could not", 0)) << demo.Errors();
+}
+
+namespace
+{
+struct Region
+{
+    int left, top, right, bottom;  // screen pixels, right and bottom excluded
+};
+
+// Pixels of a region whose colour is clearly not the black background.
+int CountLit(const VirtualDisplay::Image& image, const Region& r, int threshold = 60)
+{
+    int lit = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+    {
+        for (int x = r.left; x < r.right; ++x)
+        {
+            const unsigned char* p = image.At(x, y);
+            lit += (p[0] + p[1] + p[2]) > threshold;
+        }
+    }
+    return lit;
+}
+
+// Pixels of a region that are orange: much more red than blue.
+int CountOrange(const VirtualDisplay::Image& image, const Region& r)
+{
+    int orange = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+    {
+        for (int x = r.left; x < r.right; ++x)
+        {
+            const unsigned char* p = image.At(x, y);
+            orange += p[0] > 150 && p[0] > p[2] + 80 && p[1] > 40;
+        }
+    }
+    return orange;
+}
+
+// Mean absolute difference of two captures over a region, per channel value.
+double Difference(const VirtualDisplay::Image& a, const VirtualDisplay::Image& b, const Region& r)
+{
+    double sum = 0;
+    for (int y = r.top; y < r.bottom; ++y)
+    {
+        for (int x = r.left; x < r.right; ++x)
+        {
+            for (int c = 0; c < 3; ++c)
+            {
+                sum += std::abs(int(a.At(x, y)[c]) - int(b.At(x, y)[c]));
+            }
+        }
+    }
+    return sum / (3.0 * (r.right - r.left) * (r.bottom - r.top));
+}
+
+// Frames of the scene, away from the overlay's text and logo.
+const Region SCENE = {200, 200, 800, 650};
+const Region TITLE = {250, 5, 700, 37};
+const Region HELP_LINES = {5, 30, 300, 110};
+const Region FPS_LINE = {3, 5, 200, 21};
+const Region LOGO_CORNER = {800, 660, 1022, 766};
+
+// The demo draws only when it gets to a frame, which on a busy software renderer can take a
+// second or more: waits until the scene differs from a capture, or gives up; the last capture.
+VirtualDisplay::Image WaitForChange(const VirtualDisplay& display,
+                                    const VirtualDisplay::Image& before, double seconds)
+{
+    VirtualDisplay::Image now = display.Capture();
+    for (double waited = 0; waited < seconds && Difference(before, now, SCENE) <= 5.0;
+         waited += 0.25)
+    {
+        usleep(250000);
+        now = display.Capture();
+    }
+    return now;
+}
+}  // namespace
+
+TEST_F(DemoTest, DrawsTheLitModelUnderItsOverlayAndMouseAndKeysMoveTheView)
+{
+    DemoProcess demo(display, directory.Path());
+    Window window = Start(demo);
+    ASSERT_NE(0u, window);
+    WaitForFpsCaption(demo, window);
+
+    VirtualDisplay::Image first = display.Capture();
+    ASSERT_EQ(1024, first.width);
+    const std::string shot = directory.File("first.png");
+    display.Screenshot(shot);
+    SCOPED_TRACE("screenshot kept at " + shot + " while the test runs");
+
+    EXPECT_GT(CountOrange(first, TITLE), 400) << "orange title at the top";
+    EXPECT_GT(CountLit(first, HELP_LINES), 800) << "help lines at the left";
+    EXPECT_GT(CountLit(first, FPS_LINE, 500), 100) << "white frame-rate line at the top left";
+    EXPECT_GT(CountOrange(first, LOGO_CORNER), 300) << "logo in the lower right corner";
+    int scenePixels = (SCENE.right - SCENE.left) * (SCENE.bottom - SCENE.top);
+    EXPECT_GT(CountLit(first, SCENE), scenePixels / 2) << "the model fills the middle, lit";
+
+    demo.MoveMouseBy(60, 0);
+    VirtualDisplay::Image turned = WaitForChange(display, first, CHANGE_SECONDS);
+    EXPECT_GT(Difference(first, turned, SCENE), 5.0) << "mouse motion turns the view";
+
+    // Held until the picture answers: the camera reads the key state once per frame.
+    usleep(500000);
+    turned = display.Capture();
+    demo.KeyDown("w");
+    VirtualDisplay::Image moved = WaitForChange(display, turned, CHANGE_SECONDS);
+    demo.KeyUp("w");
+    EXPECT_GT(Difference(turned, moved, SCENE), 5.0) << "holding W moves forward";
+
+    demo.PressKey("Escape");
+    EXPECT_EQ(0, demo.WaitForExit(EXIT_SECONDS));
 }
