@@ -34,22 +34,23 @@ public:
     void AddEdge(int i, int j);
     void AddEdge(int i, int j, int /*faceIndex*/) { AddEdge(i, j); }
 
-    // The engine's XML model: the first sub-object's vertex records (with members x, y, z) and
-    // faces (members a, b, c, d with d = -1 for a triangle, and a CVector3 normal that is
-    // rewritten from the positions on every build). Only the entity position is applied; every
-    // edge is extruded along the light-to-vertex vector of the last lit face.
-    // The shadow of the model's first sub-object only; a model without sub-objects casts none.
+    // The engine's XML model: the shadow of its first sub-object only (a model without
+    // sub-objects casts none). Face normals are rewritten from the positions on every build;
+    // only the entity position is applied, and every edge is extruded along the
+    // light-to-vertex vector of the last lit face.
     void BuildFromXMLModel(CXMLModel& model, float lightX, float lightY, float lightZ,
                            const CVector3& entityPosition);
+    // The same over one sub-object's records: vertices with members x, y, z; faces with
+    // members a, b, c, d (d = -1 for a triangle, else a quad) and a CVector3 normal.
     template <class Vertex, class Face>
     void BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
                            unsigned int faceCount, float lightX, float lightY, float lightZ,
                            const CVector3& entityPosition);
 
-    // An indexed triangle mesh (OBJ and 3DS parts). Face normals are computed, rotated by the
-    // entity angle and stored on the first build only; later builds reuse them.
-    // Points go to world space by the entity scale, a rotation about Y by the entity angle
-    // (degrees) and the entity position.
+    // An indexed triangle mesh (OBJ and 3DS parts). Points go to world space by the entity
+    // scale, a rotation about Y by the entity angle (degrees) and the entity position. Face
+    // normals are computed, rotated by the angle and stored on the first build only (a face
+    // counts as lit from a dot product of 0.1 up); later builds reuse them and need more than 0.1.
     void BuildFromMesh(ModelObject& part, const CVector3& light, const CVector3& entityPosition,
                        const CVector3& entityScale, float entityAngle);
 
