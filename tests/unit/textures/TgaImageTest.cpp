@@ -190,34 +190,6 @@ TEST(TgaImage, RefusesBadFilesWithTheirMessage)
     }
 }
 
-TEST(TgaImage, FixturesDecodeToTheirPattern)
-{
-    // Pixel x of the y-th stored row: R = 40 (x / 2), G = 60 y, B = 200, A = 255 - 10 y.
-    for (const char* name : {"rgb24_raw.tga", "rgb24_rle.tga", "rgba32_raw.tga", "rgba32_rle.tga",
-                             "rgb24_raw_id.tga", "rgba32_rle_id.tga"})
-    {
-        const std::string path = std::string(KYREL_TEST_DATA_DIR) + "/tga/" + name;
-        CByteReader reader;
-        ASSERT_TRUE(reader.OpenFile(path.c_str())) << path;
-        CTgaImage image;
-        ASSERT_TRUE(image.Decode(reader, path.c_str())) << name;
-        Bytes expected;
-        for (int y = 0; y < 3; ++y)
-        {
-            for (int x = 0; x < 5; ++x)
-            {
-                expected.insert(expected.end(), {static_cast<unsigned char>(40 * (x / 2)),
-                                                 static_cast<unsigned char>(60 * y), 200});
-                if (image.bytesPerPixel == 4)
-                {
-                    expected.push_back(static_cast<unsigned char>(255 - 10 * y));
-                }
-            }
-        }
-        EXPECT_EQ(expected, image.pixels) << name;
-    }
-}
-
 // Every TGA file of the shared collection: those listed with a checksum decode to exactly that
 // buffer, every other one is refused with a message and no pixels.
 TEST(TgaImage, SharedFilesMatchTheirChecksums)
