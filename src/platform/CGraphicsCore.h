@@ -52,6 +52,8 @@ public:
 
     void SetCaption(const std::string& text);
     std::string GetCaption() const { return caption; }
+    // The stored caption without a copy, for the per-frame path.
+    const char* GetCaptionText() const { return caption.c_str(); }
 
     void SetShadows(bool on) { shadows = on; }
     bool GetShadows() const { return shadows; }

@@ -6,12 +6,12 @@
 #include <SDL/SDL.h>
 #include <cmath>
 #include <cstdio>
-#include <string>
 
 namespace
 {
 const char* const FPS_SUFFIX_FORMAT = " Current FPS: %d";
 const float MILLISECONDS_TO_SECONDS = 0.001f;
+const size_t CAPTION_BUFFER_SIZE = 512;
 
 // Kept for the whole process, not per object: a second utilities object continues the count.
 float lastFrameTime = 0.0f;
@@ -46,9 +46,11 @@ void CUtils::UpdateFrameTimer()
         lastSecondTime = now;
         framesPerSecond = static_cast<int>(frameCounter);
         snprintf(captionSuffix, sizeof captionSuffix, FPS_SUFFIX_FORMAT, framesPerSecond);
-        std::string title = gGraphicsCore ? gGraphicsCore->GetCaption() : std::string();
-        title += captionSuffix;
-        SDL_WM_SetCaption(title.c_str(), nullptr);
+        // A fixed buffer keeps the frame loop free of allocations; a longer title is cut.
+        char title[CAPTION_BUFFER_SIZE];
+        snprintf(title, sizeof title, "%s%s", gGraphicsCore ? gGraphicsCore->GetCaptionText() : "",
+                 captionSuffix);
+        SDL_WM_SetCaption(title, nullptr);
         frameCounter = 0.0f;
     }
 }
