@@ -131,7 +131,7 @@ bool CFont::PrintAt(float x, float y, int set, const char* format, ...)
 }
 
 bool CFont::PrintEx(int x, int y, int set, float red, float green, float blue, float alpha,
-                    float scaleX_, float scaleY_, const char* format, ...)
+                    float glyphScaleX, float glyphScaleY, const char* format, ...)
 {
     if (!format)
     {
@@ -145,8 +145,8 @@ bool CFont::PrintEx(int x, int y, int set, float red, float green, float blue, f
               static_cast<float>(y),
               set,
               {red, green, blue, alpha},
-              scaleX_,
-              scaleY_,
+              glyphScaleX,
+              glyphScaleY,
               false});
     return true;
 }
