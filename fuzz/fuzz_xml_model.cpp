@@ -1,5 +1,7 @@
 // Fuzzes the XML model reader over documents in memory, pictures replaced by made-up texture names:
-// any text must give a model whose lists and face indices stay inside what was read.
+// any text must give a model whose lists and face indices stay inside what was read, and from
+// which a shadow volume builds.
+#include "models/CShadowVolume.h"
 #include "models/CXMLModel.h"
 #include "xml/xmlParser.h"
 
@@ -77,5 +79,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     model.ReadDocument(root, "fuzz.xml", [&nextTexture](const char*) { return nextTexture++; });
     model.BuildTangentFrames();
     CheckModel(model);
+    // The entity's shadow volume is built from the first sub-object as loaded.
+    if (!model.subObjects.empty())
+    {
+        XMLSubObject& first = model.subObjects[0];
+        CShadowVolume volume;
+        volume.BuildFromXMLModel(first.vertices.data(), first.vertexCount, first.faces.data(),
+                                 first.faceCount, 3.0f, 10.0f, -2.0f, CVector3(1.0f, 0.0f, 0.0f));
+    }
     return 0;
 }
