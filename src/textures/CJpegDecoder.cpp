@@ -6,6 +6,7 @@
 #include "textures/CJpegDecoder.h"
 
 #include "core/CByteReader.h"
+#include "textures/CJpegColour.h"
 #include "textures/CJpegIdct.h"
 
 #include <GL/glu.h>
@@ -612,7 +613,14 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
     if (acPresent)
     {
         coefficients[0] = dc;
-        CJpegIdct::Transform(coefficients, quant, out, stride);
+        if (d.useAvx2)
+        {
+            CJpegIdct::TransformAvx2(coefficients, quant, out, stride);
+        }
+        else
+        {
+            CJpegIdct::Transform(coefficients, quant, out, stride);
+        }
         memset(coefficients, 0, 64 * sizeof(int32_t));
     }
     else
@@ -625,81 +633,6 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
 // [SECTION] rows and colour
 namespace
 {
-inline uint8_t ClampToByte(int value)
-{
-    return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
-}
-
-// YCbCr to RGB in single precision, truncated toward zero.
-inline void ConvertPixel(int y, int cb, int cr, uint8_t* rgba)
-{
-    float luma = static_cast<float>(y);
-    float blue = static_cast<float>(cb - 128);
-    float red = static_cast<float>(cr - 128);
-    rgba[0] = ClampToByte(static_cast<int>(luma + 1.402f * red));
-    rgba[1] = ClampToByte(static_cast<int>(luma - 0.34414f * blue - 0.71414f * red));
-    rgba[2] = ClampToByte(static_cast<int>(luma + 1.772f * blue));
-    rgba[3] = 255;
-}
-
-inline __m128 LowFloats(__m128i words)
-{
-    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16));
-}
-inline __m128 HighFloats(__m128i words)
-{
-    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16));
-}
-inline __m128i TruncateToWords(__m128 low, __m128 high)
-{
-    return _mm_packs_epi32(_mm_cvttps_epi32(low), _mm_cvttps_epi32(high));
-}
-
-void ColourRow(const uint8_t* lumaRow, const uint8_t* blueRow, const uint8_t* redRow, uint8_t* out,
-               int width)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i centre = _mm_set1_epi16(128);
-    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
-    const __m128 redToR = _mm_set1_ps(1.402f);
-    const __m128 blueToG = _mm_set1_ps(0.34414f);
-    const __m128 redToG = _mm_set1_ps(0.71414f);
-    const __m128 blueToB = _mm_set1_ps(1.772f);
-    int x = 0;
-    for (; x + 8 <= width; x += 8)
-    {
-        __m128i luma =
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(lumaRow + x)), zero);
-        __m128i blue = _mm_sub_epi16(
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(blueRow + x)), zero),
-            centre);
-        __m128i red = _mm_sub_epi16(
-            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(redRow + x)), zero),
-            centre);
-        __m128 lumaLow = LowFloats(luma), lumaHigh = HighFloats(luma);
-        __m128 blueLow = LowFloats(blue), blueHigh = HighFloats(blue);
-        __m128 redLow = LowFloats(red), redHigh = HighFloats(red);
-        __m128i r = TruncateToWords(_mm_add_ps(lumaLow, _mm_mul_ps(redToR, redLow)),
-                                    _mm_add_ps(lumaHigh, _mm_mul_ps(redToR, redHigh)));
-        __m128i g = TruncateToWords(_mm_sub_ps(_mm_sub_ps(lumaLow, _mm_mul_ps(blueToG, blueLow)),
-                                               _mm_mul_ps(redToG, redLow)),
-                                    _mm_sub_ps(_mm_sub_ps(lumaHigh, _mm_mul_ps(blueToG, blueHigh)),
-                                               _mm_mul_ps(redToG, redHigh)));
-        __m128i b = TruncateToWords(_mm_add_ps(lumaLow, _mm_mul_ps(blueToB, blueLow)),
-                                    _mm_add_ps(lumaHigh, _mm_mul_ps(blueToB, blueHigh)));
-        __m128i redGreen = _mm_unpacklo_epi8(_mm_packus_epi16(r, r), _mm_packus_epi16(g, g));
-        __m128i blueAlpha = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), opaque);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x),
-                         _mm_unpacklo_epi16(redGreen, blueAlpha));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 4 * x + 16),
-                         _mm_unpackhi_epi16(redGreen, blueAlpha));
-    }
-    for (; x < width; ++x)
-    {
-        ConvertPixel(lumaRow[x], blueRow[x], redRow[x], out + 4 * x);
-    }
-}
-
 void GreyRow(const uint8_t* lumaRow, uint8_t* out, int width)
 {
     const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
@@ -762,11 +695,16 @@ void ConvertRows(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output, int fi
     for (int j = 0; j < rowCount; ++j)
     {
         const uint8_t* rows[CJpegDecoder::MAX_COMPONENTS] = {};
+        // Chroma at half horizontal resolution is widened inside the colour conversion.
+        int chromaStep = d.componentCount == 3 && d.replicateX[0] == 1 && d.replicateX[1] == 2 &&
+                                 d.replicateX[2] == 2
+                             ? 2
+                             : 1;
         for (int c = 0; c < d.componentCount; ++c)
         {
             const uint8_t* samples =
                 scratch.planes[c].data() + (j / d.replicateY[c]) * scratch.planeStride[c];
-            if (d.replicateX[c] == 1)
+            if (d.replicateX[c] == 1 || (c > 0 && chromaStep == 2))
             {
                 rows[c] = samples;
             }
@@ -780,7 +718,7 @@ void ConvertRows(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output, int fi
             output + static_cast<size_t>(firstRow + j) * static_cast<size_t>(d.width) * 4;
         if (d.componentCount == 3)
         {
-            ColourRow(rows[0], rows[1], rows[2], out, d.width);
+            CJpegColour::ConvertRow(rows[0], rows[1], rows[2], chromaStep, out, d.width);
         }
         else if (d.componentCount == 2)
         {
@@ -814,6 +752,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     int mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
     int mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
     PreparePlanes(d, scratch, mcusAcross);
+    d.useAvx2 = CJpegColour::HasAvx2();
     PrepareQuantisation(d);
 
     CJpegBitReader reader = d.bitReader;

@@ -72,6 +72,8 @@ public:
     // Coefficients of the block being decoded, natural order; zero between blocks.
     alignas(16) int32_t coefficients[64];
 
+    bool useAvx2;  // the processor runs the wider transform
+
     // MCU geometry derived from the frame.
     int mcuWidth;
     int mcuHeight;

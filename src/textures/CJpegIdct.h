@@ -73,6 +73,9 @@ public:
     // transforms them into 8 rows of samples.
     static void Transform(const int32_t* coefficients, const float* scaledQuant, uint8_t* out,
                           int stride);
+    // The same with AVX2; only for processors that have it.
+    static void TransformAvx2(const int32_t* coefficients, const float* scaledQuant, uint8_t* out,
+                              int stride);
     // The same for a block whose only non-zero coefficient is the DC term: the transform then
     // gives that value at every position, bit for bit.
     static void TransformDcOnly(float dc, uint8_t* out, int stride);

@@ -1,6 +1,7 @@
 // A slow, plain decoder that follows the baseline algorithm step by step (bit-at-a-time canonical
 // Huffman search, scalar float transform, per-pixel block writes, a separate colour pass), and the
 // checks that the production decoder, with its look-up tables and SIMD, gives the same bytes.
+#include "textures/CJpegColour.h"
 #include "textures/CJpegDecoder.h"
 #include "textures/CJpegHuffmanTable.h"
 #include "textures/CJpegIdct.h"
@@ -650,6 +651,56 @@ TEST(JpegReference, TransformMatchesScalarForm)
             for (int pad = 8; pad < 12; ++pad)
             {
                 ASSERT_EQ(0xAB, out[row * 12 + pad]);  // nothing written beside the block
+            }
+        }
+    }
+}
+
+// Both SIMD colour conversions agree with the per-pixel formula at every width (tails included)
+// and with chroma at full or half horizontal resolution.
+TEST(JpegReference, ColourRowsMatchPerPixelForm)
+{
+    std::mt19937 random(5);
+    std::vector<uint8_t> luma(64), blue(64), red(64);
+    for (int width = 1; width <= 40; ++width)
+    {
+        for (int step = 1; step <= 2; ++step)
+        {
+            for (uint8_t& v : luma)
+            {
+                v = static_cast<uint8_t>(random());
+            }
+            for (size_t i = 0; i < blue.size(); ++i)
+            {
+                blue[i] = static_cast<uint8_t>(random() % 4 == 0 ? (random() % 2) * 255 : random());
+                red[i] = static_cast<uint8_t>(random());
+            }
+            std::vector<uint8_t> expected(width * 4);
+            for (int x = 0; x < width; ++x)
+            {
+                float y = luma[x], cb = static_cast<float>(blue[x / step] - 128),
+                      cr = static_cast<float>(red[x / step] - 128);
+                expected[4 * x] = static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.402f * cr)));
+                expected[4 * x + 1] = static_cast<uint8_t>(
+                    Clamp255(static_cast<int>(y - 0.34414f * cb - 0.71414f * cr)));
+                expected[4 * x + 2] =
+                    static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.772f * cb)));
+                expected[4 * x + 3] = 255;
+            }
+            std::vector<uint8_t> out(width * 4 + 8, 0xAB);
+            CJpegColour::ConvertRowSse2(luma.data(), blue.data(), red.data(), step, out.data(),
+                                        width);
+            EXPECT_EQ(0, memcmp(expected.data(), out.data(), expected.size()))
+                << width << "/" << step;
+            EXPECT_EQ(0xAB, out[width * 4]);
+            if (CJpegColour::HasAvx2())
+            {
+                std::fill(out.begin(), out.end(), 0xAB);
+                CJpegColour::ConvertRowAvx2(luma.data(), blue.data(), red.data(), step, out.data(),
+                                            width);
+                EXPECT_EQ(0, memcmp(expected.data(), out.data(), expected.size()))
+                    << width << "/" << step;
+                EXPECT_EQ(0xAB, out[width * 4]);
             }
         }
     }
