@@ -4,11 +4,16 @@
 // This whole file is compiled for AVX2 so that the shared 1-D pass is instantiated for eight lanes
 // here; it uses nothing else from the header, so no inline function that other files share gets an
 // AVX2 body. The decoder calls TransformAvx2 only when the processor has AVX2.
+#include <cstdint>
+#include <immintrin.h>
+
+#if defined(__clang__)
+#pragma clang attribute push(__attribute__((target("avx2"))), apply_to = function)
+#else
 #pragma GCC target("avx2")
+#endif
 
 #include "textures/CJpegIdct.h"
-
-#include <immintrin.h>
 
 namespace
 {
@@ -97,3 +102,7 @@ void CJpegIdct::TransformAvx2(const int32_t* coefficients, const float* scaledQu
                          _mm_srli_si128(bytes, 8));
     }
 }
+
+#if defined(__clang__)
+#pragma clang attribute pop
+#endif
