@@ -61,7 +61,10 @@ inline std::string WriteFile(const std::string& relativePath, const Bytes& bytes
     FILE* file = fopen(relativePath.c_str(), "wb");
     if (file)
     {
-        fwrite(bytes.data(), 1, bytes.size(), file);
+        if (!bytes.empty())
+        {
+            fwrite(bytes.data(), 1, bytes.size(), file);
+        }
         fclose(file);
     }
     return relativePath;
