@@ -21,7 +21,8 @@ BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev l
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 
 XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
-TEST_ENV = SDL_AUDIODRIVER=dummy
+TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
+	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
 .PHONY: all deps deps-bench deps-fuzz build run test test-sanitize bench fuzz clean
 
@@ -58,18 +59,18 @@ run: build
 	@tools/run_demo.sh $(BUILD_DIR)/demo
 
 test: build
-	cd $(BUILD_DIR) && $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	cd $(SANITIZE_DIR) && $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
+	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
 
 bench: deps-bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DKYREL_BENCH=ON -DKYREL_TESTS=OFF
 	cmake --build $(BENCH_DIR) -j $(JOBS)
 	@for b in $(BENCH_DIR)/bench/*; do \
-		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; $(TEST_ENV) $(XVFB_RUN) "$$b" || exit 1; fi; \
+		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; env $(TEST_ENV) $(XVFB_RUN) "$$b" || exit 1; fi; \
 	done
 
 fuzz: deps-fuzz
