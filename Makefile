@@ -21,6 +21,8 @@ BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev l
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 
 XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
+# Runs a command once the virtual display accepts clients (it may not, right after start).
+WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done; exec "$$@"' --
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
@@ -59,12 +61,12 @@ run: build
 	@tools/run_demo.sh $(BUILD_DIR)/demo
 
 test: build
-	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
+	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
 
 bench: deps-bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DKYREL_BENCH=ON -DKYREL_TESTS=OFF
