@@ -2,22 +2,40 @@
 #include "scene/CGameObject.h"
 
 #include "models/CKObject.h"
+#include "models/CObj.h"
 #include "scene/CCamera.h"
 #include "scene/CFrustum.h"
 #include "scene/CLightManager.h"
 
+#include <GL/glew.h>
+
 CGameObject::~CGameObject()
+{
+    DeleteEntities();
+}
+
+void CGameObject::DeleteEntities()
 {
     delete xmlEntity;
     xmlEntity = nullptr;
+    delete objEntity;
+    objEntity = nullptr;
 }
 
 void CGameObject::LoadXML(const char* path)
 {
-    delete xmlEntity;
+    DeleteEntities();
     xmlEntity = new CKObject();
     xmlEntity->Load(path);
     kind = KIND_XML;
+}
+
+void CGameObject::LoadOBJ(const char* path, const char* texturePath)
+{
+    DeleteEntities();
+    objEntity = new CObj();
+    objEntity->Load(path, texturePath);
+    kind = KIND_OBJ;
 }
 
 CEntity* CGameObject::Entity() const
@@ -26,6 +44,8 @@ CEntity* CGameObject::Entity() const
     {
     case KIND_XML:
         return xmlEntity;
+    case KIND_OBJ:
+        return objEntity;
     default:
         return nullptr;
     }
@@ -36,6 +56,13 @@ void CGameObject::Draw(bool textured)
     if (kind == KIND_XML && xmlEntity)
     {
         xmlEntity->RenderParallax(textured);
+    }
+    else if (kind == KIND_OBJ && objEntity)
+    {
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        objEntity->RenderVBO(textured);
+        glDisable(GL_CULL_FACE);
     }
 }
 
@@ -60,6 +87,10 @@ void CGameObject::SetAngle(float angle)
     if (kind == KIND_XML && xmlEntity)
     {
         xmlEntity->SetAngle(angle);
+    }
+    else if (kind == KIND_OBJ && objEntity)
+    {
+        objEntity->SetAngle(angle);
     }
 }
 
@@ -106,9 +137,17 @@ int CGameObject::GetVertexCount() const
 
 void CGameObject::IntersectRay(CRay* ray)
 {
-    if (kind == KIND_XML && xmlEntity && ray)
+    if (!ray)
+    {
+        return;
+    }
+    if (kind == KIND_XML && xmlEntity)
     {
         xmlEntity->IntersectRay(ray);
+    }
+    else if (kind == KIND_OBJ && objEntity)
+    {
+        objEntity->IntersectRay(ray);
     }
 }
 

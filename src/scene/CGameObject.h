@@ -8,6 +8,7 @@
 
 class CEntity;
 class CKObject;
+class CObj;
 
 class CGameObject
 {
@@ -25,13 +26,16 @@ public:
     CGameObject(const CGameObject&) = delete;
     CGameObject& operator=(const CGameObject&) = delete;
 
-    // Loads a model in the engine's XML format. A game object is loaded once; a second load
-    // replaces (and frees) the first entity.
+    // Loads a model in the engine's XML format. A game object is loaded once; a second load of
+    // any kind replaces (and frees) the first entity.
     void LoadXML(const char* path);
+    // Loads an OBJ model with its one texture.
+    void LoadOBJ(const char* path, const char* texturePath);
 
     bool IsLoaded() const { return Entity() != nullptr; }
     int GetKind() const { return kind; }
     CKObject* GetXMLEntity() const { return xmlEntity; }
+    CObj* GetOBJEntity() const { return objEntity; }
 
     void Draw(bool textured);
     void SetPosition(float x, float y, float z);
@@ -64,8 +68,10 @@ public:
 
 private:
     CEntity* Entity() const;
+    void DeleteEntities();
 
     CKObject* xmlEntity = nullptr;
+    CObj* objEntity = nullptr;
     int kind = KIND_XML;
     bool castsShadow = false;
     bool enabled = true;

@@ -1,0 +1,456 @@
+// Draws OBJ models: immediate-mode and vertex-buffer draws with per-part frustum culling, stencil
+// shadow volumes per part, ray picking and debug boxes.
+#include "models/CObj.h"
+
+#include "platform/CGraphicsCore.h"
+#include "scene/CCamera.h"
+#include "scene/CFrustum.h"
+#include "scene/CLightManager.h"
+#include "shaders/CShader.h"
+#include "textures/CUtils.h"
+
+#include <GL/glew.h>
+#include <cmath>
+
+namespace
+{
+// Colour of the debug boxes.
+const float BOX_RED = 0.9f;
+const float BOX_GREEN = 0.2f;
+const float BOX_BLUE = 0.1f;
+// Colour of the single material every OBJ model gets.
+const unsigned char MATERIAL_WHITE = 255;
+// Ray-triangle determinants closer to zero than this count as a ray parallel to the triangle.
+const double RAY_PARALLEL_EPSILON = 0.000001;
+// A picked face turned away from the light still shows at this intensity.
+const float TURNED_AWAY_INTENSITY = 0.5f;
+// Picked faces are tinted with this colour times the intensity.
+const CVector3 PICK_TINT(0.8f, 0.2f, 0.4f);
+// The light the picking shade uses when the scene has none.
+const CVector3 NO_LIGHT_POSITION(0.0f, 100.0f, 0.0f);
+
+// The 12 edges of a box as 24 line vertices.
+void BoxLines(const CVector3& lo, const CVector3& hi)
+{
+    const float xs[2] = {lo.x, hi.x};
+    const float ys[2] = {lo.y, hi.y};
+    const float zs[2] = {lo.z, hi.z};
+    for (int i = 0; i < 2; ++i)
+    {
+        for (int j = 0; j < 2; ++j)
+        {
+            glVertex3f(lo.x, ys[i], zs[j]);
+            glVertex3f(hi.x, ys[i], zs[j]);
+            glVertex3f(xs[i], lo.y, zs[j]);
+            glVertex3f(xs[i], hi.y, zs[j]);
+            glVertex3f(xs[i], ys[j], lo.z);
+            glVertex3f(xs[i], ys[j], hi.z);
+        }
+    }
+}
+
+// Unit normal of the triangle a, b, c in model space; zero for a degenerate face.
+CVector3 TriangleNormal(const CVector3& a, const CVector3& b, const CVector3& c)
+{
+    return Cross(b - a, c - a).Normalized();
+}
+
+struct Vec3d
+{
+    double x, y, z;
+};
+
+Vec3d ToDouble(const CVector3& v)
+{
+    return {v.x, v.y, v.z};
+}
+
+Vec3d Sub(const Vec3d& a, const Vec3d& b)
+{
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+
+double DotD(const Vec3d& a, const Vec3d& b)
+{
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
+Vec3d CrossD(const Vec3d& a, const Vec3d& b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+}  // namespace
+
+CObj::CObj() : texture(0) {}
+
+// The parts' arrays and the volumes go with their containers; GL buffers and the texture are
+// left to the context, as for every entity.
+CObj::~CObj() = default;
+
+void CObj::Load(const char* path, const char* texturePath)
+{
+    // A missing file leaves the model without parts; the material, texture and box still follow.
+    reader.Load(&model, path);
+    reader.AddMaterial(&model, texturePath, texturePath, MATERIAL_WHITE, MATERIAL_WHITE,
+                       MATERIAL_WHITE);
+    reader.SetObjectMaterial(&model, 0, 0);
+    for (int i = 0; i < model.materialCount; ++i)
+    {
+        ModelMaterial& material = model.materials[static_cast<size_t>(i)];
+        if (material.textureFile[0] != '\0' && gUtils)
+        {
+            texture = gUtils->LoadImage(material.textureFile);
+        }
+        material.textureIndex = i;
+    }
+    // Picking shades with the face normals; the shadow builder would only write them on its
+    // first build, so they are there from the start.
+    for (ModelObject& part : model.objects)
+    {
+        for (ModelFace& face : part.faces)
+        {
+            face.normal =
+                TriangleNormal(part.vertices[face.vertIndex[0]], part.vertices[face.vertIndex[1]],
+                               part.vertices[face.vertIndex[2]]);
+        }
+    }
+    RefreshWorldBounds();
+}
+
+void CObj::RefreshWorldBounds()
+{
+    UpdateWorldBounds(model.boundsMin, model.boundsMax);
+}
+
+void CObj::SetScale(float x, float y, float z)
+{
+    scale = CVector3(x, y, z);
+    RefreshWorldBounds();
+}
+
+void CObj::SetPosition(float x, float y, float z)
+{
+    position = CVector3(x, y, z);
+    RefreshWorldBounds();
+}
+
+void CObj::SetAngle(float newAngle)
+{
+    angle = newAngle;
+    RefreshWorldBounds();
+}
+
+int CObj::GetVertexCount()
+{
+    return model.totalVertexCount;
+}
+
+bool CObj::PartVisible(const ModelObject& part)
+{
+    CFrustum* frustum = gCamera ? gCamera->GetFrustum() : nullptr;
+    if (!frustum)
+    {
+        return true;
+    }
+    CVector3 lo = part.boundsMin;
+    CVector3 hi = part.boundsMax;
+    TransformBox(lo, hi);
+    return frustum->BoxInFrustum(lo.x, lo.y, lo.z, hi.x, hi.y, hi.z) != 0;
+}
+
+void CObj::EmitPart(const ModelObject& part) const
+{
+    const bool sendTexCoords = part.hasTexture && !part.texCoords.empty();
+    const bool whiteWithoutTexCoords = model.materialCount > 0 && part.materialIndex >= 0;
+    glBegin(GL_TRIANGLES);
+    for (const ModelFace& face : part.faces)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            const CVector3& normal = part.normals[face.vertIndex[k]];
+            glNormal3f(normal.x, normal.y, normal.z);
+            if (sendTexCoords)
+            {
+                const ModelTexCoord& coord = part.texCoords[face.coordIndex[k]];
+                glTexCoord2f(coord.u, coord.v);
+            }
+            else if (whiteWithoutTexCoords)
+            {
+                glColor3f(1.0f, 1.0f, 1.0f);
+            }
+            const CVector3& vertex = part.vertices[face.vertIndex[k]];
+            glVertex3f(vertex.x, vertex.y, vertex.z);
+        }
+    }
+    glEnd();
+}
+
+void CObj::Render(bool textured)
+{
+    BeginTransform();
+    if (updateBoundsOnRender)
+    {
+        RefreshWorldBounds();
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+    for (const ModelObject& part : model.objects)
+    {
+        if (!PartVisible(part))
+        {
+            continue;
+        }
+        if (textured)
+        {
+            if (part.hasTexture)
+            {
+                glActiveTextureARB(GL_TEXTURE0_ARB);
+                glEnable(GL_TEXTURE_2D);
+                glColor3ub(255, 255, 255);
+                glBindTexture(GL_TEXTURE_2D, texture);
+            }
+            else
+            {
+                glColor3ub(255, 255, 255);
+            }
+        }
+        EmitPart(part);
+    }
+    glPopMatrix();
+}
+
+void CObj::DrawPartBuffers(const ModelObject& part, bool textured) const
+{
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.positionBuffer);
+    glVertexPointer(3, GL_FLOAT, 0, nullptr);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.normalBuffer);
+    glNormalPointer(GL_FLOAT, 0, nullptr);
+    if (textured && part.hasTexture && part.texCoordBuffer != 0)
+    {
+        // The texture goes to unit 0 whatever unit the caller left active: the shadow-map pass
+        // keeps its depth map on unit 1.
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        glClientActiveTextureARB(GL_TEXTURE0_ARB);
+        glEnable(GL_TEXTURE_2D);
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindTexture(GL_TEXTURE_2D, texture);
+        glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.texCoordBuffer);
+        glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        glDrawArrays(GL_TRIANGLES, 0, part.bufferVertexCount);
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    }
+    else
+    {
+        glDrawArrays(GL_TRIANGLES, 0, part.bufferVertexCount);
+    }
+}
+
+void CObj::RenderVBO(bool textured)
+{
+    BeginTransform();
+    glDisable(GL_CULL_FACE);
+    glColor3f(1.0f, 1.0f, 1.0f);
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    for (const ModelObject& part : model.objects)
+    {
+        // A part without faces has no buffers: with buffer 0 bound the pointers would name
+        // client memory at address 0.
+        if (part.bufferVertexCount == 0 || part.positionBuffer == 0 || part.normalBuffer == 0)
+        {
+            continue;
+        }
+        if (PartVisible(part))
+        {
+            DrawPartBuffers(part, textured);
+        }
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    // Program 4's Unbind: whatever program the caller bound is released as well.
+    CShader::Unbind();
+    glPopMatrix();
+}
+
+void CObj::BuildShadowVolume(float lightX, float lightY, float lightZ)
+{
+    const CVector3 light(lightX, lightY, lightZ);
+    if (shadowVolumes.empty())
+    {
+        for (ModelObject& part : model.objects)
+        {
+            shadowVolumes.push_back(std::make_unique<CShadowVolume>());
+            shadowVolumes.back()->BuildFromMesh(part, light, position, scale, angle);
+        }
+        return;
+    }
+    for (size_t j = 0; j < shadowVolumes.size() && j < model.objects.size(); ++j)
+    {
+        shadowVolumes[j]->BuildFromMesh(model.objects[j], light, position, scale, angle);
+    }
+}
+
+void CObj::DrawAllShadowVolumes() const
+{
+    for (const std::unique_ptr<CShadowVolume>& volume : shadowVolumes)
+    {
+        volume->Draw();
+    }
+}
+
+void CObj::DrawShadowVolume()
+{
+    DrawAllShadowVolumes();
+}
+
+void CObj::RenderShadowVolumeStencil()
+{
+    RenderShadowVolumeStencil(gGraphicsCore && gGraphicsCore->HasStencilTwoSide());
+}
+
+void CObj::RenderShadowVolumeStencil(bool twoSided)
+{
+    if (twoSided)
+    {
+        // Front faces count up and back faces down in a single pass.
+        glDepthMask(GL_FALSE);
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDisable(GL_CULL_FACE);
+        glEnable(GL_STENCIL_TEST);
+        glEnable(GL_STENCIL_TEST_TWO_SIDE_EXT);
+        glActiveStencilFaceEXT(GL_BACK);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP_EXT);
+        glStencilMask(~0u);
+        glStencilFunc(GL_ALWAYS, 0, ~0u);
+        glActiveStencilFaceEXT(GL_FRONT);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP_EXT);
+        glStencilMask(~0u);
+        glStencilFunc(GL_ALWAYS, 0, ~0u);
+        DrawAllShadowVolumes();
+    }
+    else
+    {
+        // Back faces count up in the first pass, front faces down in the second.
+        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+        glDepthMask(GL_FALSE);
+        glEnable(GL_STENCIL_TEST);
+        glStencilFunc(GL_ALWAYS, 0, 0);
+        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+        DrawAllShadowVolumes();
+        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
+        glCullFace(GL_BACK);
+        DrawAllShadowVolumes();
+    }
+    glCullFace(GL_BACK);
+    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+    glDisable(GL_STENCIL_TEST);
+    glDepthMask(GL_TRUE);
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    if (!twoSided)
+    {
+        glDisable(GL_CULL_FACE);
+    }
+}
+
+void CObj::RenderBoundingBox()
+{
+    BeginTransform();
+    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+    glBegin(GL_LINES);
+    BoxLines(model.boundsMin, model.boundsMax);
+    glEnd();
+    for (const ModelObject& part : model.objects)
+    {
+        glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+        glBegin(GL_LINES);
+        BoxLines(part.boundsMin, part.boundsMax);
+        glEnd();
+    }
+    glPopMatrix();
+}
+
+bool CObj::HitFace(const CRay& ray, const ModelObject& part, const ModelFace& face, CVector3& point)
+{
+    // World space as the boxes go there: scaled, turned about Y, moved.
+    CVector3 c0 = part.vertices[face.vertIndex[0]];
+    CVector3 c1 = part.vertices[face.vertIndex[1]];
+    CVector3 c2 = part.vertices[face.vertIndex[2]];
+    TransformBox(c0, c1);
+    CVector3 unused = c2;
+    TransformBox(c2, unused);
+
+    const Vec3d p0 = ToDouble(c0);
+    const Vec3d p1 = ToDouble(c1);
+    const Vec3d p2 = ToDouble(c2);
+    const Vec3d direction = ToDouble(ray.direction);
+    const Vec3d e1 = Sub(p1, p0);
+    const Vec3d e2 = Sub(p2, p0);
+    const Vec3d h = CrossD(direction, e2);
+    const double det = DotD(e1, h);
+    if (std::fabs(det) < RAY_PARALLEL_EPSILON)
+    {
+        return false;
+    }
+    const Vec3d s = Sub(ToDouble(ray.origin), p0);
+    const double u = DotD(s, h) / det;
+    if (u < 0.0 || u > 1.0)
+    {
+        return false;
+    }
+    const Vec3d q = CrossD(s, e1);
+    const double v = DotD(direction, q) / det;
+    if (v < 0.0 || u + v > 1.0)
+    {
+        return false;
+    }
+    // Triangles behind the ray's origin are not in its way.
+    if (DotD(e2, q) / det < 0.0)
+    {
+        return false;
+    }
+    const double w = 1.0 - u - v;
+    point = CVector3(static_cast<float>(p0.x * w + p1.x * u + p2.x * v),
+                     static_cast<float>(p0.y * w + p1.y * u + p2.y * v),
+                     static_cast<float>(p0.z * w + p1.z * u + p2.z * v));
+    return true;
+}
+
+CVector3 CObj::ShadeHit(const CVector3& point, const ModelFace& face) const
+{
+    const CVector3 light = gLightManager ? gLightManager->GetLightPosition(1) : NO_LIGHT_POSITION;
+    const CVector3 toLight = (light - point).Normalized();
+    const CVector3 normal = face.normal.RotateAxis(angle, rotationAxis);
+    float intensity = Dot(toLight, normal);
+    if (intensity < 0.0f)
+    {
+        intensity = TURNED_AWAY_INTENSITY;
+    }
+    return PICK_TINT * intensity;
+}
+
+void CObj::IntersectRay(CRay* ray)
+{
+    if (!ray)
+    {
+        return;
+    }
+    for (const ModelObject& part : model.objects)
+    {
+        for (const ModelFace& face : part.faces)
+        {
+            CVector3 point;
+            if (!HitFace(*ray, part, face, point))
+            {
+                continue;
+            }
+            const float distance = (point - ray->origin).Length();
+            if (distance < ray->nearestDistance)
+            {
+                ray->nearestDistance = distance;
+                ray->hitColor = ShadeHit(point, face);
+                ray->hit = true;
+            }
+        }
+    }
+}

@@ -1,0 +1,77 @@
+// The entity of models read from OBJ files: immediate-mode and vertex-buffer draws with each part
+// culled against the view frustum, one texture, stencil shadow volumes per part, ray picking and
+// debug boxes.
+#ifndef KYREL_COBJ_H
+#define KYREL_COBJ_H
+
+#include "math/CRay.h"
+#include "models/CEntity.h"
+#include "models/CModelData.h"
+#include "models/CObjReader.h"
+#include "models/CShadowVolume.h"
+
+#include <cstddef>
+#include <memory>
+#include <vector>
+
+class CObj : public CEntity
+{
+public:
+    CObj();
+    ~CObj() override;
+
+    CObj(const CObj&) = delete;
+    CObj& operator=(const CObj&) = delete;
+
+    // Reads the model (a missing file leaves it without parts), gives it one material with the
+    // texture file and loads that picture through the utilities' LoadImage, then places its box
+    // in the world.
+    void Load(const char* path, const char* texturePath);
+
+    void SetScale(float x, float y, float z) override;
+    void SetPosition(float x, float y, float z) override;
+    void SetAngle(float angle);
+
+    // Immediate-mode draw under whatever program is bound; the texture only when textured is set.
+    void Render(bool textured) override;
+    // One glDrawArrays per visible part from the buffers built at load time; ends with no program
+    // in use and face culling off.
+    void RenderVBO(bool textured) override;
+
+    // One volume per part, created on the first call and rebuilt in place afterwards.
+    void BuildShadowVolume(float lightX, float lightY, float lightZ) override;
+    void RenderShadowVolumeStencil() override;
+    // The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
+    void RenderShadowVolumeStencil(bool twoSided);
+    void DrawShadowVolume() override;
+    void RenderBoundingBox() override;
+    int GetVertexCount() override;
+
+    // Lowers the ray's nearest distance to the nearest triangle hit in front of its origin, if
+    // any is nearer, and shades the hit by light number 1.
+    void IntersectRay(CRay* ray);
+
+    const CModelData& GetModel() const { return model; }
+    size_t GetShadowVolumeCount() const { return shadowVolumes.size(); }
+    const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
+    unsigned int GetTexture() const { return texture; }
+
+private:
+    bool PartVisible(const ModelObject& part);
+    void RefreshWorldBounds();
+    void EmitPart(const ModelObject& part) const;
+    void DrawPartBuffers(const ModelObject& part, bool textured) const;
+    void DrawAllShadowVolumes() const;
+    // Tests one face in world space; true and the hit point when the ray meets it in front of
+    // its origin.
+    bool HitFace(const CRay& ray, const ModelObject& part, const ModelFace& face, CVector3& point);
+    // Colour a hit takes: the face turned to light 1 is brighter; faces turned away keep half.
+    CVector3 ShadeHit(const CVector3& point, const ModelFace& face) const;
+
+    CObjReader reader;
+    CModelData model;
+    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;
+    unsigned int texture;
+};
+
+#endif
