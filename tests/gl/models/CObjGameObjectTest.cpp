@@ -5,7 +5,6 @@
 #include "models/CObj.h"
 #include "scene/CCamera.h"
 #include "scene/CGameObject.h"
-#include "scene/CGameObjectManager.h"
 
 #include <gtest/gtest.h>
 
@@ -16,57 +15,35 @@ using namespace kyrel_test;
 namespace
 {
 const std::string SCENE_DATA = std::string(KYREL_TEST_DATA_DIR) + "/scene/";
-
-class ObjGameObjectGL : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_NE(nullptr, Engine());
-        EnsureLight();
-        object.LoadOBJ((SCENE_DATA + "two_parts.obj").c_str(), (SCENE_DATA + "halves.bmp").c_str());
-        ResetFrame();
-        gCamera->PositionCamera(0, 10, 0, 0, 0, 0, 0, 0, -1);
-        gCamera->Look();
-        glDisable(GL_LIGHTING);
-        glDisable(GL_BLEND);
-    }
-
-    CGameObject object;
-};
 }  // namespace
 
-TEST_F(ObjGameObjectGL, LoadsAsTheObjKindAndForwardsPlacement)
+TEST(ObjGameObjectGL, ForwardsEveryRequestToItsObjEntity)
 {
-    ASSERT_TRUE(object.IsLoaded());
-    EXPECT_EQ(CGameObject::KIND_OBJ, object.GetKind());
+    ASSERT_NE(nullptr, Engine());
+    EnsureLight();
+    CGameObject object;
+    object.LoadOBJ((SCENE_DATA + "two_parts.obj").c_str(), (SCENE_DATA + "halves.bmp").c_str());
+    ASSERT_EQ(CGameObject::KIND_OBJ, object.GetKind());
     ASSERT_NE(nullptr, object.GetOBJEntity());
-    EXPECT_EQ(nullptr, object.GetXMLEntity());
     EXPECT_EQ(12, object.GetVertexCount());
 
+    ResetFrame();
+    gCamera->PositionCamera(0, 10, 0, 0, 0, 0, 0, 0, -1);
+    gCamera->Look();
+    glDisable(GL_LIGHTING);
     object.SetScale(2, 1, 1);
     object.SetPosition(0, 0, 100);
     EXPECT_FLOAT_EQ(-10, object.GetBoundsMin()->x);
-    EXPECT_FLOAT_EQ(98, object.GetBoundsMin()->z);
     object.UpdateFrustumVisibility();
     EXPECT_FALSE(object.IsInFrustum());
+    object.SetScale(1, 1, 1);
     object.SetPosition(0, 0, 0);
     object.UpdateFrustumVisibility();
     EXPECT_TRUE(object.IsInFrustum());
-    object.SetAngle(90);
-    EXPECT_FLOAT_EQ(90, object.GetOBJEntity()->GetAngle());
 
-    object.BuildShadowVolume();
-    EXPECT_EQ(2u, object.GetOBJEntity()->GetShadowVolumeCount());
-}
-
-TEST_F(ObjGameObjectGL, DrawPassesTexturedThroughAndLeavesCullingOff)
-{
+    // Back faces culled while drawing, culling off afterwards; textured passes through.
     for (bool textured : {true, false})
     {
-        SCOPED_TRACE(textured ? "textured" : "untextured");
-        ResetFrame();
-        gCamera->Look();
         glActiveTextureARB(GL_TEXTURE0_ARB);
         glDisable(GL_TEXTURE_2D);
         glEnable(GL_CULL_FACE);
@@ -76,43 +53,28 @@ TEST_F(ObjGameObjectGL, DrawPassesTexturedThroughAndLeavesCullingOff)
         GLint mode = 0;
         glGetIntegerv(GL_CULL_FACE_MODE, &mode);
         EXPECT_EQ(GL_BACK, mode);
-        const std::vector<unsigned char> pixel = PixelAt(CVector3(-4, 0, 0));
-        EXPECT_NEAR(255, pixel[0], 3);
-        EXPECT_NEAR(textured ? 0 : 255, pixel[1], 3) << "red texture only when textured";
+        EXPECT_NEAR(textured ? 0 : 255, PixelAt(CVector3(-4, 0, 0))[1], 3) << "red when textured";
     }
     glDisable(GL_TEXTURE_2D);
-}
 
-TEST_F(ObjGameObjectGL, RayTestReachesTheEntity)
-{
+    object.BuildShadowVolume();
+    EXPECT_EQ(2u, object.GetOBJEntity()->GetShadowVolumeCount());
     CRay ray;
-    ray.origin = CVector3(-3, 10, 0.5f);
+    ray.origin = CVector3(0.5f, 10, 3);
     ray.direction = CVector3(0, -1, 0);
     object.IntersectRay(&ray);
-    EXPECT_TRUE(ray.hit);
-    EXPECT_NEAR(10, ray.nearestDistance, 1e-3);
+    EXPECT_FALSE(ray.hit) << "nothing at +z before the turn";
+    object.SetAngle(90);
+    EXPECT_FLOAT_EQ(90, object.GetOBJEntity()->GetAngle());
+    object.IntersectRay(&ray);
+    EXPECT_TRUE(ray.hit) << "the left part turned to +z";
     object.IntersectRay(nullptr);
-}
 
-TEST_F(ObjGameObjectGL, AnotherLoadReplacesTheEntity)
-{
+    // Another load replaces the entity, whatever the kind.
     object.LoadXML(WriteQuadModel("replacement", 1, 0).c_str());
     EXPECT_EQ(CGameObject::KIND_XML, object.GetKind());
     EXPECT_EQ(nullptr, object.GetOBJEntity());
-    EXPECT_EQ(4, object.GetVertexCount());
     object.LoadOBJ((SCENE_DATA + "floor.obj").c_str(), nullptr);
-    EXPECT_EQ(CGameObject::KIND_OBJ, object.GetKind());
     EXPECT_EQ(nullptr, object.GetXMLEntity());
     EXPECT_EQ(6, object.GetVertexCount());
-}
-
-TEST_F(ObjGameObjectGL, ManagerCountsObjObjects)
-{
-    const unsigned before = gGameObjectManager->GetVertexCount();
-    CGameObject* added = new CGameObject();
-    added->LoadOBJ((SCENE_DATA + "caster.obj").c_str(), nullptr);
-    gGameObjectManager->AddObject(added);
-    EXPECT_EQ(before + 36, gGameObjectManager->GetVertexCount());
-    EXPECT_EQ(added, gGameObjectManager->GetObject(gGameObjectManager->GetObjectCount() - 1));
-    added->SetEnabled(false);  // kept out of later scenes in the same process
 }
