@@ -83,8 +83,9 @@ Vec3d CrossD(const Vec3d& a, const Vec3d& b)
 
 CObj::CObj() : texture(0) {}
 
-// The parts' arrays and the volumes go with their containers; GL buffers and the texture are
-// left to the context, as for every entity.
+// The parts' arrays and the volumes go with their containers. GL buffers and the texture are
+// left to the context, as for every entity: entities die at engine shutdown, when the context
+// may already be gone.
 CObj::~CObj() = default;
 
 void CObj::Load(const char* path, const char* texturePath)

@@ -66,6 +66,8 @@ protected:
                 sittingOut.push_back(other);
             }
         }
+        // The floor goes first: every OBJ draw ends with no program bound, so only the first
+        // object of the lit pass is drawn with the shadow-map program.
         floor = LoadObj("floor.obj", false);
         caster = LoadObj("caster.obj", true);
 
