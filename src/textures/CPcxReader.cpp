@@ -136,8 +136,17 @@ public:
 
     bool Exhausted() { return runLeft == 0 && !Available(); }
 
-    void DecodeLine(uint8_t* line, size_t lineBytes)
+    // Decodes one line into line, or, when the whole line is stored as plain values, gives its
+    // bytes where they lie in the stream.
+    const uint8_t* DecodeLine(uint8_t* line, size_t lineBytes)
     {
+        if (runLeft == 0 && Available() && static_cast<size_t>(end - next) >= lineBytes &&
+            LiteralSpan(next, lineBytes) == lineBytes)
+        {
+            const uint8_t* stored = next;
+            next += lineBytes;
+            return stored;
+        }
         size_t filled = 0;
         while (filled < lineBytes)
         {
@@ -152,7 +161,7 @@ public:
             if (!Available())
             {
                 memset(line + filled, 0, lineBytes - filled);
-                return;
+                return line;
             }
             if ((*next & RUN_FLAG) == RUN_FLAG)
             {
@@ -166,6 +175,7 @@ public:
             filled += count;
             next += count;
         }
+        return line;
     }
 
 private:
@@ -315,6 +325,7 @@ CDecodedImage* CPcxReader::Decode()
     size_t lineBytes = bytesPerLine * static_cast<size_t>(planes);
     std::vector<uint8_t> line(lineBytes + LINE_SLACK);
     size_t rowBytes = width * 3;
+    const uint8_t* lineData = line.data();
     bool lineIsZero = false;
     for (int fileLine = 0; fileLine < pictureHeight; ++fileLine)
     {
@@ -322,10 +333,10 @@ CDecodedImage* CPcxReader::Decode()
         if (!stream.Exhausted() || !lineIsZero)
         {
             lineIsZero = stream.Exhausted();
-            stream.DecodeLine(line.data(), lineBytes);
+            lineData = stream.DecodeLine(line.data(), lineBytes);
         }
         size_t row = static_cast<size_t>(pictureHeight - 1 - fileLine);
-        ConvertLine(line.data(), image->data.get() + row * rowBytes);
+        ConvertLine(lineData, image->data.get() + row * rowBytes);
     }
     return image.release();
 }

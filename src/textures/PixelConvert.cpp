@@ -1,5 +1,5 @@
-// Row converters from file pixel layouts to packed R, G, B. The SSSE3 versions are chosen at run
-// time; the plain loops finish every row tail and serve processors without SSSE3.
+// Row converters from file pixel layouts to packed R, G, B. The SSSE3 and AVX2 versions are chosen
+// at run time; the plain loops finish every row tail and serve processors without them.
 #include "textures/PixelConvert.h"
 
 #include <cstring>
@@ -49,6 +49,12 @@ void PlanesToRgbPlain(const uint8_t* red, const uint8_t* green, const uint8_t* b
 bool HasSsse3()
 {
     static const bool supported = __builtin_cpu_supports("ssse3");
+    return supported;
+}
+
+bool HasAvx2()
+{
+    static const bool supported = __builtin_cpu_supports("avx2");
     return supported;
 }
 
@@ -150,6 +156,47 @@ __attribute__((target("ssse3"))) size_t PlanesToRgbSsse3(const uint8_t* red, con
     }
     return done;
 }
+
+// The same shuffles on 32 pixels at a time: each 128-bit lane builds the 48 bytes of its 16
+// pixels, and the lane halves are then put back in order.
+__attribute__((target("avx2"))) size_t PlanesToRgbAvx2(const uint8_t* red, const uint8_t* green,
+                                                       const uint8_t* blue, uint8_t* destination,
+                                                       size_t pixelCount)
+{
+    static const PlaneMasks masks;
+    __m256i shuffle[3][3];
+    for (int block = 0; block < 3; ++block)
+    {
+        for (int channel = 0; channel < 3; ++channel)
+        {
+            shuffle[block][channel] = _mm256_broadcastsi128_si256(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(masks.mask[block][channel])));
+        }
+    }
+    size_t done = 0;
+    for (; done + 32 <= pixelCount; done += 32)
+    {
+        __m256i r = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(red + done));
+        __m256i g = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(green + done));
+        __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blue + done));
+        __m256i blocks[3];  // [first 16 pixels' block | last 16 pixels' block]
+        for (int block = 0; block < 3; ++block)
+        {
+            blocks[block] =
+                _mm256_or_si256(_mm256_or_si256(_mm256_shuffle_epi8(r, shuffle[block][0]),
+                                                _mm256_shuffle_epi8(g, shuffle[block][1])),
+                                _mm256_shuffle_epi8(b, shuffle[block][2]));
+        }
+        uint8_t* out = destination + 3 * done;
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out),
+                            _mm256_permute2x128_si256(blocks[0], blocks[1], 0x20));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32),
+                            _mm256_permute2x128_si256(blocks[2], blocks[0], 0x30));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 64),
+                            _mm256_permute2x128_si256(blocks[1], blocks[2], 0x31));
+    }
+    return done;
+}
 #endif
 }  // namespace
 
@@ -184,9 +231,14 @@ void PlanesToRgb(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
 {
     size_t done = 0;
 #ifdef KYREL_HAVE_X86_SHUFFLE
+    if (HasAvx2())
+    {
+        done = PlanesToRgbAvx2(red, green, blue, destination, pixelCount);
+    }
     if (HasSsse3())
     {
-        done = PlanesToRgbSsse3(red, green, blue, destination, pixelCount);
+        done += PlanesToRgbSsse3(red + done, green + done, blue + done, destination + 3 * done,
+                                 pixelCount - done);
     }
 #endif
     PlanesToRgbPlain(red + done, green + done, blue + done, destination + 3 * done,

@@ -1,6 +1,6 @@
 // Row converters shared by the BMP and PCX readers: file pixel layouts to tightly packed R, G, B.
-// Each has a plain loop and, where the processor offers SSSE3, a byte-shuffle version giving the
-// same bytes.
+// Each has a plain loop and, where the processor offers SSSE3 (or AVX2), byte-shuffle versions
+// giving the same bytes.
 #ifndef KYREL_PIXELCONVERT_H
 #define KYREL_PIXELCONVERT_H
 
