@@ -27,6 +27,14 @@ done
 ./ParallaxMapDemo &
 demo_pid=$!
 sleep "${DEMO_SECONDS:-5}"
+# A software renderer may take seconds per frame: wait until the frame counter has put its
+# first rate into the caption, so the picture shows drawn frames.
+for _ in $(seq 1 120); do
+    kill -0 "$demo_pid" 2>/dev/null || break
+    xwininfo -root -tree 2>/dev/null | grep -q 'Current FPS' && break
+    sleep 0.5
+done
+sleep 1
 xwd -root -silent | convert xwd:- "$shot"
 xdotool key Escape
 for _ in $(seq 1 100); do
