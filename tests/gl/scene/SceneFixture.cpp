@@ -101,6 +101,9 @@ void EnsureLight()
 void DrawScene(const CVector3& eye)
 {
     ResetFrame();
+    // A running frame starts with the depth state the previous frame's 2D pass left behind.
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
     gCamera->PositionCamera(eye.x, eye.y, eye.z, 0, 0, 0, 0, 1, 0);
     gCamera->Look();
     glDisable(GL_CULL_FACE);
