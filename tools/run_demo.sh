@@ -37,7 +37,8 @@ done
 sleep 1
 xwd -root -silent | convert xwd:- "$shot"
 xdotool key Escape
-for _ in $(seq 1 100); do
+# One event is taken per frame, so on a slow renderer the key may need many seconds to arrive.
+for _ in $(seq 1 600); do
     kill -0 "$demo_pid" 2>/dev/null || break
     sleep 0.1
 done
