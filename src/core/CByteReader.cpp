@@ -2,6 +2,7 @@
 #include "core/CByteReader.h"
 
 #include <cstring>
+#include <sys/stat.h>
 #include <utility>
 
 CByteReader::CByteReader(const void* data, size_t size)
@@ -60,19 +61,15 @@ bool CByteReader::OpenFile(const char* path)
     {
         return false;
     }
-    if (fseek(file, 0, SEEK_END) != 0)
-    {
-        fclose(file);
-        return false;
-    }
-    long end = ftell(file);
-    if (end < 0 || fseek(file, 0, SEEK_SET) != 0)
+    // A directory opens too, but its "size" is no count of bytes to read.
+    struct stat info;
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode))
     {
         fclose(file);
         return false;
     }
     m_file = file;
-    m_size = static_cast<size_t>(end);
+    m_size = static_cast<size_t>(info.st_size);
     m_position = 0;
     return true;
 }

@@ -62,6 +62,8 @@ TEST(CByteReader, FileReaderMatchesMemoryReader)
     CByteReader missing;
     EXPECT_FALSE(missing.OpenFile("/nonexistent/file"));
     EXPECT_FALSE(missing.IsOpen());
+    EXPECT_FALSE(missing.OpenFile("/tmp")) << "a directory is no file to read";
+    EXPECT_EQ(0u, missing.Size());
 }
 
 TEST(CheckedImageSize, RejectsOverflowZeroAndOverLimit)
