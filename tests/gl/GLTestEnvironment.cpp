@@ -6,6 +6,7 @@
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
+#include <X11/Xlib.h>
 #include <climits>
 #include <cstdlib>
 #include <stdexcept>
@@ -37,11 +38,26 @@ std::string MakeScratchDirectory()
     return dir;
 }
 
+// A busy virtual display may turn clients away for a moment; the engine gets one try.
+void WaitForDisplay()
+{
+    for (int attempt = 0; attempt < 100; ++attempt)
+    {
+        if (Display* display = XOpenDisplay(nullptr))
+        {
+            XCloseDisplay(display);
+            return;
+        }
+        SDL_Delay(100);
+    }
+}
+
 class GLEnvironment : public ::testing::Environment
 {
 public:
     void SetUp() override
     {
+        WaitForDisplay();
         workingDirectory = MakeScratchDirectory();
         engine = new CEngine();
         gGraphicsCore->SetDepthBits(16);
