@@ -174,7 +174,7 @@ TEST(TgaImage, RefusesBadFilesWithTheirMessage)
     {
         cases.push_back({Tga(imageType, 2, 2, 24, Bytes(12)), typeMessage, 65535});
     }
-    for (size_t offset : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11})  // colour map, its spec, the origin
+    for (size_t offset : {1, 3, 4, 5, 6, 7, 8, 9, 10, 11})  // colour map and its layout, the origin
     {
         Bytes file = Tga(2, 2, 2, 24, Bytes(12));
         file[offset] = 1;
