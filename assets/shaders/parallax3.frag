@@ -1,7 +1,7 @@
 // Parallax occlusion mapping: the view ray is marched down through the height map until it meets
 // the relief, and the colour map is read where it hits. The relief is lit by light 0 with normals
 // taken from the height map, shadowed by its own bumps, and darkened in its hollows.
-#version 110
+#version 130
 
 uniform sampler2D testTexture;    // colour map, unit 0
 uniform sampler2D HeightTexture;  // height map, unit 1: white is the top of the relief
@@ -34,9 +34,24 @@ const float SHADOW_HARDNESS = 6.0;
 const float AMBIENT_SHARE = 0.3;
 const float SHININESS = 32.0;
 
+// The march reads the height map many times per pixel, so each read is a plain bilinear blend of
+// four texels of the full-size map: the anisotropic filtering the textures may be loaded with
+// costs a software renderer many times that per read. The colour map, read once, keeps it.
 float ReadHeight(vec2 uv)
 {
-    return texture2D(HeightTexture, uv).r;
+    ivec2 size = textureSize(HeightTexture, 0);
+    vec2 position = uv * vec2(size) - 0.5;
+    vec2 base = floor(position);
+    vec2 f = position - base;
+    ivec2 i0 = ivec2(base);
+    // Repeat wrapping, as the texture is set up.
+    ivec2 a = ivec2(mod(vec2(i0), vec2(size)));
+    ivec2 b = ivec2(mod(vec2(i0 + 1), vec2(size)));
+    float h00 = texelFetch(HeightTexture, a, 0).r;
+    float h10 = texelFetch(HeightTexture, ivec2(b.x, a.y), 0).r;
+    float h01 = texelFetch(HeightTexture, ivec2(a.x, b.y), 0).r;
+    float h11 = texelFetch(HeightTexture, b, 0).r;
+    return mix(mix(h00, h10, f.x), mix(h01, h11, f.x), f.y);
 }
 
 // Marches the view ray (tangent space, pointing to the eye) from the top of the relief down and
