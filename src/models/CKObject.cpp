@@ -2,14 +2,12 @@
 // frustum culling, stencil shadow volumes, ray picking and debug boxes.
 #include "models/CKObject.h"
 
+#include "models/EntityDrawing.h"
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
-#include "scene/CFrustum.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
-
-#include <cmath>
 
 namespace
 {
@@ -23,48 +21,14 @@ const char* const UNIFORM_BINORMAL = "BiNormal";
 const int COLOR_MAP_UNIT = 0;
 const int HEIGHT_MAP_UNIT = 1;
 
-// Ray-triangle determinants closer to zero than this count as a ray parallel to the triangle.
-const double RAY_PARALLEL_EPSILON = 0.000001;
 // The light the picking shade uses when the scene has none.
 const CVector3 NO_LIGHT_POSITION(0.0f, 100.0f, 0.0f);
 // The colour a face without a material gives a ray that hits it.
 const CVector3 NO_MATERIAL_COLOR(1.0f, 1.0f, 1.0f);
 
-void BoxEdges(const CVector3& lo, const CVector3& hi)
-{
-    const float xs[2] = {lo.x, hi.x};
-    const float ys[2] = {lo.y, hi.y};
-    const float zs[2] = {lo.z, hi.z};
-    // Four edges along each axis.
-    for (int i = 0; i < 2; ++i)
-    {
-        for (int j = 0; j < 2; ++j)
-        {
-            glVertex3f(lo.x, ys[i], zs[j]);
-            glVertex3f(hi.x, ys[i], zs[j]);
-            glVertex3f(xs[i], lo.y, zs[j]);
-            glVertex3f(xs[i], hi.y, zs[j]);
-            glVertex3f(xs[i], ys[j], lo.z);
-            glVertex3f(xs[i], ys[j], hi.z);
-        }
-    }
-}
-
 void SetVector4(GLhandleARB program, const char* name, const CVector3& v, float w)
 {
     glUniform4fARB(glGetUniformLocationARB(program, name), v.x, v.y, v.z, w);
-}
-
-double DotD(const double a[3], const double b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
-
-void CrossD(const double a[3], const double b[3], double out[3])
-{
-    out[0] = a[1] * b[2] - a[2] * b[1];
-    out[1] = a[2] * b[0] - a[0] * b[2];
-    out[2] = a[0] * b[1] - a[1] * b[0];
 }
 }  // namespace
 
@@ -113,19 +77,6 @@ void CKObject::SetAngle(float newAngle)
 int CKObject::GetVertexCount()
 {
     return modelPointer ? static_cast<int>(modelPointer->vertexCount) : 0;
-}
-
-bool CKObject::SubObjectVisible(const XMLSubObject& subObject)
-{
-    CFrustum* frustum = gCamera ? gCamera->GetFrustum() : nullptr;
-    if (!frustum)
-    {
-        return true;
-    }
-    CVector3 lo = subObject.boundsMin;
-    CVector3 hi = subObject.boundsMax;
-    TransformBox(lo, hi);
-    return frustum->BoxInFrustum(lo.x, lo.y, lo.z, hi.x, hi.y, hi.z) != 0;
 }
 
 // Texturing that a face without a picture switched off comes back on for the next face of the
@@ -189,7 +140,7 @@ void CKObject::Render(bool textured)
     TextureState textureState;
     for (const XMLSubObject& subObject : modelPointer->subObjects)
     {
-        if (!SubObjectVisible(subObject))
+        if (!EntityDrawing::PartBoxVisible(*this, subObject.boundsMin, subObject.boundsMax))
         {
             continue;
         }
@@ -229,7 +180,7 @@ void CKObject::RenderParallax(bool textured)
     TextureState textureState;
     for (const XMLSubObject& subObject : modelPointer->subObjects)
     {
-        if (!SubObjectVisible(subObject))
+        if (!EntityDrawing::PartBoxVisible(*this, subObject.boundsMin, subObject.boundsMax))
         {
             continue;
         }
@@ -282,46 +233,7 @@ void CKObject::RenderShadowVolumeStencil()
 
 void CKObject::RenderShadowVolumeStencil(bool twoSided)
 {
-    if (twoSided)
-    {
-        glDepthMask(GL_FALSE);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDisable(GL_CULL_FACE);
-        glEnable(GL_STENCIL_TEST);
-        glEnable(GL_STENCIL_TEST_TWO_SIDE_EXT);
-        glActiveStencilFaceEXT(GL_BACK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        glActiveStencilFaceEXT(GL_FRONT);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        shadowVolume.Draw();
-    }
-    else
-    {
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDepthMask(GL_FALSE);
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 0, 0);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        shadowVolume.Draw();
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-        glCullFace(GL_BACK);
-        shadowVolume.Draw();
-    }
-    glCullFace(GL_BACK);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glDisable(GL_STENCIL_TEST);
-    glDepthMask(GL_TRUE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    if (!twoSided)
-    {
-        glDisable(GL_CULL_FACE);
-    }
+    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { shadowVolume.Draw(); });
 }
 
 void CKObject::RenderBoundingBox()
@@ -332,15 +244,11 @@ void CKObject::RenderBoundingBox()
     }
     BeginTransform();
     glColor3f(1.0f, 1.0f, 1.0f);
-    glBegin(GL_LINES);
-    BoxEdges(modelPointer->boundsMin, modelPointer->boundsMax);
-    glEnd();
+    EntityDrawing::DrawBoxLines(modelPointer->boundsMin, modelPointer->boundsMax);
     glColor3f(1.0f, 1.0f, 1.0f);
     for (const XMLSubObject& subObject : modelPointer->subObjects)
     {
-        glBegin(GL_LINES);
-        BoxEdges(subObject.boundsMin, subObject.boundsMax);
-        glEnd();
+        EntityDrawing::DrawBoxLines(subObject.boundsMin, subObject.boundsMax);
     }
     glPopMatrix();
 }
@@ -348,47 +256,9 @@ void CKObject::RenderBoundingBox()
 bool CKObject::HitTriangle(const CRay& ray, const XMLSubObject& subObject, int i0, int i1, int i2,
                            CVector3& point)
 {
-    CVector3 p0 = subObject.vertices[i0].Position();
-    CVector3 p1 = subObject.vertices[i1].Position();
-    CVector3 p2 = subObject.vertices[i2].Position();
-    TransformBox(p0, p1);
-    CVector3 unused = p2;
-    TransformBox(p2, unused);
-
-    const double origin[3] = {ray.origin.x, ray.origin.y, ray.origin.z};
-    const double direction[3] = {ray.direction.x, ray.direction.y, ray.direction.z};
-    const double e1[3] = {double(p1.x) - p0.x, double(p1.y) - p0.y, double(p1.z) - p0.z};
-    const double e2[3] = {double(p2.x) - p0.x, double(p2.y) - p0.y, double(p2.z) - p0.z};
-    double h[3];
-    CrossD(direction, e2, h);
-    const double det = DotD(e1, h);
-    if (std::fabs(det) < RAY_PARALLEL_EPSILON)
-    {
-        return false;
-    }
-    const double s[3] = {origin[0] - p0.x, origin[1] - p0.y, origin[2] - p0.z};
-    const double u = DotD(s, h) / det;
-    if (u < 0.0 || u > 1.0)
-    {
-        return false;
-    }
-    double q[3];
-    CrossD(s, e1, q);
-    const double v = DotD(direction, q) / det;
-    if (v < 0.0 || u + v > 1.0)
-    {
-        return false;
-    }
-    // Faces behind the ray's origin are not in its way.
-    if (DotD(e2, q) / det < 0.0)
-    {
-        return false;
-    }
-    const double w = 1.0 - u - v;
-    point = CVector3(static_cast<float>(p0.x * w + p1.x * u + p2.x * v),
-                     static_cast<float>(p0.y * w + p1.y * u + p2.y * v),
-                     static_cast<float>(p0.z * w + p1.z * u + p2.z * v));
-    return true;
+    return EntityDrawing::RayHitsPlacedTriangle(*this, ray, subObject.vertices[i0].Position(),
+                                                subObject.vertices[i1].Position(),
+                                                subObject.vertices[i2].Position(), point);
 }
 
 void CKObject::IntersectRay(CRay* ray)
@@ -409,11 +279,8 @@ void CKObject::IntersectRay(CRay* ray)
             CVector3 point;
             if (HitTriangle(*ray, subObject, face.a, face.b, face.c, point))
             {
-                const float distance = (point - ray->origin).Length();
-                if (distance < ray->nearestDistance)
+                if (EntityDrawing::TakeNearerHit(*ray, point))
                 {
-                    ray->nearestDistance = distance;
-                    ray->hit = true;
                     ray->hitColor = diffuse;
                     if (face.IsQuad())
                     {
@@ -427,15 +294,10 @@ void CKObject::IntersectRay(CRay* ray)
                 }
                 continue;
             }
-            if (face.IsQuad() && HitTriangle(*ray, subObject, face.c, face.d, face.a, point))
+            if (face.IsQuad() && HitTriangle(*ray, subObject, face.c, face.d, face.a, point) &&
+                EntityDrawing::TakeNearerHit(*ray, point))
             {
-                const float distance = (point - ray->origin).Length();
-                if (distance < ray->nearestDistance)
-                {
-                    ray->nearestDistance = distance;
-                    ray->hit = true;
-                    ray->hitColor = diffuse;
-                }
+                ray->hitColor = diffuse;
             }
         }
     }

@@ -58,7 +58,6 @@ private:
         bool enabled = false;
     };
 
-    bool SubObjectVisible(const XMLSubObject& subObject);
     // Binds the face's colour map when it differs from the last one bound; true when it did.
     bool SelectTexture(const XMLFace& face, TextureState& state) const;
     void EmitFace(const XMLSubObject& subObject, const XMLFace& face) const;

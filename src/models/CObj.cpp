@@ -2,15 +2,13 @@
 // shadow volumes per part, ray picking and debug boxes.
 #include "models/CObj.h"
 
+#include "models/EntityDrawing.h"
 #include "platform/CGraphicsCore.h"
-#include "scene/CCamera.h"
-#include "scene/CFrustum.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "textures/CUtils.h"
 
 #include <GL/glew.h>
-#include <cmath>
 
 namespace
 {
@@ -20,8 +18,6 @@ const float BOX_GREEN = 0.2f;
 const float BOX_BLUE = 0.1f;
 // Colour of the single material every OBJ model gets.
 const unsigned char MATERIAL_WHITE = 255;
-// Ray-triangle determinants closer to zero than this count as a ray parallel to the triangle.
-const double RAY_PARALLEL_EPSILON = 0.000001;
 // A picked face turned away from the light still shows at this intensity.
 const float TURNED_AWAY_INTENSITY = 0.5f;
 // Picked faces are tinted with this colour times the intensity.
@@ -29,55 +25,10 @@ const CVector3 PICK_TINT(0.8f, 0.2f, 0.4f);
 // The light the picking shade uses when the scene has none.
 const CVector3 NO_LIGHT_POSITION(0.0f, 100.0f, 0.0f);
 
-// The 12 edges of a box as 24 line vertices.
-void BoxLines(const CVector3& lo, const CVector3& hi)
-{
-    const float xs[2] = {lo.x, hi.x};
-    const float ys[2] = {lo.y, hi.y};
-    const float zs[2] = {lo.z, hi.z};
-    for (int i = 0; i < 2; ++i)
-    {
-        for (int j = 0; j < 2; ++j)
-        {
-            glVertex3f(lo.x, ys[i], zs[j]);
-            glVertex3f(hi.x, ys[i], zs[j]);
-            glVertex3f(xs[i], lo.y, zs[j]);
-            glVertex3f(xs[i], hi.y, zs[j]);
-            glVertex3f(xs[i], ys[j], lo.z);
-            glVertex3f(xs[i], ys[j], hi.z);
-        }
-    }
-}
-
 // Unit normal of the triangle a, b, c in model space; zero for a degenerate face.
 CVector3 TriangleNormal(const CVector3& a, const CVector3& b, const CVector3& c)
 {
     return Cross(b - a, c - a).Normalized();
-}
-
-struct Vec3d
-{
-    double x, y, z;
-};
-
-Vec3d ToDouble(const CVector3& v)
-{
-    return {v.x, v.y, v.z};
-}
-
-Vec3d Sub(const Vec3d& a, const Vec3d& b)
-{
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
-
-double DotD(const Vec3d& a, const Vec3d& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
-
-Vec3d CrossD(const Vec3d& a, const Vec3d& b)
-{
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 }  // namespace
 
@@ -146,19 +97,6 @@ int CObj::GetVertexCount()
     return model.totalVertexCount;
 }
 
-bool CObj::PartVisible(const ModelObject& part)
-{
-    CFrustum* frustum = gCamera ? gCamera->GetFrustum() : nullptr;
-    if (!frustum)
-    {
-        return true;
-    }
-    CVector3 lo = part.boundsMin;
-    CVector3 hi = part.boundsMax;
-    TransformBox(lo, hi);
-    return frustum->BoxInFrustum(lo.x, lo.y, lo.z, hi.x, hi.y, hi.z) != 0;
-}
-
 void CObj::EmitPart(const ModelObject& part) const
 {
     const bool sendTexCoords = part.hasTexture && !part.texCoords.empty();
@@ -196,7 +134,7 @@ void CObj::Render(bool textured)
     glColor3f(1.0f, 1.0f, 1.0f);
     for (const ModelObject& part : model.objects)
     {
-        if (!PartVisible(part))
+        if (!EntityDrawing::PartBoxVisible(*this, part.boundsMin, part.boundsMax))
         {
             continue;
         }
@@ -260,7 +198,7 @@ void CObj::RenderVBO(bool textured)
         {
             continue;
         }
-        if (PartVisible(part))
+        if (EntityDrawing::PartBoxVisible(*this, part.boundsMin, part.boundsMax))
         {
             DrawPartBuffers(part, textured);
         }
@@ -310,111 +248,20 @@ void CObj::RenderShadowVolumeStencil()
 
 void CObj::RenderShadowVolumeStencil(bool twoSided)
 {
-    if (twoSided)
-    {
-        // Front faces count up and back faces down in a single pass.
-        glDepthMask(GL_FALSE);
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDisable(GL_CULL_FACE);
-        glEnable(GL_STENCIL_TEST);
-        glEnable(GL_STENCIL_TEST_TWO_SIDE_EXT);
-        glActiveStencilFaceEXT(GL_BACK);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        glActiveStencilFaceEXT(GL_FRONT);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR_WRAP_EXT);
-        glStencilMask(~0u);
-        glStencilFunc(GL_ALWAYS, 0, ~0u);
-        DrawAllShadowVolumes();
-    }
-    else
-    {
-        // Back faces count up in the first pass, front faces down in the second.
-        glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-        glDepthMask(GL_FALSE);
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_ALWAYS, 0, 0);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_INCR);
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        DrawAllShadowVolumes();
-        glStencilOp(GL_KEEP, GL_KEEP, GL_DECR);
-        glCullFace(GL_BACK);
-        DrawAllShadowVolumes();
-    }
-    glCullFace(GL_BACK);
-    glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
-    glDisable(GL_STENCIL_TEST);
-    glDepthMask(GL_TRUE);
-    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
-    if (!twoSided)
-    {
-        glDisable(GL_CULL_FACE);
-    }
+    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { DrawAllShadowVolumes(); });
 }
 
 void CObj::RenderBoundingBox()
 {
     BeginTransform();
     glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-    glBegin(GL_LINES);
-    BoxLines(model.boundsMin, model.boundsMax);
-    glEnd();
+    EntityDrawing::DrawBoxLines(model.boundsMin, model.boundsMax);
     for (const ModelObject& part : model.objects)
     {
         glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-        glBegin(GL_LINES);
-        BoxLines(part.boundsMin, part.boundsMax);
-        glEnd();
+        EntityDrawing::DrawBoxLines(part.boundsMin, part.boundsMax);
     }
     glPopMatrix();
-}
-
-bool CObj::HitFace(const CRay& ray, const ModelObject& part, const ModelFace& face, CVector3& point)
-{
-    // World space as the boxes go there: scaled, turned about Y, moved.
-    CVector3 c0 = part.vertices[face.vertIndex[0]];
-    CVector3 c1 = part.vertices[face.vertIndex[1]];
-    CVector3 c2 = part.vertices[face.vertIndex[2]];
-    TransformBox(c0, c1);
-    CVector3 unused = c2;
-    TransformBox(c2, unused);
-
-    const Vec3d p0 = ToDouble(c0);
-    const Vec3d p1 = ToDouble(c1);
-    const Vec3d p2 = ToDouble(c2);
-    const Vec3d direction = ToDouble(ray.direction);
-    const Vec3d e1 = Sub(p1, p0);
-    const Vec3d e2 = Sub(p2, p0);
-    const Vec3d h = CrossD(direction, e2);
-    const double det = DotD(e1, h);
-    if (std::fabs(det) < RAY_PARALLEL_EPSILON)
-    {
-        return false;
-    }
-    const Vec3d s = Sub(ToDouble(ray.origin), p0);
-    const double u = DotD(s, h) / det;
-    if (u < 0.0 || u > 1.0)
-    {
-        return false;
-    }
-    const Vec3d q = CrossD(s, e1);
-    const double v = DotD(direction, q) / det;
-    if (v < 0.0 || u + v > 1.0)
-    {
-        return false;
-    }
-    // Triangles behind the ray's origin are not in its way.
-    if (DotD(e2, q) / det < 0.0)
-    {
-        return false;
-    }
-    const double w = 1.0 - u - v;
-    point = CVector3(static_cast<float>(p0.x * w + p1.x * u + p2.x * v),
-                     static_cast<float>(p0.y * w + p1.y * u + p2.y * v),
-                     static_cast<float>(p0.z * w + p1.z * u + p2.z * v));
-    return true;
 }
 
 CVector3 CObj::ShadeHit(const CVector3& point, const ModelFace& face) const
@@ -441,16 +288,12 @@ void CObj::IntersectRay(CRay* ray)
         for (const ModelFace& face : part.faces)
         {
             CVector3 point;
-            if (!HitFace(*ray, part, face, point))
+            if (EntityDrawing::RayHitsPlacedTriangle(*this, *ray, part.vertices[face.vertIndex[0]],
+                                                     part.vertices[face.vertIndex[1]],
+                                                     part.vertices[face.vertIndex[2]], point) &&
+                EntityDrawing::TakeNearerHit(*ray, point))
             {
-                continue;
-            }
-            const float distance = (point - ray->origin).Length();
-            if (distance < ray->nearestDistance)
-            {
-                ray->nearestDistance = distance;
                 ray->hitColor = ShadeHit(point, face);
-                ray->hit = true;
             }
         }
     }

@@ -57,14 +57,10 @@ public:
     unsigned int GetTexture() const { return texture; }
 
 private:
-    bool PartVisible(const ModelObject& part);
     void RefreshWorldBounds();
     void EmitPart(const ModelObject& part) const;
     void DrawPartBuffers(const ModelObject& part, bool textured) const;
     void DrawAllShadowVolumes() const;
-    // Tests one face in world space; true and the hit point when the ray meets it in front of
-    // its origin.
-    bool HitFace(const CRay& ray, const ModelObject& part, const ModelFace& face, CVector3& point);
     // Colour a hit takes: the face turned to light 1 is brighter; faces turned away keep half.
     CVector3 ShadeHit(const CVector3& point, const ModelFace& face) const;
 

@@ -78,77 +78,54 @@ void CFont::SetColor(float red, float green, float blue, float alpha)
 bool CFont::PrintColored(int x, int y, int set, float red, float green, float blue,
                          const char* format, ...)
 {
-    if (!format)
-    {
-        return true;
-    }
+    const float tint[4] = {red, green, blue, 1.0f};
     va_list arguments;
     va_start(arguments, format);
-    Format(format, arguments);
+    DrawFormatted(x, y, set, tint, scaleX, scaleY, false, format, arguments);
     va_end(arguments);
-    DrawText({static_cast<float>(x),
-              static_cast<float>(y),
-              set,
-              {red, green, blue, 1.0f},
-              scaleX,
-              scaleY,
-              false});
     return true;
 }
 
 bool CFont::Print(int x, int y, int set, const char* format, ...)
 {
-    if (!format)
-    {
-        return true;
-    }
     va_list arguments;
     va_start(arguments, format);
-    Format(format, arguments);
+    DrawFormatted(x, y, set, colour, scaleX, scaleY, false, format, arguments);
     va_end(arguments);
-    DrawText({static_cast<float>(x),
-              static_cast<float>(y),
-              set,
-              {colour[0], colour[1], colour[2], colour[3]},
-              scaleX,
-              scaleY,
-              false});
     return true;
 }
 
 bool CFont::PrintAt(float x, float y, int set, const char* format, ...)
 {
-    if (!format)
-    {
-        return true;
-    }
     va_list arguments;
     va_start(arguments, format);
-    Format(format, arguments);
+    DrawFormatted(x, y, set, colour, scaleX, scaleY, true, format, arguments);
     va_end(arguments);
-    DrawText({x, y, set, {colour[0], colour[1], colour[2], colour[3]}, scaleX, scaleY, true});
     return true;
 }
 
 bool CFont::PrintEx(int x, int y, int set, float red, float green, float blue, float alpha,
                     float glyphScaleX, float glyphScaleY, const char* format, ...)
 {
-    if (!format)
-    {
-        return true;
-    }
+    const float tint[4] = {red, green, blue, alpha};
     va_list arguments;
     va_start(arguments, format);
-    Format(format, arguments);
+    DrawFormatted(x, y, set, tint, glyphScaleX, glyphScaleY, false, format, arguments);
     va_end(arguments);
-    DrawText({static_cast<float>(x),
-              static_cast<float>(y),
-              set,
-              {red, green, blue, alpha},
-              glyphScaleX,
-              glyphScaleY,
-              false});
     return true;
+}
+
+// A null format draws nothing and leaves the last text as it was.
+void CFont::DrawFormatted(float x, float y, int set, const float tint[4], float glyphScaleX,
+                          float glyphScaleY, bool passOrigin, const char* format, va_list arguments)
+{
+    if (!format)
+    {
+        return;
+    }
+    Format(format, arguments);
+    DrawText(
+        {x, y, set, {tint[0], tint[1], tint[2], tint[3]}, glyphScaleX, glyphScaleY, passOrigin});
 }
 
 // vsnprintf cuts text that does not fit, so no caller can write past the buffer.
@@ -235,51 +212,48 @@ void CFont::SaveAndPrepareState()
     glGetIntegerv(GL_BLEND_DST, &saved.blendDestination);
     glGetIntegerv(GL_LIST_BASE, &saved.listBase);
 
-    if (saved.depthTest)
-    {
-        glDisable(GL_DEPTH_TEST);
-    }
-    if (!saved.texture2D)
-    {
-        glEnable(GL_TEXTURE_2D);
-    }
-    if (!saved.blend)
-    {
-        glEnable(GL_BLEND);
-    }
-    if (!saved.scissorTest)
-    {
-        glEnable(GL_SCISSOR_TEST);
-    }
-    if (saved.lighting)
-    {
-        glDisable(GL_LIGHTING);
-    }
+    SwitchOverlayCapabilities(false);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+// Only a capability whose saved setting differs from what the overlay needs is switched, to the
+// overlay's setting on the way in and back to the saved one on the way out.
+void CFont::SwitchOverlayCapabilities(bool restore)
+{
+    struct OverlayCapability
+    {
+        GLenum capability;
+        bool SavedState::*savedEnabled;
+        bool overlayEnabled;
+    };
+    static const OverlayCapability capabilities[] = {
+        {GL_DEPTH_TEST, &SavedState::depthTest, false},
+        {GL_TEXTURE_2D, &SavedState::texture2D, true},
+        {GL_BLEND, &SavedState::blend, true},
+        {GL_SCISSOR_TEST, &SavedState::scissorTest, true},
+        {GL_LIGHTING, &SavedState::lighting, false},
+    };
+    for (const OverlayCapability& entry : capabilities)
+    {
+        const bool savedEnabled = saved.*entry.savedEnabled;
+        if (savedEnabled == entry.overlayEnabled)
+        {
+            continue;
+        }
+        if (restore ? savedEnabled : entry.overlayEnabled)
+        {
+            glEnable(entry.capability);
+        }
+        else
+        {
+            glDisable(entry.capability);
+        }
+    }
 }
 
 void CFont::RestoreState()
 {
-    if (saved.depthTest)
-    {
-        glEnable(GL_DEPTH_TEST);
-    }
-    if (!saved.texture2D)
-    {
-        glDisable(GL_TEXTURE_2D);
-    }
-    if (!saved.blend)
-    {
-        glDisable(GL_BLEND);
-    }
-    if (!saved.scissorTest)
-    {
-        glDisable(GL_SCISSOR_TEST);
-    }
-    if (saved.lighting)
-    {
-        glEnable(GL_LIGHTING);
-    }
+    SwitchOverlayCapabilities(true);
     glBlendFunc(static_cast<GLenum>(saved.blendSource),
                 static_cast<GLenum>(saved.blendDestination));
     glListBase(static_cast<GLuint>(saved.listBase));

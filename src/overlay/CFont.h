@@ -68,11 +68,17 @@ private:
         bool passOrigin;
     };
 
+    // Formats the text and draws it with that pen; the four text operations end here.
+    void DrawFormatted(float x, float y, int set, const float tint[4], float glyphScaleX,
+                       float glyphScaleY, bool passOrigin, const char* format, va_list arguments);
     void Format(const char* format, va_list arguments);
     void DrawText(const Pen& pen);
     void DrawPass(const Pen& pen, int glyphSet, float x, bool setOrigin);
     void SaveAndPrepareState();
     void RestoreState();
+    // Switches depth test, texturing, blending, scissor test and lighting, in that order, between
+    // the saved settings and the overlay's.
+    void SwitchOverlayCapabilities(bool restore);
 
     int listBase = 0;
     float scaleX = 1.0f;

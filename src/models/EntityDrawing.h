@@ -1,0 +1,40 @@
+// Steps every model entity takes the same way: the frustum test of a part's box, the debug box
+// lines, the stencil passes over its shadow volumes, and the pick ray's triangle test with the
+// nearest-hit bookkeeping.
+#ifndef KYREL_ENTITYDRAWING_H
+#define KYREL_ENTITYDRAWING_H
+
+#include "math/CRay.h"
+#include "math/CVector3.h"
+
+#include <functional>
+
+class CEntity;
+
+namespace EntityDrawing
+{
+// True when the part's model-space box, taken into the world by the entity's placement, meets
+// the camera's view frustum; true as well when there is no camera or frustum to test against.
+bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& localMax);
+
+// The 12 edges of the box as one GL_LINES batch of 24 vertices, in the current colour.
+void DrawBoxLines(const CVector3& lo, const CVector3& hi);
+
+// Counts the volumes drawVolumes draws into the stencil buffer, in one pass with two-sided
+// stencil or in two passes with face culling. Leaves depth and colour writes on, the stencil
+// test off with keep-keep-keep, back faces culled and face culling off; after the two-sided
+// pass two-sided stencil stays enabled.
+void RenderShadowVolumesToStencil(bool twoSided, const std::function<void()>& drawVolumes);
+
+// Takes the model-space triangle into the world by the entity's placement (as its boxes go)
+// and tests it against the ray in double precision; true and the hit point when the ray meets
+// it in front of its origin.
+bool RayHitsPlacedTriangle(CEntity& entity, const CRay& ray, CVector3 p0, CVector3 p1, CVector3 p2,
+                           CVector3& point);
+
+// A hit at point counts when it is nearer than the ray's nearest so far: the distance is lowered,
+// the ray marked as hit and true returned, so the caller gives it the hit's colour.
+bool TakeNearerHit(CRay& ray, const CVector3& point);
+}  // namespace EntityDrawing
+
+#endif
