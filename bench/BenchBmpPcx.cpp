@@ -2,9 +2,9 @@
 // time it takes only to read the file as the floor. The inputs are made at start-up: a 24-bit
 // 2048 x 2048 bitmap, and a 24-bit 2048 x 2048 PCX twice, once with every byte stored as a literal
 // (as large as the uncompressed picture) and once with real runs.
-#include "textures/CBmpReader.h"
-#include "textures/CPcxReader.h"
-#include "core/CByteReader.h"
+#include "images/CBmpReader.h"
+#include "images/CPcxReader.h"
+#include "io/CByteReader.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>

@@ -2,7 +2,7 @@
 // without fancy upsampling, the closest to ours) and stb_image, on the same in-memory files:
 // 4:2:0, 4:4:4 and greyscale pictures of 1024 and 4096 pixels square, made at start with libjpeg.
 // Every decoder produces RGBA.
-#include "textures/CJpegDecoder.h"
+#include "images/CJpegDecoder.h"
 
 #include <benchmark/benchmark.h>
 #include <stb_image.h>

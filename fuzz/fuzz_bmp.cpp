@@ -1,7 +1,7 @@
 // libFuzzer target: the BMP reader over bytes in memory, no GL (run with -close_fd_mask=2 to
 // keep its messages quiet).
-#include "textures/CBmpReader.h"
-#include "core/CByteReader.h"
+#include "images/CBmpReader.h"
+#include "io/CByteReader.h"
 
 #include <cstdint>
 #include <cstring>

@@ -2,7 +2,7 @@
 // the input itself, on a memory reader and a file reader side by side, and checks that both keep
 // their promises: the position never passes the size, reads return exactly the bytes there, and a
 // short read zero-fills what it could not read.
-#include "core/CByteReader.h"
+#include "io/CByteReader.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -1,8 +1,8 @@
 // libFuzzer target: the DDS reader over bytes in memory, no GL (run with -close_fd_mask=2 to
 // keep its messages quiet). The level walk the upload does is repeated here over the decoded
 // record, so a level past the data shows up as a fault.
-#include "textures/CDdsReader.h"
-#include "core/CByteReader.h"
+#include "images/CDdsReader.h"
+#include "io/CByteReader.h"
 
 #include <algorithm>
 #include <cstdint>

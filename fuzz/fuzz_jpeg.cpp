@@ -1,7 +1,7 @@
 // Fuzzes the JPEG decoder over memory: any bytes must give either a whole RGBA picture of the size
 // the frame declares, fully opaque, or a refusal, never a read or write outside the buffers.
 // Decoding the same bytes twice must give the same picture, since the decoder state is reused.
-#include "textures/CJpegDecoder.h"
+#include "images/CJpegDecoder.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // libFuzzer target: the PCX reader over bytes in memory, no GL (run with -close_fd_mask=2 to
 // keep its messages quiet).
-#include "textures/CPcxReader.h"
-#include "core/CByteReader.h"
+#include "images/CPcxReader.h"
+#include "io/CByteReader.h"
 
 #include <cstdint>
 #include <memory>

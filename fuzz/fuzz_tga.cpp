@@ -1,6 +1,6 @@
 // Fuzzes the TGA decoder over memory: any bytes must give either a complete image or a refusal,
 // never a read or write outside the buffers.
-#include "core/CByteReader.h"
+#include "io/CByteReader.h"
 #include "textures/CTgaImage.h"
 
 #include <cstddef>

@@ -2,12 +2,17 @@
 // frustum culling, stencil shadow volumes, ray picking and debug boxes.
 #include "models/CKObject.h"
 
+#include "io/FatalExit.h"
 #include "models/EntityDrawing.h"
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
+#include "textures/CUtils.h"
+
+#include <SDL/SDL.h>
+#include <GL/glew.h>
 
 namespace
 {
@@ -44,6 +49,13 @@ void CKObject::Load(const char* path)
 void CKObject::Load(const char* path, const CXMLModel::ImageLoader& loadImage)
 {
     modelPointer = model.Load(path, loadImage);
+    if (!modelPointer)
+    {
+        // Every message of the document has been printed; drawing with a half-read model into a
+        // shut-down SDL would only crash.
+        SDL_Quit();
+        FatalExit(1);
+    }
     modelPointer->BuildTangentFrames();
     RefreshWorldBounds();
 }
@@ -233,7 +245,7 @@ void CKObject::RenderShadowVolumeStencil()
 
 void CKObject::RenderShadowVolumeStencil(bool twoSided)
 {
-    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { shadowVolume.Draw(); });
+    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { EntityDrawing::DrawShadowVolume(shadowVolume); });
 }
 
 void CKObject::RenderBoundingBox()

@@ -9,6 +9,8 @@
 #include "models/CShadowVolume.h"
 #include "models/CXMLModel.h"
 
+#include <GL/glew.h>
+
 class CKObject : public CEntity
 {
 public:

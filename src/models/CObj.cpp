@@ -42,7 +42,10 @@ CObj::~CObj() = default;
 void CObj::Load(const char* path, const char* texturePath)
 {
     // A missing file leaves the model without parts; the material, texture and box still follow.
-    reader.Load(&model, path);
+    if (reader.Read(&model, path))
+    {
+        EntityDrawing::UploadModelBuffers(model);
+    }
     reader.AddMaterial(&model, texturePath, texturePath, MATERIAL_WHITE, MATERIAL_WHITE,
                        MATERIAL_WHITE);
     reader.SetObjectMaterial(&model, 0, 0);
@@ -232,7 +235,7 @@ void CObj::DrawAllShadowVolumes() const
 {
     for (const std::unique_ptr<CShadowVolume>& volume : shadowVolumes)
     {
-        volume->Draw();
+        EntityDrawing::DrawShadowVolume(*volume);
     }
 }
 

@@ -2,10 +2,14 @@
 #include "models/EntityDrawing.h"
 
 #include "models/CEntity.h"
+#include "models/CModelData.h"
+#include "models/CObjReader.h"
+#include "models/CShadowVolume.h"
 #include "scene/CCamera.h"
 #include "scene/CFrustum.h"
 
 #include <GL/glew.h>
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -182,5 +186,52 @@ bool TakeNearerHit(CRay& ray, const CVector3& point)
     ray.nearestDistance = distance;
     ray.hit = true;
     return true;
+}
+
+void DrawShadowVolume(const CShadowVolume& volume)
+{
+    const std::vector<CVector3>& vertices = volume.GetVertices();
+    const unsigned int count =
+        std::min(volume.GetVertexCount(), static_cast<unsigned int>(vertices.size()));
+    if (count == 0)
+    {
+        return;
+    }
+    glDisable(GL_TEXTURE_2D);
+    glBegin(GL_TRIANGLES);
+    for (unsigned int i = 0; i < count; ++i)
+    {
+        glVertex3f(vertices[i].x, vertices[i].y, vertices[i].z);
+    }
+    glEnd();
+}
+
+unsigned int UploadArrayBuffer(const std::vector<float>& data)
+{
+    // Without a GL context GLEW has not loaded the entry points; the model then keeps name 0.
+    if (data.empty() || glGenBuffersARB == nullptr)
+    {
+        return 0;
+    }
+    GLuint name = 0;
+    glGenBuffersARB(1, &name);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, name);
+    glBufferDataARB(GL_ARRAY_BUFFER_ARB, static_cast<GLsizeiptrARB>(data.size() * sizeof(float)),
+                    data.data(), GL_STATIC_DRAW_ARB);
+    return name;
+}
+
+void UploadModelBuffers(CModelData& model)
+{
+    std::vector<float> positions;
+    std::vector<float> normals;
+    std::vector<float> texCoords;
+    for (ModelObject& object : model.objects)
+    {
+        CObjReader::BuildCornerArrays(object, positions, normals, texCoords);
+        object.positionBuffer = UploadArrayBuffer(positions);
+        object.normalBuffer = UploadArrayBuffer(normals);
+        object.texCoordBuffer = UploadArrayBuffer(texCoords);
+    }
 }
 }  // namespace EntityDrawing

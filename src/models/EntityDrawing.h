@@ -8,8 +8,11 @@
 #include "math/CVector3.h"
 
 #include <functional>
+#include <vector>
 
 class CEntity;
+class CModelData;
+class CShadowVolume;
 
 namespace EntityDrawing
 {
@@ -25,6 +28,16 @@ void DrawBoxLines(const CVector3& lo, const CVector3& hi);
 // test off with keep-keep-keep, back faces culled and face culling off; after the two-sided
 // pass two-sided stencil stays enabled.
 void RenderShadowVolumesToStencil(bool twoSided, const std::function<void()>& drawVolumes);
+
+// Sends the volume's triangles with texturing off; no GL call when there are none.
+void DrawShadowVolume(const CShadowVolume& volume);
+
+// Creates one static GL array buffer holding the floats and leaves it bound; returns its name,
+// or 0 when there is nothing to upload or no buffer-object support has been loaded.
+unsigned int UploadArrayBuffer(const std::vector<float>& data);
+// Fills the position, normal and texture-coordinate buffers of every object from its corner
+// arrays (needs a GL context).
+void UploadModelBuffers(CModelData& model);
 
 // Takes the model-space triangle into the world by the entity's placement (as its boxes go)
 // and tests it against the ray in double precision; true and the hit point when the ray meets

@@ -2,7 +2,7 @@
 // the one or two list calls that draw it.
 #include "overlay/CFont.h"
 
-#include "core/FatalExit.h"
+#include "io/FatalExit.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
 

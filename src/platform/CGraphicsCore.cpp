@@ -1,7 +1,7 @@
 // Video mode, GL start-up state, extension checks, 2D drawing state and the shadow render target.
 #include "platform/CGraphicsCore.h"
 
-#include "core/FatalExit.h"
+#include "io/FatalExit.h"
 #include "overlay/CScreenImage.h"
 #include "platform/CEventManager.h"
 

@@ -1,7 +1,7 @@
 // Reads, compiles and links one GLSL program and binds it for drawing.
 #include "shaders/CShader.h"
 
-#include "core/FatalExit.h"
+#include "io/FatalExit.h"
 
 #include <SDL/SDL.h>
 #include <cstdio>

@@ -2,7 +2,7 @@
 // textures: header checks, the two pixel decoders, then one small upload step.
 #include "textures/CTgaImage.h"
 
-#include "core/CByteReader.h"
+#include "io/CByteReader.h"
 
 #include <GL/glew.h>
 #include <algorithm>

@@ -1,10 +1,11 @@
 // Image loading by file name: picks the engine's reader from substrings of the path, else hands
 // the file to SDL_image. Also the SDL-based bitmap path used when anisotropic filtering is on.
 #include "textures/CUtils.h"
-#include "textures/CBmpReader.h"
-#include "textures/CDdsReader.h"
-#include "textures/CJpegDecoder.h"
-#include "textures/CPcxReader.h"
+#include "images/CBmpReader.h"
+#include "textures/TextureUpload.h"
+#include "images/CDdsReader.h"
+#include "images/CJpegDecoder.h"
+#include "images/CPcxReader.h"
 #include "platform/CGraphicsCore.h"
 
 #include <SDL/SDL.h>

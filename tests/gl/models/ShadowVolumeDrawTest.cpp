@@ -4,6 +4,7 @@
 #include "gl/GLTestEnvironment.h"
 #include "models/CObjReader.h"
 #include "models/CShadowVolume.h"
+#include "models/EntityDrawing.h"
 
 #include <gtest/gtest.h>
 #include <fstream>
@@ -92,7 +93,7 @@ GLuint TrianglesDrawn(const CShadowVolume& volume)
     GLuint query = 0;
     glGenQueries(1, &query);
     glBeginQuery(GL_PRIMITIVES_GENERATED, query);
-    volume.Draw();
+    EntityDrawing::DrawShadowVolume(volume);
     glEndQuery(GL_PRIMITIVES_GENERATED);
     GLuint primitives = 0;
     glGetQueryObjectuiv(query, GL_QUERY_RESULT, &primitives);
@@ -133,7 +134,7 @@ TEST(ShadowVolumeDraw, StencilCountsTwoWallsInsideTheShadowOnly)
     volume.BuildFromMesh(mesh, LIGHT_ABOVE, ORIGIN, UNIT_SCALE, 0);
 
     BeginStencilCounting(1e4);
-    volume.Draw();
+    EntityDrawing::DrawShadowVolume(volume);
     PaintStencilValues();
     // At height y below the triangle the shadow's cross-section is the triangle grown by
     // 1 - y / 5 about the light's foot, so it spans |x| < 1 - y / 5. A line of sight through
@@ -153,7 +154,7 @@ TEST(ShadowVolumeDraw, StencilCountsTwoWallsInsideTheShadowOnly)
     // A second build from a light the triangle turns away from leaves the stencil untouched.
     volume.BuildFromMesh(mesh, CVector3(0, -5, 0), ORIGIN, UNIT_SCALE, 0);
     BeginStencilCounting(1e4);
-    volume.Draw();
+    EntityDrawing::DrawShadowVolume(volume);
     PaintStencilValues();
     EXPECT_EQ(0, StencilAt(0.0f, -1.0f));
     EndStencilCounting();
@@ -169,7 +170,8 @@ TEST(ShadowVolumeDraw, LoadedObjModelHasItsBuffersAndCastsTheVolume)
     }
     CModelData model;
     CObjReader reader;
-    ASSERT_TRUE(reader.Load(&model, path.c_str()));
+    ASSERT_TRUE(reader.Read(&model, path.c_str()));
+    EntityDrawing::UploadModelBuffers(model);
     ASSERT_EQ(1, model.objectCount);
     ModelObject& object = model.objects[0];
     EXPECT_EQ(3, object.bufferVertexCount);
@@ -201,7 +203,7 @@ TEST(ShadowVolumeDraw, LoadedObjModelHasItsBuffersAndCastsTheVolume)
     CShadowVolume volume;
     volume.BuildFromMesh(object, LIGHT_ABOVE, ORIGIN, UNIT_SCALE, 0);
     BeginStencilCounting(1e4);
-    volume.Draw();
+    EntityDrawing::DrawShadowVolume(volume);
     PaintStencilValues();
     EXPECT_EQ(2, StencilAt(0.0f, -1.0f));
     EXPECT_EQ(0, StencilAt(0.0f, 1.0f));

@@ -3,7 +3,7 @@
 #include "gl/GLTestEnvironment.h"
 #include "scene/CLight.h"
 #include "scene/CLightManager.h"
-#include "unit/math/MathTestUtil.h"
+#include "support/MathTestUtil.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

@@ -1,6 +1,7 @@
 // The BMP reader's texture: the shared upload with and without anisotropy, its pixels as GL holds
 // them, failures and DeleteTexture.
-#include "textures/CBmpReader.h"
+#include "images/CBmpReader.h"
+#include "textures/TextureUpload.h"
 #include "platform/CGraphicsCore.h"
 #include "gl/textures/TextureTestSupport.h"
 

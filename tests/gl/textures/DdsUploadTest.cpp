@@ -1,5 +1,6 @@
 // The DDS reader's compressed upload: one level per stored mipmap, never past the data.
-#include "textures/CDdsReader.h"
+#include "images/CDdsReader.h"
+#include "textures/TextureUpload.h"
 #include "gl/textures/TextureTestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,8 @@
 // The JPEG loader's texture: the decoded pixels on level 0 with the top row first, a mipmap chain,
 // the filters and wrap modes, the anisotropy setting, and 0 for files it cannot decode.
 #include "gl/GLTestEnvironment.h"
-#include "textures/CJpegDecoder.h"
+#include "images/CJpegDecoder.h"
+#include "textures/TextureUpload.h"
 
 #include <gtest/gtest.h>
 

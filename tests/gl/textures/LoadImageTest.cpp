@@ -1,7 +1,8 @@
 // Image loading by file name: which reader a path reaches, told apart by the row order each one
 // stores and the filters each one sets, and the SDL-based bitmap path.
 #include "textures/CUtils.h"
-#include "textures/CBmpReader.h"
+#include "images/CBmpReader.h"
+#include "textures/TextureUpload.h"
 #include "platform/CGraphicsCore.h"
 #include "gl/textures/TextureTestSupport.h"
 

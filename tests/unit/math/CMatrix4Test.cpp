@@ -1,6 +1,6 @@
 // Matrix arithmetic, inversion and builders against independent formulas and known values.
 #include "math/CMatrix4.h"
-#include "unit/math/MathTestUtil.h"
+#include "support/MathTestUtil.h"
 
 #include <gtest/gtest.h>
 #include <cmath>

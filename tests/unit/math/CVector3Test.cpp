@@ -1,6 +1,6 @@
 // Vector normalisation, rotations and the colour-range mapping.
 #include "math/CVector3.h"
-#include "unit/math/MathTestUtil.h"
+#include "support/MathTestUtil.h"
 
 #include <gtest/gtest.h>
 

@@ -220,7 +220,7 @@ TEST(ObjReader, MissingFileLeavesTheModelAndSaysSo)
     model.objectCount = 7;
     CObjReader reader;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(reader.Load(&model, "/nonexistent/dir/model.obj"));
+    EXPECT_FALSE(reader.Read(&model, "/nonexistent/dir/model.obj"));
     EXPECT_EQ("\nUnable to find or open the file: /nonexistent/dir/model.obj\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(7, model.objectCount);
@@ -228,8 +228,8 @@ TEST(ObjReader, MissingFileLeavesTheModelAndSaysSo)
     EXPECT_FALSE(reader.Read(&model, "/tmp"));  // a directory opens but cannot be read
     EXPECT_EQ("\nUnable to find or open the file: /tmp\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(7, model.objectCount);
-    EXPECT_FALSE(reader.Load(nullptr, "x.obj"));
-    EXPECT_FALSE(reader.Load(&model, nullptr));
+    EXPECT_FALSE(reader.Read(nullptr, "x.obj"));
+    EXPECT_FALSE(reader.Read(&model, nullptr));
 }
 
 TEST(ObjReader, MaterialsAndCornerArrays)

@@ -1,0 +1,15 @@
+// The engine's reader of Windows and OS/2 bitmaps: 1, 4, 8, 24 and 32 bits per pixel, RLE8 and
+// RLE4, decoded to R, G, B with the bottom row first.
+#ifndef KYREL_CBMPREADER_H
+#define KYREL_CBMPREADER_H
+
+#include "images/CDecodedImage.h"
+
+class CByteReader;
+
+// Decodes a bitmap file; null (after a message on standard error) when it cannot.
+CDecodedImage* DecodeBMP(const char* path);
+// Decodes a bitmap from an open reader over a file or memory; name is used in messages.
+CDecodedImage* DecodeBMP(CByteReader& reader, const char* name);
+
+#endif

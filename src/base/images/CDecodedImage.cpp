@@ -1,0 +1,54 @@
+// The decoded-image record, the size limits every reader applies and their shared file helpers.
+#include "images/CDecodedImage.h"
+#include "io/CByteReader.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace
+{
+const char* const MSG_COULDNT_OPEN = "error: couldn't open \"%s\"!\n";
+}
+
+void CDecodedImage::AllocateRgb(int pictureWidth, int pictureHeight)
+{
+    width = pictureWidth;
+    height = pictureHeight;
+    dataSize = static_cast<size_t>(pictureWidth) * static_cast<size_t>(pictureHeight) * 3;
+    data.reset(new unsigned char[dataSize]);
+}
+
+bool IsAcceptedImageSize(long long width, long long height)
+{
+    size_t bytes = 0;
+    return width <= MAX_IMAGE_SIDE && height <= MAX_IMAGE_SIDE &&
+           CheckedImageSize(width, height, 4, SIZE_MAX, bytes);
+}
+
+bool OpenImageFile(CByteReader& reader, const char* path)
+{
+    if (!reader.OpenFile(path))
+    {
+        fprintf(stderr, MSG_COULDNT_OPEN, path);
+        return false;
+    }
+    return true;
+}
+
+const uint8_t* ReadBlock(CByteReader& reader, size_t count, std::vector<uint8_t>& scratch)
+{
+    if (count > reader.Remaining())
+    {
+        return nullptr;
+    }
+    if (const uint8_t* direct = reader.Current())
+    {
+        reader.Skip(count);
+        return direct;
+    }
+    if (scratch.size() < count || scratch.empty())
+    {
+        scratch.resize(count > 0 ? count : 1);
+    }
+    return reader.ReadBytes(scratch.data(), count) ? scratch.data() : nullptr;
+}

@@ -1,0 +1,149 @@
+// SSE2 and AVX2 forms of the YCbCr to RGBA row conversion, and the choice between them.
+#include "images/CJpegColour.h"
+
+#include <immintrin.h>
+
+namespace
+{
+const float RED_TO_R = 1.402f;
+const float BLUE_TO_G = 0.34414f;
+const float RED_TO_G = 0.71414f;
+const float BLUE_TO_B = 1.772f;
+
+// Eight chroma samples for pixels x to x + 7 of a row at full or half horizontal resolution.
+inline __m128i LoadChroma(const uint8_t* row, int x, int chromaStep)
+{
+    if (chromaStep == 1)
+    {
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x));
+    }
+    int four;
+    __builtin_memcpy(&four, row + x / 2, sizeof four);
+    __m128i samples = _mm_cvtsi32_si128(four);
+    return _mm_unpacklo_epi8(samples, samples);
+}
+
+// Writes eight RGBA pixels from R, G, B as eight signed 16-bit values each (saturated to bytes).
+inline void StorePixels(__m128i r, __m128i g, __m128i b, uint8_t* out)
+{
+    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
+    __m128i redGreen = _mm_unpacklo_epi8(_mm_packus_epi16(r, r), _mm_packus_epi16(g, g));
+    __m128i blueAlpha = _mm_unpacklo_epi8(_mm_packus_epi16(b, b), opaque);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi16(redGreen, blueAlpha));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_unpackhi_epi16(redGreen, blueAlpha));
+}
+
+inline __m128 LowFloats(__m128i words)
+{
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpacklo_epi16(words, words), 16));
+}
+
+inline __m128 HighFloats(__m128i words)
+{
+    return _mm_cvtepi32_ps(_mm_srai_epi32(_mm_unpackhi_epi16(words, words), 16));
+}
+
+inline __m128i TruncateToWords(__m128 low, __m128 high)
+{
+    return _mm_packs_epi32(_mm_cvttps_epi32(low), _mm_cvttps_epi32(high));
+}
+
+void ConvertTail(const uint8_t* luma, const uint8_t* blue, const uint8_t* red, int chromaStep,
+                 uint8_t* out, int x, int width)
+{
+    for (; x < width; ++x)
+    {
+        int chroma = x / chromaStep;
+        CJpegColour::ConvertPixel(luma[x], blue[chroma], red[chroma], out + 4 * x);
+    }
+}
+
+bool DetectAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+}  // namespace
+
+void CJpegColour::ConvertRowSse2(const uint8_t* luma, const uint8_t* blue, const uint8_t* red,
+                                 int chromaStep, uint8_t* out, int width)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i centre = _mm_set1_epi16(128);
+    const __m128 redToR = _mm_set1_ps(RED_TO_R);
+    const __m128 blueToG = _mm_set1_ps(BLUE_TO_G);
+    const __m128 redToG = _mm_set1_ps(RED_TO_G);
+    const __m128 blueToB = _mm_set1_ps(BLUE_TO_B);
+    int x = 0;
+    for (; x + 8 <= width; x += 8)
+    {
+        __m128i y16 =
+            _mm_unpacklo_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma + x)), zero);
+        __m128i cb16 =
+            _mm_sub_epi16(_mm_unpacklo_epi8(LoadChroma(blue, x, chromaStep), zero), centre);
+        __m128i cr16 =
+            _mm_sub_epi16(_mm_unpacklo_epi8(LoadChroma(red, x, chromaStep), zero), centre);
+        __m128 yLow = LowFloats(y16), yHigh = HighFloats(y16);
+        __m128 cbLow = LowFloats(cb16), cbHigh = HighFloats(cb16);
+        __m128 crLow = LowFloats(cr16), crHigh = HighFloats(cr16);
+        __m128i r = TruncateToWords(_mm_add_ps(yLow, _mm_mul_ps(redToR, crLow)),
+                                    _mm_add_ps(yHigh, _mm_mul_ps(redToR, crHigh)));
+        __m128i g = TruncateToWords(
+            _mm_sub_ps(_mm_sub_ps(yLow, _mm_mul_ps(blueToG, cbLow)), _mm_mul_ps(redToG, crLow)),
+            _mm_sub_ps(_mm_sub_ps(yHigh, _mm_mul_ps(blueToG, cbHigh)), _mm_mul_ps(redToG, crHigh)));
+        __m128i b = TruncateToWords(_mm_add_ps(yLow, _mm_mul_ps(blueToB, cbLow)),
+                                    _mm_add_ps(yHigh, _mm_mul_ps(blueToB, cbHigh)));
+        StorePixels(r, g, b, out + 4 * x);
+    }
+    ConvertTail(luma, blue, red, chromaStep, out, x, width);
+}
+
+__attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* luma,
+                                                                 const uint8_t* blue,
+                                                                 const uint8_t* red, int chromaStep,
+                                                                 uint8_t* out, int width)
+{
+    const __m256i centre = _mm256_set1_epi32(128);
+    const __m256 redToR = _mm256_set1_ps(RED_TO_R);
+    const __m256 blueToG = _mm256_set1_ps(BLUE_TO_G);
+    const __m256 redToG = _mm256_set1_ps(RED_TO_G);
+    const __m256 blueToB = _mm256_set1_ps(BLUE_TO_B);
+    int x = 0;
+    for (; x + 8 <= width; x += 8)
+    {
+        __m256 y = _mm256_cvtepi32_ps(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(luma + x))));
+        __m256 cb = _mm256_cvtepi32_ps(
+            _mm256_sub_epi32(_mm256_cvtepu8_epi32(LoadChroma(blue, x, chromaStep)), centre));
+        __m256 cr = _mm256_cvtepi32_ps(
+            _mm256_sub_epi32(_mm256_cvtepu8_epi32(LoadChroma(red, x, chromaStep)), centre));
+        __m256i r = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(redToR, cr)));
+        __m256i g = _mm256_cvttps_epi32(
+            _mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(blueToG, cb)), _mm256_mul_ps(redToG, cr)));
+        __m256i b = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(blueToB, cb)));
+        StorePixels(_mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)),
+                    _mm_packs_epi32(_mm256_castsi256_si128(g), _mm256_extracti128_si256(g, 1)),
+                    _mm_packs_epi32(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)),
+                    out + 4 * x);
+    }
+    ConvertTail(luma, blue, red, chromaStep, out, x, width);
+}
+
+bool CJpegColour::HasAvx2()
+{
+    static const bool hasAvx2 = DetectAvx2();
+    return hasAvx2;
+}
+
+void CJpegColour::ConvertRow(const uint8_t* luma, const uint8_t* blue, const uint8_t* red,
+                             int chromaStep, uint8_t* out, int width)
+{
+    if (HasAvx2())
+    {
+        ConvertRowAvx2(luma, blue, red, chromaStep, out, width);
+    }
+    else
+    {
+        ConvertRowSse2(luma, blue, red, chromaStep, out, width);
+    }
+}

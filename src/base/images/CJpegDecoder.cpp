@@ -1,0 +1,898 @@
+// Baseline JPEG decoding: marker parsing, Huffman-coded blocks, the float AAN inverse transform,
+// pixel replication of subsampled components, YCbCr to RGB, and the texture upload.
+//
+// [SECTION] index: tables and engine-wide state; markers; bit reader; blocks; rows and colour;
+// scan; entry points.
+#include "images/CJpegDecoder.h"
+
+#include "io/CByteReader.h"
+#include "images/CJpegColour.h"
+#include "images/CJpegIdct.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <type_traits>
+#include <vector>
+
+// [SECTION] tables and engine-wide state
+namespace
+{
+// Natural (row-major) index to zigzag index.
+const int ZIGZAG[64] = {0,  1,  5,  6,  14, 15, 27, 28, 2,  4,  7,  13, 16, 26, 29, 42,
+                        3,  8,  12, 17, 25, 30, 41, 43, 9,  11, 18, 24, 31, 40, 44, 53,
+                        10, 19, 23, 32, 39, 45, 52, 54, 20, 22, 33, 38, 46, 51, 55, 60,
+                        21, 34, 37, 47, 50, 56, 59, 61, 35, 36, 48, 49, 57, 58, 62, 63};
+
+// The transform's scale factors: 1 and cos(k * pi / 16) * sqrt(2).
+const float AAN_SCALE[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
+                            1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
+
+const int BLOCK_SIZE = 8;
+const size_t MAX_FILE_SIZE = size_t(1) << 30;
+const int MARKER_PREFIX = 0xFF;
+const int START_OF_IMAGE = 0xD8;
+const int BASELINE_FRAME = 0xC0;
+const int HUFFMAN_TABLES = 0xC4;
+const int QUANT_TABLES = 0xDB;
+const int RESTART_INTERVAL = 0xDD;
+const int START_OF_SCAN = 0xDA;
+const int ARITHMETIC_CONDITIONING = 0xCC;
+const int FIRST_RESTART = 0xD0;
+const int LAST_RESTART = 0xD7;
+const int NUMBER_OF_LINES = 0xDC;
+const int END_OF_IMAGE = 0xD9;
+const int FIRST_APPLICATION = 0xE0;
+const int LAST_APPLICATION = 0xEF;
+const int COMMENT = 0xFE;
+const int FIRST_FRAME_MARKER = 0xC0;
+const int LAST_FRAME_MARKER = 0xDD;
+
+// Zigzag index to natural index.
+struct CDezigzag
+{
+    int natural[64];
+    CDezigzag()
+    {
+        for (int n = 0; n < 64; ++n)
+        {
+            natural[ZIGZAG[n]] = n;
+        }
+    }
+};
+const CDezigzag DEZIGZAG;
+
+// Buffers reused from decode to decode, so a decode allocates only its output.
+struct CJpegScratch
+{
+    std::vector<uint8_t> planes[CJpegDecoder::MAX_COMPONENTS];    // one MCU row per component
+    std::vector<uint8_t> wideRows[CJpegDecoder::MAX_COMPONENTS];  // one replicated pixel row
+    std::vector<uint8_t> fileBytes;
+    int planeStride[CJpegDecoder::MAX_COMPONENTS];
+};
+
+static_assert(std::is_trivially_copyable<CJpegDecoder>::value,
+              "the state block is cleared bytewise");
+
+CJpegDecoder gJpegDecoder;
+CJpegScratch gJpegScratch;
+}  // namespace
+
+void CJpegDecoder::Reset()
+{
+    memset(static_cast<void*>(this), 0, sizeof *this);
+}
+
+// [SECTION] markers
+namespace
+{
+bool ReadU16BE(CByteReader& reader, int& value)
+{
+    uint8_t high = 0;
+    uint8_t low = 0;
+    if (!reader.ReadU8(high) || !reader.ReadU8(low))
+    {
+        return false;
+    }
+    value = (high << 8) | low;
+    return true;
+}
+
+bool ReadFrameHeader(CJpegDecoder& d, CByteReader& reader, int length)
+{
+    uint8_t precision = 0;
+    uint8_t count = 0;
+    int height = 0;
+    int width = 0;
+    if (!reader.ReadU8(precision) || !ReadU16BE(reader, height) || !ReadU16BE(reader, width) ||
+        !reader.ReadU8(count))
+    {
+        return false;
+    }
+    if (count == 0 || count > CJpegDecoder::MAX_COMPONENTS || length != 8 + 3 * count)
+    {
+        return false;
+    }
+    d.precision = precision;
+    d.width = width;
+    d.height = height;
+    d.componentCount = count;
+    for (int c = 0; c < count; ++c)
+    {
+        uint8_t id = 0;
+        uint8_t sampling = 0;
+        uint8_t quant = 0;
+        if (!reader.ReadU8(id) || !reader.ReadU8(sampling) || !reader.ReadU8(quant))
+        {
+            return false;
+        }
+        CJpegComponent& component = d.components[c];
+        component.id = id;
+        component.horizontalSampling = sampling >> 4;
+        component.verticalSampling = sampling & 15;
+        component.quantTable = quant;
+        if (quant >= CJpegDecoder::MAX_TABLES || component.horizontalSampling < 1 ||
+            component.horizontalSampling > CJpegDecoder::MAX_SAMPLING ||
+            component.verticalSampling < 1 ||
+            component.verticalSampling > CJpegDecoder::MAX_SAMPLING)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadHuffmanTables(CJpegDecoder& d, CByteReader& reader, int remaining)
+{
+    while (remaining > 0)
+    {
+        uint8_t info = 0;
+        uint8_t counts[CJpegHuffmanTable::MAX_CODE_LENGTH];
+        uint8_t symbols[CJpegHuffmanTable::MAX_SYMBOLS];
+        if (remaining < 17 || !reader.ReadU8(info) || !reader.ReadBytes(counts, sizeof counts))
+        {
+            return false;
+        }
+        int total = 0;
+        for (uint8_t count : counts)
+        {
+            total += count;
+        }
+        int number = info & 15;
+        if (number >= CJpegDecoder::MAX_TABLES || total > CJpegHuffmanTable::MAX_SYMBOLS ||
+            17 + total > remaining || !reader.ReadBytes(symbols, static_cast<size_t>(total)))
+        {
+            return false;
+        }
+        CJpegHuffmanTable& table = (info & 0x10) ? d.acTables[number] : d.dcTables[number];
+        if (!table.Build(counts, symbols))
+        {
+            return false;
+        }
+        remaining -= 17 + total;
+    }
+    return true;
+}
+
+bool ReadQuantTables(CJpegDecoder& d, CByteReader& reader, int remaining)
+{
+    while (remaining > 0)
+    {
+        uint8_t info = 0;
+        if (!reader.ReadU8(info))
+        {
+            return false;
+        }
+        int number = info & 15;
+        bool wide = (info >> 4) != 0;
+        int size = wide ? 129 : 65;
+        if (number >= CJpegDecoder::MAX_TABLES || size > remaining)
+        {
+            return false;
+        }
+        for (int i = 0; i < 64; ++i)
+        {
+            int value = 0;
+            uint8_t narrow = 0;
+            if (wide ? !ReadU16BE(reader, value) : !reader.ReadU8(narrow))
+            {
+                return false;
+            }
+            d.quantTables[number][i] = wide ? value : narrow;
+        }
+        remaining -= size;
+    }
+    return true;
+}
+
+bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
+{
+    uint8_t count = 0;
+    if (!reader.ReadU8(count) || count != d.componentCount || length < 6 + 2 * count)
+    {
+        return false;
+    }
+    for (int i = 0; i < count; ++i)
+    {
+        uint8_t id = 0;
+        uint8_t tables = 0;
+        if (!reader.ReadU8(id) || !reader.ReadU8(tables))
+        {
+            return false;
+        }
+        int dcTable = tables >> 4;
+        int acTable = tables & 15;
+        int found = -1;
+        for (int c = 0; c < d.componentCount && found < 0; ++c)
+        {
+            found = d.components[c].id == id ? c : -1;
+        }
+        if (found < 0 || dcTable >= CJpegDecoder::MAX_TABLES || acTable >= CJpegDecoder::MAX_TABLES)
+        {
+            return false;
+        }
+        d.components[found].dcTable = dcTable;
+        d.components[found].acTable = acTable;
+        d.scanOrder[i] = found;
+    }
+    uint8_t start = 0;
+    uint8_t end = 0;
+    uint8_t approximation = 0;
+    if (!reader.ReadU8(start) || !reader.ReadU8(end) || !reader.ReadU8(approximation))
+    {
+        return false;
+    }
+    d.spectralStart = start;
+    d.spectralEnd = end;
+    d.approximationHigh = approximation >> 4;
+    d.approximationLow = approximation & 15;
+    return true;
+}
+
+// Frame types other than baseline, arithmetic coding and markers that cannot stand before the
+// scan are refused; application segments, comments and the like are skipped.
+bool IsSkippedMarker(int code)
+{
+    if (code < FIRST_FRAME_MARKER || code > LAST_FRAME_MARKER)
+    {
+        return true;
+    }
+    return code == ARITHMETIC_CONDITIONING || code == NUMBER_OF_LINES ||
+           (code >= FIRST_RESTART && code <= LAST_RESTART);
+}
+
+// Reads segments up to the start of the scan; on success the entropy-coded data follow.
+bool ReadMarkers(CJpegDecoder& d, const uint8_t* data, size_t size)
+{
+    CByteReader reader(data, size);
+    bool frameSeen = false;
+    for (;;)
+    {
+        uint8_t prefix = 0;
+        uint8_t code = MARKER_PREFIX;
+        if (!reader.ReadU8(prefix) || prefix != MARKER_PREFIX)
+        {
+            return false;
+        }
+        while (code == MARKER_PREFIX)  // fill bytes may stand before a marker code
+        {
+            if (!reader.ReadU8(code))
+            {
+                return false;
+            }
+        }
+        if (code == START_OF_IMAGE)
+        {
+            continue;
+        }
+        int length = 0;
+        if (!ReadU16BE(reader, length) || length < 2)
+        {
+            return false;
+        }
+        size_t segmentEnd = reader.Tell() + static_cast<size_t>(length) - 2;
+        if (segmentEnd > size)
+        {
+            return false;
+        }
+        bool ok = true;
+        switch (code)
+        {
+        case BASELINE_FRAME:
+            ok = ReadFrameHeader(d, reader, length);
+            frameSeen = ok;
+            break;
+        case HUFFMAN_TABLES:
+            ok = ReadHuffmanTables(d, reader, length - 2);
+            break;
+        case QUANT_TABLES:
+            ok = ReadQuantTables(d, reader, length - 2);
+            break;
+        case RESTART_INTERVAL:
+            ok = length >= 4 && ReadU16BE(reader, d.restartInterval);
+            break;
+        case START_OF_SCAN:
+            if (!frameSeen || !ReadScanHeader(d, reader, length))
+            {
+                return false;
+            }
+            d.bitReader.dataPosition = data + segmentEnd;
+            d.bitReader.dataEnd = data + size;
+            return true;
+        default:
+            ok = IsSkippedMarker(code);
+            break;
+        }
+        if (!ok || !reader.Seek(segmentEnd))
+        {
+            return false;
+        }
+    }
+}
+
+// Block layout of an MCU and the replication of each component; false for layouts a whole number
+// of pixels per sample cannot express.
+bool PrepareGeometry(CJpegDecoder& d)
+{
+    if (d.componentCount == 1)
+    {
+        // A single component is never interleaved: one block per MCU whatever it declares.
+        d.components[0].horizontalSampling = 1;
+        d.components[0].verticalSampling = 1;
+    }
+    int maxHorizontal = 1;
+    int maxVertical = 1;
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        maxHorizontal = std::max(maxHorizontal, d.components[c].horizontalSampling);
+        maxVertical = std::max(maxVertical, d.components[c].verticalSampling);
+    }
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        const CJpegComponent& component = d.components[c];
+        if (maxHorizontal % component.horizontalSampling != 0 ||
+            maxVertical % component.verticalSampling != 0)
+        {
+            return false;
+        }
+        d.blocksWide[c] = component.horizontalSampling;
+        d.blocksHigh[c] = component.verticalSampling;
+        d.replicateX[c] = maxHorizontal / component.horizontalSampling;
+        d.replicateY[c] = maxVertical / component.verticalSampling;
+    }
+    d.mcuWidth = BLOCK_SIZE * maxHorizontal;
+    d.mcuHeight = BLOCK_SIZE * maxVertical;
+    return true;
+}
+
+// Every block takes at least two bits (a DC code and an AC code) and every restart interval after
+// the first begins with a two-byte marker, so a file too short for its declared size would fail
+// anyway; it is refused before the output is allocated.
+bool DataCanCoverFrame(const CJpegDecoder& d)
+{
+    long long mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
+    long long mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
+    long long mcus = mcusAcross * mcusDown;
+    long long available = d.bitReader.dataEnd - d.bitReader.dataPosition;
+    if (d.restartInterval > 0)
+    {
+        long long intervals = (mcus + d.restartInterval - 1) / d.restartInterval;
+        return available >= 2 * (intervals - 1);
+    }
+    long long blocksPerMcu = 0;
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        blocksPerMcu += d.blocksWide[c] * d.blocksHigh[c];
+    }
+    return available * 8 >= mcus * blocksPerMcu * 2;
+}
+
+// Dequantisation and the transform's scale factors folded into one factor per coefficient.
+void PrepareQuantisation(CJpegDecoder& d)
+{
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        const int* quant = d.quantTables[d.components[c].quantTable];
+        for (int n = 0; n < 64; ++n)
+        {
+            int row = n / BLOCK_SIZE;
+            int column = n % BLOCK_SIZE;
+            d.scaledQuant[c][n] =
+                static_cast<float>(quant[ZIGZAG[n]]) * AAN_SCALE[column] * AAN_SCALE[row];
+        }
+    }
+}
+}  // namespace
+
+// [SECTION] bit reader
+namespace
+{
+// Tops the bit buffer up to at least 57 bits. Stuffed 0xFF 0x00 pairs give 0xFF; at a marker or
+// the end of the data the buffer is padded with zero bits, which are counted so that a block
+// needing more bits than the file holds is recognised.
+inline void FillBits(CJpegBitReader& r)
+{
+    if (r.bitCount > 56)
+    {
+        return;
+    }
+    // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker).
+    if (r.dataEnd - r.dataPosition >= 8 && !r.markerReached)
+    {
+        uint64_t word;
+        memcpy(&word, r.dataPosition, sizeof word);
+        uint64_t inverted = ~word;
+        bool hasMarkerByte =
+            ((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0;
+        if (!hasMarkerByte)
+        {
+            int bytes = (64 - r.bitCount) >> 3;
+            uint64_t bigEndian = __builtin_bswap64(word);
+            r.bitBuffer |= (bigEndian >> (64 - 8 * bytes)) << (64 - 8 * bytes - r.bitCount);
+            r.bitCount += 8 * bytes;
+            r.dataPosition += bytes;
+            return;
+        }
+    }
+    while (r.bitCount <= 56)
+    {
+        uint32_t byte = 0;
+        bool fromData = false;
+        if (!r.markerReached && r.dataPosition < r.dataEnd)
+        {
+            byte = *r.dataPosition;
+            if (byte != MARKER_PREFIX)
+            {
+                ++r.dataPosition;
+                fromData = true;
+            }
+            else
+            {
+                const uint8_t* next = r.dataPosition + 1;
+                while (next < r.dataEnd && *next == MARKER_PREFIX)
+                {
+                    ++next;
+                }
+                if (next < r.dataEnd && *next == 0)
+                {
+                    r.dataPosition = next + 1;
+                    fromData = true;
+                }
+                else
+                {
+                    r.markerReached = true;
+                    byte = 0;
+                }
+            }
+        }
+        if (!fromData)
+        {
+            r.paddingBits += 8;
+        }
+        r.bitBuffer |= static_cast<uint64_t>(byte) << (56 - r.bitCount);
+        r.bitCount += 8;
+    }
+}
+
+inline uint32_t PeekBits16(const CJpegBitReader& r)
+{
+    return static_cast<uint32_t>(r.bitBuffer >> 48);
+}
+
+inline void ConsumeBits(CJpegBitReader& r, int count)
+{
+    r.bitBuffer <<= count;
+    r.bitCount -= count;
+}
+
+// n bits, most significant first, as a signed coefficient value.
+inline int ReceiveExtend(CJpegBitReader& r, int count)
+{
+    if (count == 0)
+    {
+        return 0;
+    }
+    int value = static_cast<int>(r.bitBuffer >> (64 - count));
+    ConsumeBits(r, count);
+    return JpegExtend(value, count);
+}
+
+// The first marker at or after position (fill bytes included), or end when there is none.
+const uint8_t* FindMarker(const uint8_t* position, const uint8_t* end)
+{
+    while (position + 1 < end &&
+           !(position[0] == MARKER_PREFIX && position[1] != 0 && position[1] != MARKER_PREFIX))
+    {
+        ++position;
+    }
+    return position + 1 < end ? position : end;
+}
+
+inline bool IsRestartMarker(int code)
+{
+    return code >= FIRST_RESTART && code <= LAST_RESTART;
+}
+
+// Data that ran out at a restart marker belongs to a damaged interval: its remaining MCUs decode
+// from zero bits and decoding picks up again after the marker. Data that ran out anywhere else
+// means the file is cut short.
+bool StoppedAtRestartMarker(const CJpegDecoder& d, const CJpegBitReader& r)
+{
+    if (d.restartInterval == 0 || !r.markerReached)
+    {
+        return false;
+    }
+    const uint8_t* marker = FindMarker(r.dataPosition, r.dataEnd);
+    return marker != r.dataEnd && IsRestartMarker(marker[1]);
+}
+
+// At the end of each restart interval: the rest of the current byte is dropped, bytes up to the
+// next marker are passed over, and a restart marker resets the DC predictors.
+void Restart(CJpegDecoder& d, CJpegBitReader& r)
+{
+    r.bitBuffer = 0;
+    r.bitCount = 0;
+    r.paddingBits = 0;
+    r.markerReached = false;
+    const uint8_t* position = FindMarker(r.dataPosition, r.dataEnd);
+    if (position != r.dataEnd && IsRestartMarker(position[1]))
+    {
+        r.dataPosition = position + 2;
+        memset(d.dcPredictors, 0, sizeof d.dcPredictors);
+    }
+    else
+    {
+        r.dataPosition = position;
+        r.markerReached = true;
+    }
+}
+}  // namespace
+
+// [SECTION] blocks
+namespace
+{
+// Decodes one block's coefficients into natural order and transforms them, dequantised, into
+// 8 x 8 samples at out. The bit reader is the caller's local copy, so that it stays in registers.
+inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
+{
+    const CJpegComponent& component = d.components[c];
+    const CJpegHuffmanTable& dcTable = d.dcTables[component.dcTable];
+    const CJpegHuffmanTable& acTable = d.acTables[component.acTable];
+    int32_t* coefficients = d.coefficients;
+
+    FillBits(r);
+    int codeLength = 0;
+    int symbol = dcTable.Find(PeekBits16(r), codeLength);
+    ConsumeBits(r, codeLength);
+    int difference = ReceiveExtend(r, symbol & 15);
+    // Wraps rather than overflows on files whose differences never return toward zero.
+    int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
+                              static_cast<uint32_t>(difference));
+    d.dcPredictors[c] = dc;
+
+    bool acPresent = false;
+    int k = 1;
+    while (k <= 63)
+    {
+        if (r.bitCount < 32)
+        {
+            FillBits(r);
+        }
+        uint32_t window = PeekBits16(r);
+        int32_t fast = acTable.fastAc[window >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
+        int value = 0;
+        if (fast != 0)
+        {
+            k += (fast >> 4) & 15;
+            ConsumeBits(r, fast & 15);
+            value = fast >> 8;
+        }
+        else
+        {
+            symbol = acTable.Find(window, codeLength);
+            ConsumeBits(r, codeLength);
+            if (symbol == 0)
+            {
+                break;
+            }
+            k += symbol >> 4;
+            value = ReceiveExtend(r, symbol & 15);
+        }
+        if (k > 63)
+        {
+            break;  // a run past the last coefficient stores nothing
+        }
+        coefficients[DEZIGZAG.natural[k]] = value;
+        acPresent = true;
+        ++k;
+    }
+
+    const float* quant = d.scaledQuant[c];
+    if (acPresent)
+    {
+        coefficients[0] = dc;
+        if (d.useAvx2)
+        {
+            CJpegIdct::TransformAvx2(coefficients, quant, out, stride);
+        }
+        else
+        {
+            CJpegIdct::Transform(coefficients, quant, out, stride);
+        }
+        memset(coefficients, 0, 64 * sizeof(int32_t));
+    }
+    else
+    {
+        CJpegIdct::TransformDcOnly(static_cast<float>(dc) * quant[0], out, stride);
+    }
+}
+}  // namespace
+
+// [SECTION] rows and colour
+namespace
+{
+void GreyRow(const uint8_t* lumaRow, uint8_t* out, int width)
+{
+    const __m128i opaque = _mm_set1_epi8(static_cast<char>(0xFF));
+    int x = 0;
+    for (; x + 16 <= width; x += 16)
+    {
+        __m128i luma = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lumaRow + x));
+        __m128i pairsLow = _mm_unpacklo_epi8(luma, luma);
+        __m128i pairsHigh = _mm_unpackhi_epi8(luma, luma);
+        __m128i alphaLow = _mm_unpacklo_epi8(luma, opaque);
+        __m128i alphaHigh = _mm_unpackhi_epi8(luma, opaque);
+        __m128i* target = reinterpret_cast<__m128i*>(out + 4 * x);
+        _mm_storeu_si128(target, _mm_unpacklo_epi16(pairsLow, alphaLow));
+        _mm_storeu_si128(target + 1, _mm_unpackhi_epi16(pairsLow, alphaLow));
+        _mm_storeu_si128(target + 2, _mm_unpacklo_epi16(pairsHigh, alphaHigh));
+        _mm_storeu_si128(target + 3, _mm_unpackhi_epi16(pairsHigh, alphaHigh));
+    }
+    for (; x < width; ++x)
+    {
+        out[4 * x] = out[4 * x + 1] = out[4 * x + 2] = lumaRow[x];
+        out[4 * x + 3] = 255;
+    }
+}
+
+// Two components carry no colour model; they land in red and green.
+void TwoComponentRow(const uint8_t* first, const uint8_t* second, uint8_t* out, int width)
+{
+    for (int x = 0; x < width; ++x)
+    {
+        out[4 * x] = first[x];
+        out[4 * x + 1] = second[x];
+        out[4 * x + 2] = 0;
+        out[4 * x + 3] = 255;
+    }
+}
+
+// Each sample covers `factor` pixels across. The source plane holds whole MCUs, so it is always
+// at least (width + 15) / 16 * 8 samples wide for a factor of 2.
+void ReplicateRow(const uint8_t* samples, uint8_t* out, int width, int factor)
+{
+    if (factor == 2)
+    {
+        for (int x = 0; x < width; x += 16)
+        {
+            __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(samples + x / 2));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_unpacklo_epi8(eight, eight));
+        }
+        return;
+    }
+    for (int x = 0; x < width; ++x)
+    {
+        out[x] = samples[x / factor];
+    }
+}
+
+// Converts the rows of one MCU row, held in the component planes, into the RGBA output.
+void ConvertRows(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output, int firstRow,
+                 int rowCount)
+{
+    for (int j = 0; j < rowCount; ++j)
+    {
+        const uint8_t* rows[CJpegDecoder::MAX_COMPONENTS] = {};
+        // Chroma at half horizontal resolution is widened inside the colour conversion.
+        int chromaStep = d.componentCount == 3 && d.replicateX[0] == 1 && d.replicateX[1] == 2 &&
+                                 d.replicateX[2] == 2
+                             ? 2
+                             : 1;
+        for (int c = 0; c < d.componentCount; ++c)
+        {
+            const uint8_t* samples =
+                scratch.planes[c].data() + (j / d.replicateY[c]) * scratch.planeStride[c];
+            if (d.replicateX[c] == 1 || (c > 0 && chromaStep == 2))
+            {
+                rows[c] = samples;
+            }
+            else
+            {
+                ReplicateRow(samples, scratch.wideRows[c].data(), d.width, d.replicateX[c]);
+                rows[c] = scratch.wideRows[c].data();
+            }
+        }
+        uint8_t* out =
+            output + static_cast<size_t>(firstRow + j) * static_cast<size_t>(d.width) * 4;
+        if (d.componentCount == 3)
+        {
+            CJpegColour::ConvertRow(rows[0], rows[1], rows[2], chromaStep, out, d.width);
+        }
+        else if (d.componentCount == 2)
+        {
+            TwoComponentRow(rows[0], rows[1], out, d.width);
+        }
+        else
+        {
+            GreyRow(rows[0], out, d.width);
+        }
+    }
+}
+}  // namespace
+
+// [SECTION] scan
+namespace
+{
+void PreparePlanes(CJpegDecoder& d, CJpegScratch& scratch, int mcusAcross)
+{
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        scratch.planeStride[c] = mcusAcross * d.blocksWide[c] * BLOCK_SIZE;
+        scratch.planes[c].resize(static_cast<size_t>(scratch.planeStride[c]) * d.blocksHigh[c] *
+                                 BLOCK_SIZE);
+        // Replication writes whole groups of 16 pixels.
+        scratch.wideRows[c].resize(static_cast<size_t>(d.width) + 16);
+    }
+}
+
+bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
+{
+    int mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
+    int mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
+    PreparePlanes(d, scratch, mcusAcross);
+    d.useAvx2 = CJpegColour::HasAvx2();
+    PrepareQuantisation(d);
+
+    CJpegBitReader reader = d.bitReader;
+    int untilRestart = d.restartInterval;
+    for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow)
+    {
+        for (int mcuColumn = 0; mcuColumn < mcusAcross; ++mcuColumn)
+        {
+            if (d.restartInterval > 0)
+            {
+                if (untilRestart == 0)
+                {
+                    Restart(d, reader);
+                    untilRestart = d.restartInterval;
+                }
+                --untilRestart;
+            }
+            for (int i = 0; i < d.componentCount; ++i)
+            {
+                int c = d.scanOrder[i];
+                int stride = scratch.planeStride[c];
+                uint8_t* mcuOrigin =
+                    scratch.planes[c].data() + mcuColumn * d.blocksWide[c] * BLOCK_SIZE;
+                for (int by = 0; by < d.blocksHigh[c]; ++by)
+                {
+                    for (int bx = 0; bx < d.blocksWide[c]; ++bx)
+                    {
+                        uint8_t* out = mcuOrigin + by * BLOCK_SIZE * stride + bx * BLOCK_SIZE;
+                        DecodeBlock(d, reader, c, out, stride);
+                    }
+                }
+            }
+            if (reader.bitCount < reader.paddingBits && !StoppedAtRestartMarker(d, reader))
+            {
+                return false;  // the MCU needed bits beyond the end of the data
+            }
+        }
+        int firstRow = mcuRow * d.mcuHeight;
+        ConvertRows(d, scratch, output, firstRow, std::min(d.mcuHeight, d.height - firstRow));
+    }
+    d.bitReader = reader;
+    return true;
+}
+
+// A single-scan picture ends with the end-of-image marker; only table and application segments
+// may stand between. Anything else (another scan, another frame, a cut) marks a damaged file.
+bool ReachesEndOfImage(const CJpegDecoder& d)
+{
+    const uint8_t* position = d.bitReader.dataPosition;
+    for (;;)
+    {
+        position = FindMarker(position, d.bitReader.dataEnd);
+        if (position == d.bitReader.dataEnd)
+        {
+            return false;
+        }
+        int code = position[1];
+        position += 2;
+        if (code == END_OF_IMAGE)
+        {
+            return true;
+        }
+        if (IsRestartMarker(code))
+        {
+            continue;
+        }
+        bool segment = (code >= FIRST_APPLICATION && code <= LAST_APPLICATION) || code == COMMENT ||
+                       code == QUANT_TABLES || code == HUFFMAN_TABLES || code == RESTART_INTERVAL ||
+                       code == NUMBER_OF_LINES;
+        if (!segment || d.bitReader.dataEnd - position < 2)
+        {
+            return false;
+        }
+        int length = (position[0] << 8) | position[1];
+        if (length < 2 || d.bitReader.dataEnd - position < length)
+        {
+            return false;
+        }
+        position += length;
+    }
+}
+}  // namespace
+
+// [SECTION] entry points
+uint8_t* CJpegDecoder::Decode(const uint8_t* data, size_t size, int& widthOut, int& heightOut)
+{
+    Reset();
+    if (!data || !ReadMarkers(*this, data, size) || !PrepareGeometry(*this))
+    {
+        return nullptr;
+    }
+    size_t outputSize = 0;
+    if (width > MAX_DIMENSION || height > MAX_DIMENSION || !DataCanCoverFrame(*this) ||
+        !CheckedImageSize(width, height, 4, SIZE_MAX, outputSize))
+    {
+        return nullptr;
+    }
+    uint8_t* output = new (std::nothrow) uint8_t[outputSize];
+    if (!output)
+    {
+        return nullptr;
+    }
+    if (!DecodeScan(*this, gJpegScratch, output) || !ReachesEndOfImage(*this))
+    {
+        delete[] output;
+        return nullptr;
+    }
+    widthOut = width;
+    heightOut = height;
+    return output;
+}
+
+uint8_t* DecodeJPEGFromMemory(const void* data, size_t size, int& width, int& height)
+{
+    return gJpegDecoder.Decode(static_cast<const uint8_t*>(data), size, width, height);
+}
+
+uint8_t* DecodeJPEG(const char* path, int& width, int& height)
+{
+    CByteReader file;
+    if (!file.OpenFile(path))
+    {
+        return nullptr;
+    }
+    // A directory opens like a file but claims an absurd size; no real picture comes near this.
+    if (file.Size() > MAX_FILE_SIZE)
+    {
+        return nullptr;
+    }
+    std::vector<uint8_t>& bytes = gJpegScratch.fileBytes;
+    try
+    {
+        bytes.resize(file.Size());
+    }
+    catch (const std::bad_alloc&)
+    {
+        return nullptr;
+    }
+    if (!file.ReadBytes(bytes.data(), bytes.size()))
+    {
+        return nullptr;
+    }
+    return gJpegDecoder.Decode(bytes.data(), bytes.size(), width, height);
+}

@@ -1,0 +1,90 @@
+// Baseline JPEG decoder (one interleaved Huffman-coded scan, 8-bit samples, one or three
+// components) producing RGBA pixels, top row first, and the upload of those pixels as a texture.
+#ifndef KYREL_CJPEGDECODER_H
+#define KYREL_CJPEGDECODER_H
+
+#include "images/CJpegHuffmanTable.h"
+
+#include <cstddef>
+#include <cstdint>
+
+// One frame component and the tables its scan uses.
+struct CJpegComponent
+{
+    int id;
+    int horizontalSampling;
+    int verticalSampling;
+    int quantTable;
+    int dcTable;
+    int acTable;
+};
+
+// Entropy-coded data reader: bits are taken from the top of bitBuffer.
+struct CJpegBitReader
+{
+    const uint8_t* dataPosition;
+    const uint8_t* dataEnd;
+    uint64_t bitBuffer;
+    int bitCount;
+    int paddingBits;  // zero bits appended past the end of the data (a marker or the file end)
+    bool markerReached;
+};
+
+// The decoder's whole working state. There is one engine-wide block, so only one decode runs at a
+// time; Reset() clears it to zero at the start of each decode.
+class CJpegDecoder
+{
+public:
+    static const int MAX_COMPONENTS = 3;
+    static const int MAX_TABLES = 4;
+    static const int MAX_SAMPLING = 4;
+    // Larger pictures are refused before anything is allocated.
+    static const int MAX_DIMENSION = 16384;
+
+    void Reset();
+    // Decodes a whole file held in memory. The result is width * height * 4 bytes of RGBA, owned
+    // by the caller (release with delete[]), or null; width and height are written on success only.
+    uint8_t* Decode(const uint8_t* data, size_t size, int& widthOut, int& heightOut);
+
+    // Frame and tables, as the file gives them.
+    int width;
+    int height;
+    int precision;  // stored, not used: samples are always 8-bit
+    int componentCount;
+    int restartInterval;
+    CJpegComponent components[MAX_COMPONENTS];
+    CJpegHuffmanTable acTables[MAX_TABLES];
+    CJpegHuffmanTable dcTables[MAX_TABLES];
+    int quantTables[MAX_TABLES][64];  // zigzag order, as stored in the file
+    // Scan parameters (stored, not used: only sequential scans are decoded).
+    int spectralStart;
+    int spectralEnd;
+    int approximationHigh;
+    int approximationLow;
+    int scanOrder[MAX_COMPONENTS];  // frame component index of each scan component
+    int dcPredictors[MAX_COMPONENTS];
+
+    CJpegBitReader bitReader;
+
+    // Dequantisation folded with the transform's scale factors, natural order, per component.
+    alignas(16) float scaledQuant[MAX_COMPONENTS][64];
+    // Coefficients of the block being decoded, natural order; zero between blocks.
+    alignas(16) int32_t coefficients[64];
+
+    bool useAvx2;  // the processor runs the wider transform
+
+    // MCU geometry derived from the frame.
+    int mcuWidth;
+    int mcuHeight;
+    int replicateX[MAX_COMPONENTS];  // pixels per sample across, per component
+    int replicateY[MAX_COMPONENTS];  // pixels per sample down, per component
+    int blocksWide[MAX_COMPONENTS];  // blocks per MCU across, per component
+    int blocksHigh[MAX_COMPONENTS];  // blocks per MCU down, per component
+};
+
+// Decodes a JPEG file into RGBA (caller releases with delete[]); null when it cannot be decoded.
+uint8_t* DecodeJPEG(const char* path, int& width, int& height);
+// The same over a file already in memory.
+uint8_t* DecodeJPEGFromMemory(const void* data, size_t size, int& width, int& height);
+
+#endif

@@ -1,0 +1,15 @@
+// The engine's reader of ZSoft PCX pictures: 1-bit, 4-bit (four 1-bit planes or one plane of
+// 4-bit pixels), 8-bit with a 256-colour palette and 24-bit, decoded to R, G, B bottom row first.
+#ifndef KYREL_CPCXREADER_H
+#define KYREL_CPCXREADER_H
+
+#include "images/CDecodedImage.h"
+
+class CByteReader;
+
+// Decodes a PCX file; null (after a message on standard error) when it cannot.
+CDecodedImage* DecodePCX(const char* path);
+// Decodes from an open reader over a file or memory.
+CDecodedImage* DecodePCX(CByteReader& reader);
+
+#endif

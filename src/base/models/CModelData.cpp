@@ -1,0 +1,40 @@
+// Shared helpers of the mesh model: bounded name copies, boxes and the vertex-buffer upload.
+#include "models/CModelData.h"
+
+#include <algorithm>
+#include <cstring>
+
+void CopyModelName(char* field, size_t fieldLength, const char* source, size_t sourceLength)
+{
+    if (field == nullptr || fieldLength == 0)
+    {
+        return;
+    }
+    size_t limit = std::min(sourceLength, fieldLength - 1);
+    size_t length = source != nullptr ? strnlen(source, limit) : 0;
+    if (length > 0)
+    {
+        std::memcpy(field, source, length);
+    }
+    field[length] = '\0';
+}
+
+void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+{
+    for (const CVector3& p : points)
+    {
+        boxMin.x = std::min(boxMin.x, p.x);
+        boxMin.y = std::min(boxMin.y, p.y);
+        boxMin.z = std::min(boxMin.z, p.z);
+        boxMax.x = std::max(boxMax.x, p.x);
+        boxMax.y = std::max(boxMax.y, p.y);
+        boxMax.z = std::max(boxMax.z, p.z);
+    }
+}
+
+void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+{
+    boxMin = CVector3(MODEL_BOX_START, MODEL_BOX_START, MODEL_BOX_START);
+    boxMax = CVector3(-MODEL_BOX_START, -MODEL_BOX_START, -MODEL_BOX_START);
+    WidenBox(points, boxMin, boxMax);
+}

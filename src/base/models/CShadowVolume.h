@@ -1,0 +1,163 @@
+// Stencil shadow volume of one model part for a point light: the edges that only one light-facing
+// face owns (the silhouette) are extruded away from the light into quads of two triangles.
+#ifndef KYREL_CSHADOWVOLUME_H
+#define KYREL_CSHADOWVOLUME_H
+
+#include "math/CMatrix4.h"
+#include "math/CVector3.h"
+#include "models/CModelData.h"
+#include "models/CShadowEdgeTable.h"
+
+#include <vector>
+
+class CXMLModel;
+
+struct ShadowEdge
+{
+    int first = 0;
+    int second = 0;
+    bool active = false;
+};
+
+class CShadowVolume
+{
+public:
+    // How far beyond the lit point the far cap lies, in multiples of the light-to-point vector.
+    static constexpr float EXTRUSION = 1000.0f;
+    // A face faces the light when its normal's dot product with the light position reaches it.
+    static constexpr float LIT_THRESHOLD = 0.1f;
+
+    CShadowVolume();
+
+    // Toggles the edge (i, j): an active entry for (i, j) or (j, i) is deactivated, otherwise a
+    // new active entry is appended. An edge shared by two lit faces so cancels out.
+    void AddEdge(int i, int j);
+    void AddEdge(int i, int j, int /*faceIndex*/) { AddEdge(i, j); }
+
+    // The engine's XML model: the shadow of its first sub-object only (a model without
+    // sub-objects casts none). Face normals are rewritten from the positions on every build;
+    // only the entity position is applied, and every edge is extruded along the
+    // light-to-vertex vector of the last lit face.
+    void BuildFromXMLModel(CXMLModel& model, float lightX, float lightY, float lightZ,
+                           const CVector3& entityPosition);
+    // The same over one sub-object's records: vertices with members x, y, z; faces with
+    // members a, b, c, d (d = -1 for a triangle, else a quad) and a CVector3 normal.
+    template <class Vertex, class Face>
+    void BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
+                           unsigned int faceCount, float lightX, float lightY, float lightZ,
+                           const CVector3& entityPosition);
+
+    // An indexed triangle mesh (OBJ and 3DS parts). Points go to world space by the entity
+    // scale, a rotation about Y by the entity angle (degrees) and the entity position. Face
+    // normals are computed, rotated by the angle and stored on the first build only (a face
+    // counts as lit from a dot product of 0.1 up); later builds reuse them and need more than 0.1.
+    void BuildFromMesh(ModelObject& part, const CVector3& light, const CVector3& entityPosition,
+                       const CVector3& entityScale, float entityAngle);
+
+    // Two interpolated key frames: faces from the first frame, positions blended from the
+    // current towards the next frame by t. Rebuilds only on every n-th call (rebuild interval).
+    void BuildFromMD2Frames(ModelObject& firstFrame, const ModelObject& currentFrame,
+                            const ModelObject& nextFrame, float t, const CVector3& light,
+                            const CVector3& entityPosition, const CVector3& entityScale,
+                            float entityAngle);
+
+    const std::vector<ShadowEdge>& GetEdges() const { return m_edges; }
+    unsigned int GetEdgeCount() const { return m_edgeCount; }
+    const std::vector<CVector3>& GetVertices() const { return m_vertices; }
+    unsigned int GetVertexCount() const { return m_vertexCount; }
+    const CVector3& GetExtrusionDirection() const { return m_extrusionDirection; }
+    bool IsFirstBuild() const { return m_firstBuild; }
+    void SetRebuildInterval(int interval) { m_rebuildInterval = interval; }
+    int GetRebuildInterval() const { return m_rebuildInterval; }
+
+private:
+    void ClearEdgesAndVertices();
+    void AppendQuad(const CVector3& p0, const CVector3& p1, const CVector3& d0, const CVector3& d1);
+    void WriteQuad(const CVector3& p0, const CVector3& p1, const CVector3& d0, const CVector3& d1);
+    void ToggleTriangle(int a, int b, int c);
+    void LoadRotationY(float angle);
+    CVector3 RotateByWorkMatrix(const CVector3& p) const;
+    CVector3 ToWorld(const CVector3& p) const;
+    CVector3 RotatedFaceNormal(const CVector3& p0, const CVector3& p1, const CVector3& p2) const;
+    void ComputeMD2FaceNormals(ModelObject& firstFrame, size_t faceCount);
+
+    // Model-space face normal; a degenerate face keeps a zero normal.
+    static CVector3 FaceNormal(const CVector3& pa, const CVector3& pb, const CVector3& pc);
+
+    std::vector<ShadowEdge> m_edges;
+    unsigned int m_edgeCount = 0;
+    // Positions of the volume's triangles, three per triangle.
+    std::vector<CVector3> m_vertices;
+    unsigned int m_vertexCount = 0;
+    CVector3 m_extrusionDirection;
+    bool m_firstBuild = true;
+    int m_rebuildInterval = 1;
+    int m_rebuildCounter = 0;
+    CMatrix4 m_workMatrix = CMatrix4::Identity();
+    CVector3 m_framePointA;
+    CVector3 m_framePointB;
+    CVector3 m_blendedPoint0;
+    CVector3 m_blendedPoint1;
+    unsigned int m_writeIndex = 0;
+    CShadowEdgeTable m_edgeTable;
+    // The entity placement of the build in progress (rotation in the work matrix).
+    CVector3 m_entityPosition;
+    CVector3 m_entityScale;
+};
+
+template <class Vertex, class Face>
+void CShadowVolume::BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
+                                      unsigned int faceCount, float lightX, float lightY,
+                                      float lightZ, const CVector3& entityPosition)
+{
+    ClearEdgesAndVertices();
+    if (vertices == nullptr || faces == nullptr)
+    {
+        return;
+    }
+    const CVector3 light(lightX, lightY, lightZ);
+    auto position = [vertices](int index)
+    { return CVector3(vertices[index].x, vertices[index].y, vertices[index].z); };
+    auto inside = [vertexCount](int index)
+    { return index >= 0 && static_cast<unsigned int>(index) < vertexCount; };
+    for (unsigned int f = 0; f < faceCount; ++f)
+    {
+        Face& face = faces[f];
+        const bool quad = face.d != -1;
+        // Faces naming vertices the sub-object does not have cast no shadow.
+        if (!inside(face.a) || !inside(face.b) || !inside(face.c) || (quad && !inside(face.d)))
+        {
+            continue;
+        }
+        face.normal = FaceNormal(position(face.a), position(face.b), position(face.c));
+        if (!(Dot(face.normal, light) >= LIT_THRESHOLD))
+        {
+            continue;
+        }
+        m_extrusionDirection = (entityPosition + position(face.a)) - light;
+        if (quad)
+        {
+            AddEdge(face.a, face.b, f);
+            AddEdge(face.b, face.c, f);
+            AddEdge(face.c, face.d, f);
+            AddEdge(face.d, face.a, f);
+        }
+        else
+        {
+            AddEdge(face.a, face.b, f);
+            AddEdge(face.b, face.c, f);
+            AddEdge(face.c, face.a, f);
+        }
+    }
+    for (const ShadowEdge& edge : m_edges)
+    {
+        if (edge.active)
+        {
+            AppendQuad(position(edge.first) + entityPosition,
+                       position(edge.second) + entityPosition, m_extrusionDirection,
+                       m_extrusionDirection);
+        }
+    }
+}
+
+#endif

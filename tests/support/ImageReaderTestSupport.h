@@ -1,0 +1,142 @@
+// Helpers shared by the BMP, PCX and DDS reader tests: CRC-32 of decoded buffers, the checked-in
+// fixture lists, the shared real-file suite and its expected values.
+#ifndef KYREL_IMAGEREADERTESTSUPPORT_H
+#define KYREL_IMAGEREADERTESTSUPPORT_H
+
+#include "images/CDecodedImage.h"
+
+#include <gtest/gtest.h>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace image_test
+{
+// zlib's CRC-32 (reflected 0xEDB88320), as the expected values are written.
+inline uint32_t Crc32(const unsigned char* data, size_t size)
+{
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i)
+    {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit)
+        {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return crc ^ 0xFFFFFFFFu;
+}
+
+// A reader's result and what it printed on standard error.
+struct Decoded
+{
+    std::unique_ptr<CDecodedImage> image;
+    std::string messages;
+};
+
+template <typename DecodeCall> Decoded CaptureDecode(DecodeCall decode)
+{
+    testing::internal::CaptureStderr();
+    Decoded result;
+    result.image.reset(decode());
+    result.messages = testing::internal::GetCapturedStderr();
+    return result;
+}
+
+inline std::string Hex(uint32_t value)
+{
+    char text[9];
+    snprintf(text, sizeof text, "%08x", value);
+    return text;
+}
+
+struct FixtureEntry
+{
+    std::string name;
+    int width = 0;
+    int height = 0;
+    std::string crc;
+};
+
+// tests/data/<format>/expected.txt, written by tools/make_image_fixtures.py.
+inline std::vector<FixtureEntry> ReadFixtureList(const std::string& format)
+{
+    std::vector<FixtureEntry> entries;
+    std::ifstream in(std::string(KYREL_TEST_DATA_DIR) + "/" + format + "/expected.txt");
+    std::string line;
+    while (std::getline(in, line))
+    {
+        if (line.empty() || line[0] == '#')
+        {
+            continue;
+        }
+        FixtureEntry entry;
+        std::istringstream fields(line);
+        fields >> entry.name >> entry.width >> entry.height >> entry.crc;
+        entries.push_back(entry);
+    }
+    return entries;
+}
+
+inline std::string SharedDir()
+{
+    return KYREL_SHARED_TESTDATA_DIR;
+}
+
+// File (relative to the shared directory) to the CRC of its decoded buffer, for files a
+// reference decoder could read.
+inline std::map<std::string, std::string> ReadSharedExpected()
+{
+    std::map<std::string, std::string> crcs;
+    std::ifstream in(SharedDir() + "/expected.tsv");
+    std::string line;
+    while (std::getline(in, line))
+    {
+        std::vector<std::string> fields;
+        std::istringstream row(line);
+        std::string field;
+        while (std::getline(row, field, '\t'))
+        {
+            fields.push_back(field);
+        }
+        if (fields.size() >= 6 && fields[5].size() == 8)
+        {
+            crcs[fields[0]] = fields[5];
+        }
+    }
+    return crcs;
+}
+
+// Every file of <format>/<category> (recursively), as paths relative to the shared directory.
+inline std::vector<std::string> SharedFiles(const std::string& format, const std::string& category)
+{
+    std::vector<std::string> files;
+    std::filesystem::path root(SharedDir());
+    std::filesystem::path directory = root / format / category;
+    if (!std::filesystem::is_directory(directory))
+    {
+        return files;
+    }
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(directory))
+    {
+        if (entry.is_regular_file())
+        {
+            files.push_back(std::filesystem::relative(entry.path(), root).string());
+        }
+    }
+    return files;
+}
+
+inline bool HasSharedData(const std::string& format)
+{
+    return std::filesystem::is_directory(std::filesystem::path(SharedDir()) / format / "good");
+}
+}  // namespace image_test
+
+#endif

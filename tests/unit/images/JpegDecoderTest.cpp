@@ -1,0 +1,658 @@
+// The JPEG decoder against files made for the purpose (a tiny writer of DC-only pictures whose
+// pixels are known exactly), ImageMagick fixtures compared with SDL_image's libjpeg decode, the
+// shared real-world files, and damaged input of every kind.
+#include "images/CJpegDecoder.h"
+
+#include <SDL/SDL.h>
+#include <SDL/SDL_image.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+struct Decoded
+{
+    std::unique_ptr<uint8_t[]> pixels;
+    int width = -1;
+    int height = -1;
+    const uint8_t* At(int x, int y) const
+    {
+        return pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
+    }
+};
+
+Decoded DecodeBytes(const std::vector<uint8_t>& bytes)
+{
+    Decoded d;
+    d.pixels.reset(DecodeJPEGFromMemory(bytes.data(), bytes.size(), d.width, d.height));
+    return d;
+}
+
+Decoded DecodePath(const std::string& path)
+{
+    Decoded d;
+    d.pixels.reset(DecodeJPEG(path.c_str(), d.width, d.height));
+    return d;
+}
+
+// Writes baseline files whose blocks hold only a DC term, with quantisation 1: a block with DC
+// value 8 * (s - 128) decodes to samples s everywhere. DC categories are coded as 4-bit codes, the
+// AC table holds only end-of-block ("0").
+class DcOnlyWriter
+{
+public:
+    struct Component
+    {
+        int id, h, v;
+    };
+    int width = 16, height = 16, restartInterval = 0;
+    std::vector<Component> components = {{1, 1, 1}};
+    // Sample of block (component, index in decode order).
+    std::function<int(int, int)> sample = [](int, int) { return 128; };
+    // How many blocks each MCU codes per component (defaults to h * v; 1 for a single component).
+    int declaredBlocks(int c) const
+    {
+        return components.size() == 1 ? 1 : components[c].h * components[c].v;
+    }
+
+    std::vector<uint8_t> Write() const
+    {
+        std::vector<uint8_t> f = {0xFF, 0xD8};
+        std::vector<uint8_t> dqt(65, 1);
+        dqt[0] = 0x00;  // table 0, 8-bit values, all 1
+        Segment(f, 0xDB, dqt);
+        std::vector<uint8_t> sof = {8,
+                                    uint8_t(height >> 8),
+                                    uint8_t(height),
+                                    uint8_t(width >> 8),
+                                    uint8_t(width),
+                                    uint8_t(components.size())};
+        for (const Component& c : components)
+        {
+            sof.insert(sof.end(), {uint8_t(c.id), uint8_t(c.h << 4 | c.v), 0});
+        }
+        Segment(f, 0xC0, sof);
+        std::vector<uint8_t> dht = {0x00, 0, 0, 0, 12, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+        for (int s = 0; s < 12; ++s)
+        {
+            dht.push_back(uint8_t(s));
+        }
+        dht.insert(dht.end(), {0x10, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x00});
+        Segment(f, 0xC4, dht);
+        if (restartInterval > 0)
+        {
+            Segment(f, 0xDD, {uint8_t(restartInterval >> 8), uint8_t(restartInterval)});
+        }
+        std::vector<uint8_t> sos = {uint8_t(components.size())};
+        for (const Component& c : components)
+        {
+            sos.insert(sos.end(), {uint8_t(c.id), 0x00});
+        }
+        sos.insert(sos.end(), {0, 63, 0});
+        Segment(f, 0xDA, sos);
+        Entropy(f);
+        f.insert(f.end(), {0xFF, 0xD9});
+        return f;
+    }
+
+private:
+    static void Segment(std::vector<uint8_t>& f, int code, const std::vector<uint8_t>& body)
+    {
+        size_t length = body.size() + 2;
+        f.insert(f.end(), {0xFF, uint8_t(code), uint8_t(length >> 8), uint8_t(length)});
+        f.insert(f.end(), body.begin(), body.end());
+    }
+
+    void Bits(std::vector<uint8_t>& f, uint32_t value, int count) const
+    {
+        for (int i = count - 1; i >= 0; --i)
+        {
+            m_byte = uint8_t(m_byte << 1 | ((value >> i) & 1));
+            if (++m_filled == 8)
+            {
+                Flush(f);
+            }
+        }
+    }
+    void Flush(std::vector<uint8_t>& f) const
+    {
+        f.push_back(m_byte);
+        if (m_byte == 0xFF)
+        {
+            f.push_back(0);
+        }
+        m_byte = 0;
+        m_filled = 0;
+    }
+    void PadToByte(std::vector<uint8_t>& f) const
+    {
+        while (m_filled != 0)
+        {
+            Bits(f, 1, 1);
+        }
+    }
+
+    void Entropy(std::vector<uint8_t>& f) const
+    {
+        int hmax = 1, vmax = 1;
+        for (const Component& c : components)
+        {
+            hmax = std::max(hmax, components.size() == 1 ? 1 : c.h);
+            vmax = std::max(vmax, components.size() == 1 ? 1 : c.v);
+        }
+        int mcus = ((width + 8 * hmax - 1) / (8 * hmax)) * ((height + 8 * vmax - 1) / (8 * vmax));
+        std::vector<int> predictor(components.size(), 0), index(components.size(), 0);
+        for (int mcu = 0; mcu < mcus; ++mcu)
+        {
+            if (restartInterval > 0 && mcu > 0 && mcu % restartInterval == 0)
+            {
+                PadToByte(f);
+                f.insert(f.end(), {0xFF, uint8_t(0xD0 + (mcu / restartInterval - 1) % 8)});
+                std::fill(predictor.begin(), predictor.end(), 0);
+            }
+            for (size_t c = 0; c < components.size(); ++c)
+            {
+                for (int b = 0; b < declaredBlocks(int(c)); ++b)
+                {
+                    int dc = 8 * (sample(int(c), index[c]++) - 128);
+                    int diff = dc - predictor[c];
+                    predictor[c] = dc;
+                    int magnitude = std::abs(diff), category = 0;
+                    while (magnitude >> category)
+                    {
+                        ++category;
+                    }
+                    Bits(f, uint32_t(category), 4);
+                    Bits(f, uint32_t(diff >= 0 ? diff : diff + (1 << category) - 1), category);
+                    Bits(f, 0, 1);  // end of block
+                }
+            }
+        }
+        PadToByte(f);
+    }
+
+    mutable uint8_t m_byte = 0;
+    mutable int m_filled = 0;
+};
+
+std::vector<std::string> ListFiles(const std::string& directory)
+{
+    std::vector<std::string> files;
+    if (DIR* dir = opendir(directory.c_str()))
+    {
+        while (dirent* entry = readdir(dir))
+        {
+            std::string name = entry->d_name;
+            if (name[0] != '.')
+            {
+                files.push_back(directory + "/" + name);
+            }
+        }
+        closedir(dir);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+const std::string FIXTURES = KYREL_TEST_DATA_DIR "/jpeg/";
+const std::string SHARED = KYREL_SHARED_TESTDATA_DIR "/jpeg/";
+}  // namespace
+
+TEST(JpegDecoder, GreyFrameGivesEqualChannelsAndOpaqueAlpha)
+{
+    DcOnlyWriter writer;
+    writer.sample = [](int, int block) { return 40 + 50 * block; };
+    Decoded d = DecodeBytes(writer.Write());
+    ASSERT_TRUE(d.pixels);
+    ASSERT_EQ(16, d.width);
+    ASSERT_EQ(16, d.height);
+    for (int y = 0; y < 16; ++y)
+    {
+        for (int x = 0; x < 16; ++x)
+        {
+            const uint8_t* p = d.At(x, y);
+            int expected = 40 + 50 * ((y / 8) * 2 + x / 8);  // blocks in raster order
+            ASSERT_EQ(expected, p[0]) << x << "," << y;
+            ASSERT_EQ(p[0], p[1]);
+            ASSERT_EQ(p[0], p[2]);
+            ASSERT_EQ(255, p[3]);
+        }
+    }
+}
+
+// Y = 128, Cb = 128, Cr = 255 gives R 255 (clamped from 306), G 37, B 128; each chroma sample of a
+// 4:2:0 frame covers 2 x 2 pixels, so one MCU of 16 x 16 pixels takes one colour.
+TEST(JpegDecoder, ChromaIsReplicatedAndConvertedPerLayout)
+{
+    struct Case
+    {
+        int lumaH, lumaV, width, height;
+    };
+    for (const Case& layout :
+         {Case{2, 2, 32, 16}, Case{2, 1, 32, 8}, Case{1, 1, 16, 8}, Case{1, 2, 16, 32}})
+    {
+        SCOPED_TRACE(testing::Message() << layout.lumaH << "x" << layout.lumaV);
+        DcOnlyWriter writer;
+        writer.width = layout.width;
+        writer.height = layout.height;
+        writer.components = {{1, layout.lumaH, layout.lumaV}, {2, 1, 1}, {3, 1, 1}};
+        // MCU 0: grey-red; MCU 1: Cb high; luma 128 everywhere.
+        writer.sample = [](int c, int block)
+        {
+            if (c == 0)
+            {
+                return 128;
+            }
+            return block == 0 ? (c == 2 ? 255 : 128) : (c == 1 ? 200 : 128);
+        };
+        Decoded d = DecodeBytes(writer.Write());
+        ASSERT_TRUE(d.pixels);
+        int mcuWidth = 8 * layout.lumaH;
+        for (int y = 0; y < d.height; ++y)
+        {
+            for (int x = 0; x < d.width; ++x)
+            {
+                const uint8_t* p = d.At(x, y);
+                int mcu = x / mcuWidth + (y / (8 * layout.lumaV)) * (d.width / mcuWidth);
+                if (mcu == 0)
+                {
+                    ASSERT_EQ(255, p[0]);
+                    ASSERT_EQ(37, p[1]);
+                    ASSERT_EQ(128, p[2]);
+                }
+                else if (mcu == 1)
+                {
+                    // Cb 200: G = trunc(128 - 0.34414 * 72) = 103, B = 128 + 1.772 * 72 -> 255.
+                    ASSERT_EQ(128, p[0]);
+                    ASSERT_EQ(103, p[1]);
+                    ASSERT_EQ(255, p[2]);
+                }
+            }
+        }
+    }
+}
+
+// Sizes that are not whole blocks: whole blocks are decoded, only pixels inside are written (the
+// sanitizer build checks that nothing lands outside the buffer).
+TEST(JpegDecoder, PartialBlocksAtTheEdges)
+{
+    for (int size : {1, 7, 9, 15, 17, 33})
+    {
+        DcOnlyWriter writer;
+        writer.width = size;
+        writer.height = size + 2;
+        writer.components = {{1, 2, 2}, {2, 1, 1}, {3, 1, 1}};
+        writer.sample = [](int c, int block) { return c == 0 ? 60 + 10 * (block % 4) : 128; };
+        Decoded d = DecodeBytes(writer.Write());
+        ASSERT_TRUE(d.pixels) << size;
+        EXPECT_EQ(size, d.width);
+        EXPECT_EQ(size + 2, d.height);
+        const uint8_t* last = d.At(size - 1, size + 1);
+        int blockInMcu = (((size + 1) % 16) / 8) * 2 + ((size - 1) % 16) / 8;
+        EXPECT_EQ(60 + 10 * blockInMcu, last[0]) << size;
+    }
+}
+
+// A single component is coded one 8 x 8 block per MCU whatever sampling it declares.
+TEST(JpegDecoder, SingleComponentIgnoresDeclaredSampling)
+{
+    DcOnlyWriter writer;
+    writer.width = 24;
+    writer.height = 16;
+    writer.components = {{1, 2, 2}};
+    writer.sample = [](int, int block) { return 10 + 30 * block; };
+    Decoded d = DecodeBytes(writer.Write());
+    ASSERT_TRUE(d.pixels);
+    for (int block = 0; block < 6; ++block)
+    {
+        EXPECT_EQ(10 + 30 * block, d.At((block % 3) * 8 + 4, (block / 3) * 8 + 4)[0]) << block;
+    }
+}
+
+// Restart markers at every interval, whether or not it is a whole MCU row; the DC predictors
+// restart at 0 after each marker (the writer codes differences from 0 there).
+TEST(JpegDecoder, RestartIntervalsResetPredictors)
+{
+    for (int interval : {1, 2, 3, 4, 5, 7})
+    {
+        DcOnlyWriter writer;
+        writer.width = 40;  // 5 MCUs per row
+        writer.height = 24;
+        writer.restartInterval = interval;
+        writer.sample = [](int, int block) { return 20 + 15 * (block % 13); };
+        Decoded d = DecodeBytes(writer.Write());
+        ASSERT_TRUE(d.pixels) << interval;
+        for (int block = 0; block < 15; ++block)
+        {
+            ASSERT_EQ(20 + 15 * (block % 13), d.At((block % 5) * 8, (block / 5) * 8)[0])
+                << "interval " << interval << " block " << block;
+        }
+    }
+}
+
+// Every cut of a file yields null: the data or the end-of-image marker is missing.
+TEST(JpegDecoder, EveryTruncationIsRefused)
+{
+    DcOnlyWriter writer;
+    writer.width = 24;
+    writer.height = 24;
+    writer.components = {{1, 2, 2}, {2, 1, 1}, {3, 1, 1}};
+    writer.sample = [](int c, int block) { return 30 + 7 * c + 11 * block; };
+    std::vector<uint8_t> file = writer.Write();
+    ASSERT_TRUE(DecodeBytes(file).pixels);
+    for (size_t cut = 0; cut < file.size(); ++cut)
+    {
+        std::vector<uint8_t> prefix(file.begin(), file.begin() + cut);
+        Decoded d = DecodeBytes(prefix);
+        EXPECT_FALSE(d.pixels) << "cut at " << cut;
+        EXPECT_EQ(-1, d.width);  // sizes are reported on success only
+    }
+}
+
+// Header fields outside what the decoder handles are refused before any pixel is decoded.
+TEST(JpegDecoder, RefusesUnsupportedOrBrokenHeaders)
+{
+    DcOnlyWriter writer;
+    writer.components = {{1, 1, 1}, {2, 1, 1}, {3, 1, 1}};
+    const std::vector<uint8_t> good = writer.Write();
+    ASSERT_TRUE(DecodeBytes(good).pixels);
+    auto find = [&](int code)
+    {
+        for (size_t i = 0; i + 1 < good.size(); ++i)
+        {
+            if (good[i] == 0xFF && good[i + 1] == code)
+            {
+                return i;
+            }
+        }
+        return size_t(0);
+    };
+    size_t dqt = find(0xDB), sof = find(0xC0), dht = find(0xC4), sos = find(0xDA);
+    struct Change
+    {
+        const char* what;
+        size_t offset;
+        uint8_t value;
+    };
+    const Change changes[] = {
+        {"quantisation table number 4", dqt + 4, 0x04},
+        {"Huffman table number 4", dht + 4, 0x04},
+        {"AC Huffman table number 5", dht + 4 + 17 + 12, 0x15},
+        {"frame quantisation table 4", sof + 12, 4},
+        {"scan DC table 4", sos + 6, 0x40},
+        {"scan AC table 4", sos + 6, 0x04},
+        {"progressive frame", sof + 1, 0xC2},
+        {"extended sequential frame", sof + 1, 0xC1},
+        {"arithmetic frame", sof + 1, 0xC9},
+        {"height 0", sof + 6, 0},
+        {"four components", sof + 9, 4},
+        {"zero sampling factor", sof + 11, 0x01},
+        {"sampling factor 5", sof + 11, 0x51},
+        {"scan names an unknown component", sos + 5, 9},
+        {"scan codes one of three components", sos + 4, 1},
+        {"not a marker at the start", 0, 0x00},
+        {"end of image before the frame", dqt + 1, 0xD9},
+        {"frame length wrong", sof + 3, 18},
+    };
+    for (const Change& change : changes)
+    {
+        std::vector<uint8_t> bad = good;
+        bad[change.offset] = change.value;
+        EXPECT_FALSE(DecodeBytes(bad).pixels) << change.what;
+    }
+    std::vector<uint8_t> fractional = good;  // 2 x 1 and 3 x 1: no whole pixels per sample
+    fractional[sof + 11] = 0x21;
+    fractional[sof + 14] = 0x31;
+    EXPECT_FALSE(DecodeBytes(fractional).pixels);
+}
+
+TEST(JpegDecoder, RefusesOversizedFramesBeforeAllocating)
+{
+    struct Case
+    {
+        int width, height;
+    };
+    for (const Case& size :
+         {Case{16385, 8}, Case{8, 16385}, Case{65535, 65535}, Case{16384, 16384}})
+    {
+        DcOnlyWriter writer;
+        writer.width = 8;
+        writer.height = 8;
+        std::vector<uint8_t> file = writer.Write();
+        // Claim a bigger frame over the data of one block.
+        for (size_t i = 0; i + 8 < file.size(); ++i)
+        {
+            if (file[i] == 0xFF && file[i + 1] == 0xC0)
+            {
+                file[i + 5] = uint8_t(size.height >> 8);
+                file[i + 6] = uint8_t(size.height);
+                file[i + 7] = uint8_t(size.width >> 8);
+                file[i + 8] = uint8_t(size.width);
+            }
+        }
+        EXPECT_FALSE(DecodeBytes(file).pixels) << size.width << "x" << size.height;
+    }
+}
+
+// A code that matches nothing takes 16 bits and stands for itself: the picture is defined (and
+// equal on every decode), not a crash or a read past the data.
+TEST(JpegDecoder, CodesMatchingNothingGiveADefinedPicture)
+{
+    DcOnlyWriter writer;
+    writer.width = 64;
+    writer.height = 64;
+    std::vector<uint8_t> file = writer.Write();
+    size_t sos = 0;
+    for (size_t i = 0; i + 1 < file.size(); ++i)
+    {
+        sos = (file[i] == 0xFF && file[i + 1] == 0xDA) ? i : sos;
+    }
+    // 4-bit DC codes 1100 to 1111 are unused: start the data with them.
+    size_t data = sos + 2 + 8;
+    file[data] = 0xFE;
+    file[data + 1] = 0xFE;
+    Decoded first = DecodeBytes(file);
+    Decoded second = DecodeBytes(file);
+    ASSERT_EQ(first.pixels == nullptr, second.pixels == nullptr);
+    if (first.pixels)
+    {
+        EXPECT_EQ(0, memcmp(first.pixels.get(), second.pixels.get(), 64 * 64 * 4));
+    }
+}
+
+TEST(JpegDecoder, MissingFileAndEmptyInputGiveNull)
+{
+    int width = -1, height = -1;
+    EXPECT_EQ(nullptr, DecodeJPEG("/nonexistent/picture.jpg", width, height));
+    EXPECT_EQ(nullptr, DecodeJPEGFromMemory(nullptr, 0, width, height));
+    EXPECT_EQ(nullptr, DecodeJPEG(FIXTURES.c_str(), width, height));  // a directory
+    EXPECT_EQ(-1, width);
+    EXPECT_EQ(-1, height);
+    EXPECT_TRUE(DecodePath(FIXTURES + "rose_420.jpg").pixels);
+    EXPECT_FALSE(DecodePath(FIXTURES + "rose_progressive.jpg").pixels);
+}
+
+namespace
+{
+// Peak signal-to-noise ratio of our RGB against SDL_image's (libjpeg) decode of the same file.
+double PsnrAgainstSdlImage(const std::string& path, const Decoded& ours)
+{
+    SDL_Surface* loaded = IMG_Load(path.c_str());
+    if (!loaded)
+    {
+        return -1.0;
+    }
+    SDL_PixelFormat rgba = {};
+    rgba.BitsPerPixel = 32;
+    rgba.BytesPerPixel = 4;
+    rgba.Rmask = 0x000000FF;
+    rgba.Gmask = 0x0000FF00;
+    rgba.Bmask = 0x00FF0000;
+    rgba.Amask = 0xFF000000;
+    rgba.Gshift = 8;
+    rgba.Bshift = 16;
+    rgba.Ashift = 24;
+    SDL_Surface* surface = SDL_ConvertSurface(loaded, &rgba, SDL_SWSURFACE);
+    SDL_FreeSurface(loaded);
+    if (!surface || surface->w != ours.width || surface->h != ours.height)
+    {
+        SDL_FreeSurface(surface);
+        return -2.0;
+    }
+    double squared = 0.0;
+    for (int y = 0; y < ours.height; ++y)
+    {
+        const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
+        for (int x = 0; x < ours.width; ++x)
+        {
+            for (int c = 0; c < 3; ++c)
+            {
+                double diff = double(row[4 * x + c]) - ours.At(x, y)[c];
+                squared += diff * diff;
+            }
+        }
+    }
+    SDL_FreeSurface(surface);
+    double mse = squared / (3.0 * ours.width * ours.height);
+    return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+}  // namespace
+
+// Real layouts made by ImageMagick and libjpeg are close to libjpeg's own decode.
+TEST(JpegDecoder, FixturesMatchSdlImageAbove30Decibels)
+{
+    const char* files[] = {"rose_420.jpg",
+                           "rose_422.jpg",
+                           "rose_444.jpg",
+                           "rose_440.jpg",
+                           "rose_grey.jpg",
+                           "rose_grey_2x2.jpg",
+                           "rose_420_restart_row.jpg",
+                           "rose_420_restart_2.jpg",
+                           "rose_444_restart_3.jpg",
+                           "rose_grey_restart_1.jpg",
+                           "rose_13x11_420.jpg",
+                           "grey_16x16.jpg",
+                           "logo_320x240_420.jpg"};
+    for (const char* name : files)
+    {
+        Decoded d = DecodePath(FIXTURES + name);
+        ASSERT_TRUE(d.pixels) << name;
+        double psnr = PsnrAgainstSdlImage(FIXTURES + name, d);
+        printf("  %-26s %4dx%-4d PSNR %.1f dB\n", name, d.width, d.height, psnr);
+        EXPECT_GT(psnr, 30.0) << name;
+    }
+}
+
+namespace
+{
+bool ReadPpm(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb)
+{
+    FILE* f = fopen(path.c_str(), "rb");
+    int maxValue = 0;
+    if (!f || fscanf(f, "P6 %d %d %d", &width, &height, &maxValue) != 3 || fgetc(f) == EOF)
+    {
+        if (f)
+        {
+            fclose(f);
+        }
+        return false;
+    }
+    rgb.resize(size_t(width) * height * 3);
+    bool ok = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
+    fclose(f);
+    return ok;
+}
+}  // namespace
+
+// Real files: every good one decodes, within a few levels of the reference decode (the decoder
+// truncates in its transform and colour conversion where libjpeg rounds, so it runs about one
+// level darker on colour files); questionable ones decode or are refused; bad ones are refused.
+TEST(JpegDecoder, SharedFilesDecodeWithinToleranceOrAreRefused)
+{
+    std::vector<std::string> good = ListFiles(SHARED + "good");
+    if (good.empty())
+    {
+        GTEST_SKIP() << "shared JPEG test data not present at " << SHARED;
+    }
+    const int MAX_DIFFERENCE = 4;
+    const double MAX_MEAN_DIFFERENCE = 1.6;
+    for (const std::string& path : good)
+    {
+        Decoded d = DecodePath(path);
+        ASSERT_TRUE(d.pixels) << path;
+        std::string name = path.substr(path.rfind('/') + 1);
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        if (ReadPpm(SHARED + "reference/" + name + ".ppm", width, height, rgb))
+        {
+            ASSERT_EQ(width, d.width) << name;
+            ASSERT_EQ(height, d.height) << name;
+            int worst = 0;
+            double sum = 0.0;
+            for (size_t p = 0; p < size_t(width) * height; ++p)
+            {
+                for (int c = 0; c < 3; ++c)
+                {
+                    int diff = std::abs(int(d.pixels[4 * p + c]) - int(rgb[3 * p + c]));
+                    worst = std::max(worst, diff);
+                    sum += diff;
+                }
+            }
+            EXPECT_LE(worst, MAX_DIFFERENCE) << name;
+            EXPECT_LT(sum / (3.0 * width * height), MAX_MEAN_DIFFERENCE) << name;
+        }
+        else
+        {
+            // This one's entropy data are damaged throughout (libjpeg warns of bad codes and
+            // skipped bytes in most restart intervals); both decoders show the same wreck and
+            // differ only in how they fill the damaged runs.
+            double minimum = name == "pillow-hopper_bad_exif.jpg" ? 18.0 : 30.0;
+            EXPECT_GT(PsnrAgainstSdlImage(path, d), minimum) << name;
+        }
+    }
+    for (const std::string& path : ListFiles(SHARED + "questionable"))
+    {
+        Decoded d = DecodePath(path);
+        EXPECT_TRUE(!d.pixels || (d.width > 0 && d.height > 0)) << path;
+    }
+    for (const char* group : {"bad/fuzz-afl", "bad/malformed", "bad/unsupported"})
+    {
+        for (const std::string& path : ListFiles(SHARED + group))
+        {
+            EXPECT_FALSE(DecodePath(path).pixels) << path;
+        }
+    }
+}
+
+// The one-component files that declare 2 x 2 sampling decode like libjpeg's, not scrambled.
+TEST(JpegDecoder, SharedGreyFilesDeclaring2x2AreNotScrambled)
+{
+    for (const char* name : {"jpegdecoder-grayscale_16x24_sampling2x2.jpg",
+                             "jpegdecoder-grayscale_24x16_sampling2x2.jpg"})
+    {
+        int width = 0, height = 0;
+        std::vector<uint8_t> rgb;
+        if (!ReadPpm(SHARED + "reference/" + name + ".ppm", width, height, rgb))
+        {
+            GTEST_SKIP() << "shared JPEG test data not present";
+        }
+        Decoded d = DecodePath(SHARED + "questionable/" + name);
+        ASSERT_TRUE(d.pixels) << name;
+        for (size_t p = 0; p < size_t(width) * height; ++p)
+        {
+            ASSERT_LE(std::abs(int(d.pixels[4 * p]) - int(rgb[3 * p])), 2) << name << " " << p;
+        }
+    }
+}
