@@ -4,6 +4,9 @@
 #   make test-sanitize  the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench          builds and runs the benchmarks
 #   make fuzz           builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
+#   make check          format and tidy checks, the base library's independence, bench and fuzz
+#                       builds with the fuzzers replayed over their seeds (CI runs it)
+#   WERROR=ON           with any target: compiler warnings are errors
 
 BUILD_DIR ?= build
 SANITIZE_DIR ?= build-sanitize
@@ -11,6 +14,9 @@ BENCH_DIR ?= build-bench
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 JOBS ?= $(shell nproc)
+WERROR ?= OFF
+REPLAY_SECONDS ?= 5
+CMAKE_OPTIONS = -DKYREL_WERROR=$(WERROR)
 
 PACKAGES = build-essential cmake pkg-config \
 	libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libglew-dev \
@@ -19,6 +25,7 @@ PACKAGES = build-essential cmake pkg-config \
 	xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
+CHECK_PACKAGES = clang-format clang-tidy
 
 XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 # Runs a command once the virtual display accepts clients (it may not, right after start).
@@ -26,7 +33,7 @@ WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz build run test test-sanitize bench fuzz clean
+.PHONY: all deps deps-bench deps-fuzz deps-check build build-bench build-fuzz run test test-sanitize bench fuzz check clean
 
 all: build
 
@@ -53,8 +60,11 @@ deps-bench: deps
 deps-fuzz: deps
 	$(call install_missing,$(FUZZ_PACKAGES))
 
+deps-check: deps-bench deps-fuzz
+	$(call install_missing,$(CHECK_PACKAGES))
+
 build: deps
-	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(CMAKE_OPTIONS)
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 run: build
@@ -64,21 +74,36 @@ test: build
 	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
 
 test-sanitize: deps
-	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON
+	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON $(CMAKE_OPTIONS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
 	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
 
-bench: deps-bench
-	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DKYREL_BENCH=ON -DKYREL_TESTS=OFF
+build-bench: deps-bench
+	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DKYREL_BENCH=ON -DKYREL_TESTS=OFF $(CMAKE_OPTIONS)
 	cmake --build $(BENCH_DIR) -j $(JOBS)
+
+bench: build-bench
 	@for b in $(BENCH_DIR)/bench/*; do \
 		if [ -f "$$b" ] && [ -x "$$b" ]; then echo "== $$b"; env $(TEST_ENV) $(XVFB_RUN) "$$b" || exit 1; fi; \
 	done
 
-fuzz: deps-fuzz
-	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYREL_FUZZ=ON
+build-fuzz: deps-fuzz
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKYREL_FUZZ=ON $(CMAKE_OPTIONS)
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
+
+fuzz: build-fuzz
 	@tools/run_fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
+
+# Format and tidy over the sources, the layering of the two libraries, and every program that the
+# test build leaves out: benchmarks built, fuzzers built and replayed over their seeds.
+check: deps-check build build-bench build-fuzz
+	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
+	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/src/' > $(BUILD_DIR)/clang-tidy.log 2>&1 || \
+		{ grep -E 'warning:|error:' -A3 $(BUILD_DIR)/clang-tidy.log; exit 1; }
+	@echo "clang-tidy: no findings"
+	tools/check_layers.sh $(BUILD_DIR)/tests/unit_tests
+	for f in $(FUZZ_DIR)/fuzz/fuzz_*; do [ -x "$$f" ] && tools/check_layers.sh "$$f" >/dev/null || exit 1; done
+	tools/replay_fuzz_seeds.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(FUZZ_DIR)
