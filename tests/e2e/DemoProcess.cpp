@@ -58,20 +58,6 @@ int RunOnDisplay(const std::string& displayName, const std::vector<std::string>&
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-std::string MakeTempFile(const char* pattern)
-{
-    std::string name = pattern;
-    std::vector<char> buffer(name.begin(), name.end());
-    buffer.push_back('\0');
-    int fd = mkstemp(buffer.data());
-    if (fd < 0)
-    {
-        throw std::runtime_error("cannot create a temporary file");
-    }
-    close(fd);
-    return buffer.data();
-}
-
 // The caption-carrying top-level window of a client; SDL also makes an unnamed child window.
 Window FindNamedWindow(Display* display, Window parent)
 {
@@ -198,15 +184,8 @@ VirtualDisplay::Image VirtualDisplay::Capture() const
     return image;
 }
 
-WorkingDirectory::WorkingDirectory()
+WorkingDirectory::WorkingDirectory() : TempDir("kyrel-e2e")
 {
-    char pattern[] = "/tmp/kyrel-e2e-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made)
-    {
-        throw std::runtime_error("cannot create a working directory");
-    }
-    path = made;
     std::string assets = KYREL_ASSETS_DIR;
     if (symlink((assets + "/Data").c_str(), File("Data").c_str()) != 0 ||
         symlink((assets + "/shaders").c_str(), File("shaders").c_str()) != 0)
@@ -215,21 +194,12 @@ WorkingDirectory::WorkingDirectory()
     }
 }
 
-WorkingDirectory::~WorkingDirectory()
-{
-    std::string command = "rm -rf '" + path + "'";
-    if (system(command.c_str()) != 0)
-    {
-        fprintf(stderr, "could not remove %s\n", path.c_str());
-    }
-}
-
 DemoProcess::DemoProcess(const VirtualDisplay& virtualDisplay, const std::string& workingDirectory,
                          const std::vector<std::string>& extraEnvironment)
     : display(virtualDisplay)
 {
-    outputPath = MakeTempFile("/tmp/kyrel-e2e-out-XXXXXX");
-    errorPath = MakeTempFile("/tmp/kyrel-e2e-err-XXXXXX");
+    outputPath = kyrel_test::WriteFile(streams.File("out"), "");
+    errorPath = kyrel_test::WriteFile(streams.File("err"), "");
     pid = fork();
     if (pid == 0)
     {
@@ -260,8 +230,6 @@ DemoProcess::~DemoProcess()
         kill(pid, SIGKILL);
         waitpid(pid, nullptr, 0);
     }
-    unlink(outputPath.c_str());
-    unlink(errorPath.c_str());
 }
 
 bool DemoProcess::IsRunning()
@@ -410,13 +378,5 @@ std::vector<std::string> SplitLines(const std::string& text)
         lines.push_back(line);
     }
     return lines;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
 }
 }  // namespace kyrel_e2e

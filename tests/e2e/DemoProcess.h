@@ -3,6 +3,8 @@
 #ifndef KYREL_DEMOPROCESS_H
 #define KYREL_DEMOPROCESS_H
 
+#include "support/TempFiles.h"
+
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -46,16 +48,10 @@ private:
 };
 
 // A scratch working directory with links to the demo's data.
-class WorkingDirectory
+class WorkingDirectory : public kyrel_test::TempDir
 {
 public:
     WorkingDirectory();
-    ~WorkingDirectory();
-    const std::string& Path() const { return path; }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-
-private:
-    std::string path;
 };
 
 class DemoProcess
@@ -95,12 +91,14 @@ private:
     const VirtualDisplay& display;
     pid_t pid = -1;
     int exitStatus = -1;
+    // Holds the demo's standard output and error.
+    kyrel_test::TempDir streams{"kyrel-e2e-streams"};
     std::string outputPath;
     std::string errorPath;
 };
 
 std::vector<std::string> SplitLines(const std::string& text);
-std::string ReadFile(const std::string& path);
+using kyrel_test::ReadFile;
 }  // namespace kyrel_e2e
 
 #endif

@@ -2,6 +2,7 @@
 // boxes, normals and tangent frames, letter case, and the bounds it keeps on malformed documents.
 #include "models/CXMLModel.h"
 #include "xml/xmlParser.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -9,12 +10,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace
@@ -416,34 +415,24 @@ TEST(CXMLModelReader, ShortListsStopAtTheLastElementPresent)
 
 TEST(CXMLModelReader, MissingRequiredAttributeGivesNoModelAfterReadingItAll)
 {
-    char path[] = "/tmp/kmodel_documentXXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    kyrel_test::TempDir folder("kmodel");
+    const std::string path = kyrel_test::WriteFile(folder.File("model.xml"), Document({"diffuse.b"}));
     FakeLoader loader;
-    {
-        std::ofstream file(path);
-        file << Document({"diffuse.b"});
-    }
     // The whole document is still read (the pictures loaded, the faces counted) before the
     // failure is given to the caller.
     testing::internal::CaptureStdout();
-    EXPECT_EQ(nullptr, CXMLModel().Load(path, loader.Loader()));
+    EXPECT_EQ(nullptr, CXMLModel().Load(path.c_str(), loader.Loader()));
     const std::string out = testing::internal::GetCapturedStdout();
     EXPECT_NE(std::string::npos, out.find("\nNum of faces: 1")) << out;
     EXPECT_EQ(2u, loader.paths.size());
     loader.paths.clear();
-    {
-        std::ofstream file(path, std::ios::trunc);
-        file << Document();
-    }
+    kyrel_test::WriteFile(path, Document());
     CXMLModel model;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(&model, model.Load(path, loader.Loader()));
+    EXPECT_EQ(&model, model.Load(path.c_str(), loader.Loader()));
     EXPECT_EQ("\nNum of faces: 1", testing::internal::GetCapturedStdout());
     EXPECT_EQ(path, model.path);
     EXPECT_EQ(2u, loader.paths.size());
-    std::remove(path);
 }
 
 TEST(CXMLModelReader, NumbersReadAsTheCLibraryReadsThem)

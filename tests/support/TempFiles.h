@@ -1,0 +1,64 @@
+// Scratch files and folders for tests: each test gets a fresh folder under /tmp that goes away
+// with everything in it, so parallel test processes never share a path.
+#ifndef KYREL_TEST_TEMPFILES_H
+#define KYREL_TEST_TEMPFILES_H
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+
+namespace kyrel_test
+{
+class TempDir
+{
+public:
+    explicit TempDir(const std::string& prefix = "kyrel")
+    {
+        std::string pattern = "/tmp/" + prefix + "-XXXXXX";
+        if (mkdtemp(pattern.data()) == nullptr)
+        {
+            throw std::runtime_error("cannot create a scratch folder");
+        }
+        path = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return path; }
+    // The path of name inside the folder (name may hold subfolders, which are not created).
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+private:
+    std::string path;
+};
+
+// Writes bytes to path, replacing the file; returns path.
+inline std::string WriteFile(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!file)
+    {
+        throw std::runtime_error("cannot write " + path);
+    }
+    return path;
+}
+
+// The whole file, or an empty string when it cannot be read.
+inline std::string ReadFile(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+}  // namespace kyrel_test
+
+#endif
