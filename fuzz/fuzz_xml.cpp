@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     XmlBase64Buffer codec;
     int decodedSize = 0;
-    int error = 0;
+    XmlError error = XML_ERROR_NONE;
     unsigned char* decoded = codec.Base64Decode(text.c_str(), &decodedSize, &error);
     if (decoded != nullptr && (decodedSize < 0 || decodedSize > int(size)))
     {

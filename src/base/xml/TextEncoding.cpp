@@ -1,7 +1,13 @@
-// UTF-16 detection and conversion to UTF-8 for the XML reader.
+// Encoding sniffing for the XML reader: UTF-16 and byte-order-mark detection, conversion of
+// UTF-16 to UTF-8, and the guess between UTF-8 and single-byte text.
 #include "xml/TextEncoding.h"
 
+#include "xml/XmlInternal.h"
+
 #include <cstdlib>
+#include <cstring>
+
+using namespace XmlInternal;
 
 namespace
 {
@@ -14,6 +20,14 @@ const size_t kPatternDenominator = 4;
 const unsigned kHighSurrogateFirst = 0xD800;
 const unsigned kLowSurrogateFirst = 0xDC00;
 const unsigned kSurrogateLast = 0xDFFF;
+
+// GuessTextEncoding calls anything this short single-byte text.
+const int kShortestGuessableText = 24;
+
+bool StartsWithUtf8Mark(const unsigned char* bytes, size_t count)
+{
+    return count >= sizeof kUtf8Mark && memcmp(bytes, kUtf8Mark, sizeof kUtf8Mark) == 0;
+}
 
 unsigned ReadUnit(const unsigned char* bytes, Utf16ByteOrder order)
 {
@@ -138,4 +152,105 @@ char* ConvertUtf16ToUtf8(const unsigned char* bytes, size_t count, Utf16ByteOrde
     *out = '\0';
     *length = size_t(out - text);
     return text;
+}
+
+bool DecodeDocumentText(const char* bytes, size_t count, bool guessUtf16, DocumentText* document)
+{
+    const unsigned char* data = reinterpret_cast<const unsigned char*>(bytes);
+    *document = DocumentText{bytes, count, nullptr};
+    size_t markLength = 0;
+    Utf16ByteOrder order = guessUtf16 ? DetectUtf16Text(data, count, &markLength) : UTF16_NOT_UTF16;
+    if (order != UTF16_NOT_UTF16)
+    {
+        size_t length = 0;
+        char* converted = ConvertUtf16ToUtf8(data + markLength, count - markLength, order, &length);
+        if (converted == nullptr)
+        {
+            return false;
+        }
+        *document = DocumentText{converted, length, converted};
+        return true;
+    }
+    if (StartsWithUtf8Mark(data, count))
+    {
+        document->text += sizeof kUtf8Mark;
+        document->length -= sizeof kUtf8Mark;
+    }
+    return true;
+}
+
+XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute)
+{
+    const unsigned char* data = static_cast<const unsigned char*>(bytes);
+    size_t markLength = 0;
+    if (data == nullptr || count <= kShortestGuessableText ||
+        DetectUtf16Text(data, size_t(count), &markLength) != UTF16_NOT_UTF16)
+    {
+        return XML_CHARS_SINGLE_BYTE;
+    }
+    if (StartsWithUtf8Mark(data, size_t(count)))
+    {
+        return XML_CHARS_UTF8;
+    }
+    for (int i = 0; i < count && data[i] != 0;)
+    {
+        unsigned char lead = data[i];
+        if (lead < 0x80)
+        {
+            ++i;
+            continue;
+        }
+        // Stray continuation bytes and bytes no UTF-8 sequence starts with mean single-byte text.
+        int length = lead >= 0xC2 && lead <= 0xF4 ? kUtf8Lengths.value[lead] : 0;
+        if (length < 2)
+        {
+            return XML_CHARS_SINGLE_BYTE;
+        }
+        for (int k = 1; k < length && i + k < count; ++k)
+        {
+            if (data[i + k] < 0x80 || data[i + k] > 0xBF)
+            {
+                return XML_CHARS_SINGLE_BYTE;
+            }
+        }
+        i += length;
+    }
+    if (!useEncodingAttribute)
+    {
+        return XML_CHARS_UTF8;
+    }
+    const char* text = static_cast<const char*>(bytes);
+    int window = count < kEncodingSniffBytes ? count : kEncodingSniffBytes;
+    static const char kEncodingWord[] = "encoding";
+    const int wordLength = int(sizeof kEncodingWord - 1);
+    for (int i = 0; i + wordLength <= window; ++i)
+    {
+        if (memcmp(text + i, kEncodingWord, size_t(wordLength)) != 0)
+        {
+            continue;
+        }
+        int p = i + wordLength;
+        while (p < window && IsSpace(text[p]))
+        {
+            ++p;
+        }
+        if (p >= window || text[p] != '=')
+        {
+            return XML_CHARS_UTF8;
+        }
+        ++p;
+        while (p < window && IsSpace(text[p]))
+        {
+            ++p;
+        }
+        if (p >= window || (text[p] != '"' && text[p] != '\''))
+        {
+            return XML_CHARS_UTF8;
+        }
+        ++p;
+        bool utf8 = (window - p >= 5 && StartsWithNoCase(text + p, "utf-8", 5)) ||
+                    (window - p >= 4 && StartsWithNoCase(text + p, "utf8", 4));
+        return utf8 ? XML_CHARS_UTF8 : XML_CHARS_SINGLE_BYTE;
+    }
+    return XML_CHARS_UTF8;
 }

@@ -49,7 +49,7 @@ constexpr DecodeTable MakeDecodeTable()
 }
 constexpr DecodeTable kDecode = MakeDecodeTable();
 
-void SetError(int* error, int code)
+void SetError(XmlError* error, XmlError code)
 {
     if (error != nullptr)
     {
@@ -140,7 +140,7 @@ char* XmlBase64Buffer::Base64Encode(const unsigned char* bytes, int n, bool form
     return reinterpret_cast<char*>(buffer);
 }
 
-int XmlBase64Buffer::Base64DecodedSize(const char* text, int* error)
+int XmlBase64Buffer::Base64DecodedSize(const char* text, XmlError* error)
 {
     SetError(error, XML_ERROR_NONE);
     if (text == nullptr)
@@ -176,12 +176,12 @@ int XmlBase64Buffer::Base64DecodedSize(const char* text, int* error)
     return size > INT_MAX ? INT_MAX : int(size);
 }
 
-unsigned char* XmlBase64Buffer::Base64Decode(const char* text, int* size, int* error)
+unsigned char* XmlBase64Buffer::Base64Decode(const char* text, int* size, XmlError* error)
 {
     int ignoredSize = 0;
     size = size != nullptr ? size : &ignoredSize;
     *size = 0;
-    int sizeError = XML_ERROR_NONE;
+    XmlError sizeError = XML_ERROR_NONE;
     int expected = Base64DecodedSize(text, &sizeError);
     SetError(error, sizeError);
     if (sizeError == XML_ERROR_BASE64_ILLEGAL_CHARACTER || text == nullptr)

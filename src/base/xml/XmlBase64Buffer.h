@@ -3,6 +3,8 @@
 #ifndef KYREL_XMLBASE64BUFFER_H
 #define KYREL_XMLBASE64BUFFER_H
 
+#include "xml/xmlParser.h"
+
 class XmlBase64Buffer
 {
 public:
@@ -15,10 +17,13 @@ public:
     static int Base64EncodedLength(int n, bool formatted);
     // NUL-terminated text; formatted output breaks the line after every 72 symbols.
     char* Base64Encode(const unsigned char* bytes, int n, bool formatted);
-    // *error (may be none) gets 0, warning 18 or error 19.
-    static int Base64DecodedSize(const char* text, int* error);
-    // The decoded bytes, or none on errors 19 and 21; warnings 18 and 20 still give data.
-    unsigned char* Base64Decode(const char* text, int* size, int* error);
+    // *error (may be none) gets XML_ERROR_NONE, XML_WARNING_BASE64_LENGTH or
+    // XML_ERROR_BASE64_ILLEGAL_CHARACTER.
+    static int Base64DecodedSize(const char* text, XmlError* error);
+    // The decoded bytes, or none on XML_ERROR_BASE64_ILLEGAL_CHARACTER and
+    // XML_ERROR_BASE64_BUFFER_TOO_SMALL; the warnings XML_WARNING_BASE64_LENGTH and
+    // XML_WARNING_BASE64_TRUNCATED still give data.
+    unsigned char* Base64Decode(const char* text, int* size, XmlError* error);
 
 private:
     bool Reserve(int size);

@@ -5,8 +5,9 @@
 
 #include <cstddef>
 
-// Error codes of the parser; XmlErrorMessage gives the text of each.
-enum XmlError
+// The errors and warnings of the parser, the writer and the Base64 codec; XmlErrorMessage gives
+// the text of each. The numbers are part of the interface and never change.
+enum XmlError : int
 {
     XML_ERROR_NONE = 0,
     XML_WARNING_UNMATCHED_END_TAG = 1,
@@ -64,43 +65,13 @@ struct XmlClearItem
 
 struct XmlParseResult
 {
-    int errorCode;
+    XmlError errorCode;
     int line;
     int column;
 };
 
-class XmlStringPool;
-
-// One element. Records, strings and attribute arrays made by a parse live in the parse's pool;
-// anything added later is a heap copy the record frees itself (ownsHeapStrings says whether
-// there may be any strings of that kind).
-struct XmlElementData
-{
-    char* name;  // none only for the nameless document root
-    int childCount;
-    int textCount;
-    int clearCount;
-    int attributeCount;
-    bool isDeclaration;
-    XmlElementData* parent;     // not a counted reference
-    XmlElementData** children;  // each entry holds one reference
-    char** texts;
-    XmlClearItem* clears;
-    XmlAttribute* attributes;
-    int* order;  // childCount + textCount + clearCount entries, in document order
-    int referenceCount;
-
-    int childCapacity;
-    int textCapacity;
-    int clearCapacity;
-    int attributeCapacity;
-    int orderCapacity;
-    XmlStringPool* pool;
-    bool ownsHeapStrings;
-    bool inPool;            // the record itself was cut from the pool
-    bool attributesInPool;  // the attribute array too (made at its exact size)
-};
-
+// One element record. Its layout belongs to the parser; callers hold it through CXmlElement.
+struct XmlElementData;
 struct XmlItem;
 
 // A handle to one element record, or the empty handle. Copies share the record; every query is
@@ -196,8 +167,9 @@ public:
     // The tree as text in a new malloc'ed string (never none for a real element; *length may be
     // none). format 0: unformatted; otherwise indented with tabs, one item a line.
     char* Serialize(int format, int* length = nullptr) const;
-    // Writes the tree with an XML header; returns 0, 16 (cannot open) or 17 (cannot write).
-    int SaveToFile(const char* path, const char* encoding = nullptr, int format = 1) const;
+    // Writes the tree with an XML header; returns XML_ERROR_NONE, XML_ERROR_CANNOT_OPEN_FOR_WRITING
+    // or XML_ERROR_CANNOT_WRITE.
+    XmlError SaveToFile(const char* path, const char* encoding = nullptr, int format = 1) const;
 
     XmlElementData* Data() const { return data; }
 
@@ -227,6 +199,7 @@ CXmlElement LoadDocument(const char* path, const char* firstTag);
 XmlCharEncoding GetParserCharacterMode();
 XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute);
 void SetParserOptions(bool guessUtf16Text, XmlCharEncoding characterMode);
-const char* XmlErrorMessage(int code);
+// The fixed text of an error; "Unknown" for a value outside the table.
+const char* XmlErrorMessage(XmlError code);
 
 #endif

@@ -66,7 +66,7 @@ protected:
 
 TEST_F(XmlFile, MissingEmptyAndUnreadableFiles)
 {
-    XmlParseResult result{-1, -1, -1};
+    XmlParseResult result{XmlError(-1), -1, -1};
     EXPECT_TRUE(ParseFileText(DataPath("empty.xml").c_str(), nullptr, &result).IsNull());
     EXPECT_EQ(XML_ERROR_NO_XML_DATA, result.errorCode);
     EXPECT_EQ(0, result.line);

@@ -1,4 +1,5 @@
 // Parsing, recovery, error positions and lookups of the XML reader, on documents held in memory.
+#include "xml/XmlInternal.h"
 #include "xml/xmlParser.h"
 
 #include <gtest/gtest.h>
@@ -205,7 +206,7 @@ TEST_F(XmlParser, ErrorCodesAndPositions)
         EXPECT_EQ(c.column, parsed.result.column) << c.text;
         EXPECT_EQ(c.code != XML_WARNING_UNMATCHED_END_TAG, parsed.element.IsNull()) << c.text;
     }
-    XmlParseResult result{99, 99, 99};
+    XmlParseResult result{XmlError(99), 99, 99};
     EXPECT_TRUE(ParseText(nullptr, nullptr, &result).IsNull());
     EXPECT_EQ(XML_ERROR_NO_ELEMENTS, result.errorCode);
     EXPECT_TRUE(ParseText("", nullptr, &result).IsNull());
@@ -365,12 +366,12 @@ TEST_F(XmlParser, DeepNestingNeitherOverflowsTheStackNorFails)
 
 TEST_F(XmlParser, ErrorMessages)
 {
-    EXPECT_STREQ("No error", XmlErrorMessage(0));
-    EXPECT_STREQ("Warning: Unmatched end tag", XmlErrorMessage(1));
-    EXPECT_STREQ("Error: First Tag not found", XmlErrorMessage(13));
+    EXPECT_STREQ("No error", XmlErrorMessage(XmlError(0)));
+    EXPECT_STREQ("Warning: Unmatched end tag", XmlErrorMessage(XmlError(1)));
+    EXPECT_STREQ("Error: First Tag not found", XmlErrorMessage(XmlError(13)));
     EXPECT_STREQ("Error: unable to convert between UNICODE and MultiByte chars",
-                 XmlErrorMessage(15));
-    EXPECT_STREQ("Error: Base64 decode output buffer is too small", XmlErrorMessage(21));
-    EXPECT_STREQ("Unknown", XmlErrorMessage(22));
-    EXPECT_STREQ("Unknown", XmlErrorMessage(-1));
+                 XmlErrorMessage(XmlError(15)));
+    EXPECT_STREQ("Error: Base64 decode output buffer is too small", XmlErrorMessage(XmlError(21)));
+    EXPECT_STREQ("Unknown", XmlErrorMessage(XmlError(22)));
+    EXPECT_STREQ("Unknown", XmlErrorMessage(XmlError(-1)));
 }

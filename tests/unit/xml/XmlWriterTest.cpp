@@ -1,5 +1,6 @@
 // Editing element trees, turning them back into text, writing files and the Base64 codec.
 #include "xml/XmlBase64Buffer.h"
+#include "xml/XmlInternal.h"
 #include "xml/xmlParser.h"
 
 #include <gtest/gtest.h>
@@ -240,7 +241,7 @@ TEST(XmlBase64, EncodesAndSizes)
                 EXPECT_EQ('\n', text[72]);
             }
             int size = -1;
-            int error = -1;
+            XmlError error = XmlError(-1);
             unsigned char* decoded = codec.Base64Decode(text.c_str(), &size, &error);
             ASSERT_NE(nullptr, decoded);
             EXPECT_EQ(XML_ERROR_NONE, error);
@@ -257,7 +258,7 @@ TEST(XmlBase64, DecodingErrorsAndWarnings)
     struct Case
     {
         const char* text;
-        int error;
+        XmlError error;
         int size;  // -1: no result
         const char* bytes;
     };
@@ -274,7 +275,7 @@ TEST(XmlBase64, DecodingErrorsAndWarnings)
     for (const Case& c : cases)
     {
         int size = -1;
-        int error = -1;
+        XmlError error = XmlError(-1);
         unsigned char* decoded = codec.Base64Decode(c.text, &size, &error);
         EXPECT_EQ(c.error, error) << c.text;
         if (c.size < 0)
@@ -286,7 +287,7 @@ TEST(XmlBase64, DecodingErrorsAndWarnings)
         ASSERT_EQ(c.size, size) << c.text;
         EXPECT_EQ(0, memcmp(c.bytes, decoded, size_t(size))) << c.text;
     }
-    int error = -1;
+    XmlError error = XmlError(-1);
     EXPECT_EQ(2, XmlBase64Buffer::Base64DecodedSize("YWJ", &error));
     EXPECT_EQ(XML_WARNING_BASE64_LENGTH, error);
     EXPECT_EQ(0, XmlBase64Buffer::Base64DecodedSize("YW*=", &error));

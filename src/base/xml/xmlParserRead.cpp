@@ -1,0 +1,945 @@
+// The XML document reader's parse: a tokeniser over the loaded text, entity decoding, and an
+// element parser that turns the tokens into element records with their strings in one pool.
+//
+// [SECTION] Building records
+// [SECTION] Tokeniser
+// [SECTION] Entity decoding
+// [SECTION] Element parser
+// [SECTION] Parse run
+#include "xml/xmlParser.h"
+
+#include "xml/XmlInternal.h"
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+using namespace XmlInternal;
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Building records
+//-------------------------------------------------------------------------------------------------
+
+namespace
+{
+// Item arrays grow by this many entries while a document is parsed (one at a time otherwise).
+const int kParseGrowthStep = 50;
+
+// A stored name matches document text that starts with it and goes on with a delimiter.
+bool TagNameMatches(const char* name, const char* text)
+{
+    if (name == nullptr)
+    {
+        return false;
+    }
+    size_t length = strlen(name);
+    if (!StartsWithNoCase(text, name, length))
+    {
+        return false;
+    }
+    char next = text[length];
+    return IsSpace(next) || next == '/' || next == '<' || next == '=' || next == '>';
+}
+
+template <typename T> void TrimArray(T*& array, int& capacity, int count)
+{
+    if (capacity == count)
+    {
+        return;
+    }
+    if (count == 0)
+    {
+        free(array);
+        array = nullptr;
+    }
+    else
+    {
+        T* trimmed = static_cast<T*>(realloc(array, sizeof(T) * size_t(count)));
+        if (trimmed != nullptr)
+        {
+            array = trimmed;
+        }
+        else
+        {
+            return;  // keeping the larger block is harmless
+        }
+    }
+    capacity = count;
+}
+
+void TrimRecord(XmlElementData* record)
+{
+    int orderCount = OrderCount(record);
+    TrimArray(record->children, record->childCapacity, record->childCount);
+    TrimArray(record->texts, record->textCapacity, record->textCount);
+    TrimArray(record->clears, record->clearCapacity, record->clearCount);
+    TrimArray(record->attributes, record->attributeCapacity, record->attributeCount);
+    TrimArray(record->order, record->orderCapacity, orderCount);
+}
+
+void AppendOrder(XmlElementData* record, int index, XmlItemKind kind)
+{
+    int orderCount = OrderCount(record);
+    ReserveOneMore(record->order, record->orderCapacity, orderCount);
+    record->order[orderCount] = index * 4 + int(kind);
+}
+
+void AppendChildRecord(XmlElementData* parent, XmlElementData* child)
+{
+    ReserveOneMore(parent->children, parent->childCapacity, parent->childCount);
+    AppendOrder(parent, parent->childCount, XML_ITEM_CHILD);
+    parent->children[parent->childCount++] = child;
+    child->parent = parent;
+}
+
+void AppendText(XmlElementData* record, char* text)
+{
+    ReserveOneMore(record->texts, record->textCapacity, record->textCount);
+    AppendOrder(record, record->textCount, XML_ITEM_TEXT);
+    record->texts[record->textCount++] = text;
+}
+
+void AppendClear(XmlElementData* record, const XmlClearItem& clear)
+{
+    ReserveOneMore(record->clears, record->clearCapacity, record->clearCount);
+    AppendOrder(record, record->clearCount, XML_ITEM_CLEAR);
+    record->clears[record->clearCount++] = clear;
+}
+}  // namespace
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Tokeniser
+//-------------------------------------------------------------------------------------------------
+
+namespace
+{
+enum XmlTokenType
+{
+    TOKEN_END,
+    TOKEN_CLEAR,
+    TOKEN_QUOTED_TEXT,
+    TOKEN_SHORT_CLOSE,  // "/>"
+    TOKEN_END_TAG_START,
+    TOKEN_DECLARATION_START,
+    TOKEN_TAG_START,
+    TOKEN_EQUALS,
+    TOKEN_CLOSE_TAG,
+    TOKEN_TEXT
+};
+
+struct XmlToken
+{
+    XmlTokenType type;
+    const char* start;
+    size_t length;
+    int clearIndex;  // for TOKEN_CLEAR: the row of the clear-tag table
+};
+}  // namespace
+
+// The state of one parse run. Positions are kept as pointers into the text.
+struct XmlParseState
+{
+    const char* text;  // document text start
+    const char* current;
+    const char* missingEndTag;
+    XmlError errorCode;
+    const char* errorAt;
+    const char* pendingEndTag;
+    size_t pendingEndTagLength;
+    bool firstCall;
+    const unsigned char* charLengths;
+    XmlStringPool* pool;
+    // Attributes of the tag being read; the element gets them in one exact-size array.
+    std::vector<XmlAttribute> pendingAttributes;
+};
+
+namespace
+{
+int FindClearTag(const char* p)
+{
+    // Every marker starts with '<' followed by '!', 'P' or 'S': a quick test spares the common tag.
+    char second = kLowerCase.value[Byte(p + 1)];
+    if (second != '!' && second != 'p' && second != 's')
+    {
+        return -1;
+    }
+    for (int i = 0; i < kClearTagCount; ++i)
+    {
+        if (StartsWithNoCase(p, kClearTags[i].opening, kClearTags[i].openingLength))
+        {
+            return i;
+        }
+    }
+    return -1;
+}
+
+// Plain text runs to whitespace, <, =, >, "/>" or the end of the text.
+const char* ScanPlainText(const char* p, const unsigned char* lengths)
+{
+    for (;;)
+    {
+        unsigned char c = Byte(p);
+        if (!(kCharClass.value[c] & CC_TEXT_STOP))
+        {
+            ++p;
+        }
+        else if (c >= 0x80)
+        {
+            p = StepChar(p, lengths);
+        }
+        else if (c == '/' && p[1] != '>')
+        {
+            ++p;
+        }
+        else
+        {
+            return p;
+        }
+    }
+}
+
+// Returns the closing quote, or none when a '<' or the end of the text comes first.
+const char* ScanQuoted(const char* p, char quote, const unsigned char* lengths)
+{
+    for (;;)
+    {
+        unsigned char c = Byte(p);
+        if (!(kCharClass.value[c] & CC_QUOTE_STOP))
+        {
+            ++p;
+        }
+        else if (c >= 0x80)
+        {
+            p = StepChar(p, lengths);
+        }
+        else if (c == (unsigned char)quote)
+        {
+            return p;
+        }
+        else if (c == '<' || c == '\0')
+        {
+            return nullptr;
+        }
+        else
+        {
+            ++p;  // the other quote character
+        }
+    }
+}
+
+XmlToken NextToken(XmlParseState& state)
+{
+    const char* p = state.current;
+    while (IsSpace(*p))
+    {
+        ++p;
+    }
+    XmlToken token{TOKEN_TEXT, p, 0, -1};
+    char c = *p;
+    switch (c)
+    {
+    case '\0':
+        token.type = TOKEN_END;
+        state.current = p;
+        return token;
+    case '<':
+    {
+        int clear = FindClearTag(p);
+        if (clear >= 0)
+        {
+            token.type = TOKEN_CLEAR;
+            token.clearIndex = clear;
+            token.length = kClearTags[clear].openingLength;
+        }
+        else if (p[1] == '/')
+        {
+            token.type = TOKEN_END_TAG_START;
+            token.length = 2;
+        }
+        else if (p[1] == '?')
+        {
+            token.type = TOKEN_DECLARATION_START;
+            token.length = 2;
+        }
+        else
+        {
+            token.type = TOKEN_TAG_START;
+            token.length = 1;
+        }
+        state.current = p + token.length;
+        return token;
+    }
+    case '"':
+    case '\'':
+    {
+        const char* closing = ScanQuoted(p + 1, c, state.charLengths);
+        if (closing != nullptr)
+        {
+            token.type = TOKEN_QUOTED_TEXT;
+            token.length = size_t(closing + 1 - p);
+            state.current = closing + 1;
+            return token;
+        }
+        break;  // no match: the quote starts plain text
+    }
+    case '/':
+        if (p[1] == '>')
+        {
+            token.type = TOKEN_SHORT_CLOSE;
+            token.length = 2;
+            state.current = p + 2;
+            return token;
+        }
+        break;
+    case '=':
+        token.type = TOKEN_EQUALS;
+        token.length = 1;
+        state.current = p + 1;
+        return token;
+    case '>':
+        token.type = TOKEN_CLOSE_TAG;
+        token.length = 1;
+        state.current = p + 1;
+        return token;
+    default:
+        break;
+    }
+    // The first character is never a stop character here, so plain text is never empty.
+    const char* end = ScanPlainText(StepChar(p, state.charLengths), state.charLengths);
+    token.length = size_t(end - p);
+    state.current = IsSpace(*end) ? end + 1 : end;
+    return token;
+}
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Entity decoding
+//-------------------------------------------------------------------------------------------------
+
+// Length of the named entity at `p` (within `remaining` bytes), or 0 when there is none.
+int MatchNamedEntity(const char* p, size_t remaining, char* character)
+{
+    for (const NamedEntity& entity : kNamedEntities)
+    {
+        if (entity.length <= remaining && StartsWithNoCase(p, entity.text, entity.length))
+        {
+            *character = entity.character;
+            return int(entity.length);
+        }
+    }
+    return 0;
+}
+
+unsigned HexDigitValue(char c)
+{
+    if (c >= '0' && c <= '9')
+    {
+        return unsigned(c - '0');
+    }
+    char lower = char(kLowerCase.value[(unsigned char)c]);
+    return lower >= 'a' && lower <= 'f' ? unsigned(lower - 'a' + 10) : 16;
+}
+
+// Decodes "&#...;" between `p` and its semicolon to one byte: the value modulo 256. Digits that
+// do not belong to the base are passed over.
+char NumericReferenceByte(const char* p, const char* semicolon)
+{
+    const char* digit = p + 2;
+    unsigned base = 10;
+    if (digit < semicolon && (*digit == 'x' || *digit == 'X'))
+    {
+        base = 16;
+        ++digit;
+    }
+    unsigned value = 0;
+    for (; digit < semicolon; ++digit)
+    {
+        unsigned digitValue = HexDigitValue(*digit);
+        if (digitValue < base)
+        {
+            value = (value * base + digitValue) & 0xFFu;
+        }
+    }
+    return char(value);
+}
+
+// First pass: every reference must be complete and known. Returns false for
+// XML_ERROR_UNKNOWN_ENTITY.
+bool ValidateEntities(const char* text, size_t length, const unsigned char* lengths)
+{
+    const char* end = text + length;
+    for (const char* p = text; p < end;)
+    {
+        if (*p != '&')
+        {
+            p = StepChar(p, lengths);
+            continue;
+        }
+        size_t remaining = size_t(end - p);
+        char character = 0;
+        if (remaining > 1 && p[1] == '#')
+        {
+            const char* semicolon = static_cast<const char*>(memchr(p, ';', remaining));
+            if (semicolon == nullptr)
+            {
+                return false;
+            }
+            p = semicolon + 1;
+        }
+        else
+        {
+            int entityLength = MatchNamedEntity(p, remaining, &character);
+            if (entityLength == 0)
+            {
+                return false;
+            }
+            p += entityLength;
+        }
+    }
+    return true;
+}
+
+// Copies `length` bytes of document text into the pool with references replaced. Returns none
+// (XML_ERROR_UNKNOWN_ENTITY) when a reference is unknown or unfinished.
+char* UnescapeText(XmlParseState& state, const char* text, size_t length)
+{
+    // Most values hold no reference and only ASCII: one copy.
+    bool plain = true;
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (kCharClass.value[Byte(text + i)] & CC_VALUE_SPECIAL)
+        {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+    {
+        return state.pool->Copy(text, length);
+    }
+    if (!ValidateEntities(text, length, state.charLengths))
+    {
+        return nullptr;
+    }
+    char* result = state.pool->Allocate(length + 1);
+    char* out = result;
+    const char* end = text + length;
+    for (const char* p = text; p < end;)
+    {
+        if (*p == '&')
+        {
+            size_t remaining = size_t(end - p);
+            if (remaining > 1 && p[1] == '#')
+            {
+                const char* semicolon = static_cast<const char*>(memchr(p, ';', remaining));
+                *out++ = NumericReferenceByte(p, semicolon);
+                p = semicolon + 1;
+            }
+            else
+            {
+                p += MatchNamedEntity(p, remaining, out);
+                ++out;
+            }
+            continue;
+        }
+        const char* next = StepChar(p, state.charLengths);
+        if (next > end)
+        {
+            next = end;  // a character cut off by the end of the run is copied as far as it goes
+        }
+        while (p < next)
+        {
+            *out++ = *p++;
+        }
+    }
+    *out = '\0';
+    return result;
+}
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Element parser
+//-------------------------------------------------------------------------------------------------
+
+enum AttributeState
+{
+    EXPECT_NAME,
+    NAME_READ,
+    VALUE_EXPECTED
+};
+
+bool Fail(XmlParseState& state, XmlError code)
+{
+    state.errorCode = code;
+    state.errorAt = state.current;
+    return false;
+}
+
+// Appends the text that has waited since `start`, trailing whitespace cut.
+bool FlushText(XmlParseState& state, XmlElementData* element, const char* start, const char* end,
+               bool decode)
+{
+    if (start == nullptr)
+    {
+        return true;
+    }
+    while (end > start && IsSpace(end[-1]))
+    {
+        --end;
+    }
+    if (end == start)
+    {
+        return true;
+    }
+    size_t length = size_t(end - start);
+    char* text = decode ? UnescapeText(state, start, length) : state.pool->Copy(start, length);
+    if (text == nullptr)
+    {
+        return Fail(state, XML_ERROR_UNKNOWN_ENTITY);
+    }
+    AppendText(element, text);
+    return true;
+}
+
+bool ReadClearSection(XmlParseState& state, XmlElementData* element, const XmlToken& token)
+{
+    const ClearTag& tag = kClearTags[token.clearIndex];
+    const char* closing = tag.closingLength == 1 ? strchr(state.current, tag.closing[0])
+                                                 : strstr(state.current, tag.closing);
+    if (closing == nullptr)
+    {
+        return Fail(state, XML_ERROR_UNMATCHED_CLEAR_TAG_END);
+    }
+    XmlClearItem clear{state.pool->Copy(state.current, size_t(closing - state.current)),
+                       tag.opening, tag.closing};
+    AppendClear(element, clear);
+    state.current = closing + tag.closingLength;
+    return true;
+}
+
+// Adds an attribute from tag text; `value` is none for one written without '='.
+bool AddParsedAttribute(XmlParseState& state, XmlElementData* element, const XmlToken& name,
+                        const XmlToken* value)
+{
+    size_t nameLength = name.length;
+    char* valueText = nullptr;
+    if (value != nullptr)
+    {
+        const char* start = value->start;
+        size_t length = value->length;
+        if (element->isDeclaration && length > 0 && start[length - 1] == '?')
+        {
+            --length;
+        }
+        if (value->type == TOKEN_QUOTED_TEXT)
+        {
+            ++start;
+            length = length >= 2 ? length - 2 : 0;
+        }
+        valueText = UnescapeText(state, start, length);
+        if (valueText == nullptr)
+        {
+            return Fail(state, XML_ERROR_UNKNOWN_ENTITY);
+        }
+    }
+    else
+    {
+        // A declaration's last word before "?>" carries the question mark.
+        if (element->isDeclaration && nameLength > 0 && name.start[nameLength - 1] == '?')
+        {
+            --nameLength;
+        }
+        if (nameLength == 0)
+        {
+            return true;
+        }
+    }
+    state.pendingAttributes.push_back(
+        XmlAttribute{state.pool->Copy(name.start, nameLength), valueText});
+    return true;
+}
+
+void CommitAttributes(XmlParseState& state, XmlElementData* element)
+{
+    size_t count = state.pendingAttributes.size();
+    if (count == 0)
+    {
+        return;
+    }
+    void* array = state.pool->AllocateAligned(sizeof(XmlAttribute) * count);
+    memcpy(array, state.pendingAttributes.data(), sizeof(XmlAttribute) * count);
+    element->attributes = static_cast<XmlAttribute*>(array);
+    element->attributeCount = int(count);
+    element->attributeCapacity = int(count);
+    element->attributesInPool = true;
+    state.pendingAttributes.clear();
+}
+
+// Trims every open element from `element` up to the root, once the parse stops early.
+void TrimOpenElements(XmlElementData* element)
+{
+    for (; element != nullptr; element = element->parent)
+    {
+        TrimRecord(element);
+    }
+}
+
+enum CloseOutcome
+{
+    CLOSE_CONTINUE,  // parsing goes on in the returned element's content
+    CLOSE_DONE,      // the root is complete
+    CLOSE_FAILED
+};
+
+// The element is complete. Unmatched end tags close the elements above it until one matches.
+CloseOutcome CloseElement(XmlParseState& state, XmlElementData* root, XmlElementData*& element)
+{
+    for (;;)
+    {
+        TrimRecord(element);
+        if (element == root)
+        {
+            return CLOSE_DONE;
+        }
+        XmlElementData* parent = element->parent;
+        if (state.pendingEndTag == nullptr)
+        {
+            element = parent;
+            return CLOSE_CONTINUE;
+        }
+        if (parent->name == nullptr)
+        {
+            element = parent;
+            Fail(state, XML_ERROR_UNMATCHED_END_TAG);
+            return CLOSE_FAILED;
+        }
+        if (TagNameMatches(parent->name, state.pendingEndTag))
+        {
+            state.pendingEndTag = nullptr;
+            state.pendingEndTagLength = 0;
+        }
+        element = parent;
+    }
+}
+
+// Reads an end tag; returns false (XML_ERROR_MISSING_END_TAG_NAME) when it is not "</name>".
+bool ReadEndTag(XmlParseState& state, XmlElementData* element)
+{
+    XmlToken name = NextToken(state);
+    if (name.type != TOKEN_TEXT)
+    {
+        return Fail(state, XML_ERROR_MISSING_END_TAG_NAME);
+    }
+    if (NextToken(state).type != TOKEN_CLOSE_TAG)
+    {
+        return Fail(state, XML_ERROR_MISSING_END_TAG_NAME);
+    }
+    if (!TagNameMatches(element->name, name.start))
+    {
+        state.errorCode = XML_WARNING_UNMATCHED_END_TAG;
+        state.missingEndTag = state.current;
+        state.pendingEndTag = name.start;
+        state.pendingEndTagLength = name.length;
+    }
+    return true;
+}
+
+// Where the parse stands after one token.
+enum ParseStep
+{
+    STEP_IN_TAG,      // reading the current element's attributes
+    STEP_IN_CONTENT,  // reading the current element's content
+    STEP_CLOSED,      // the current element is complete
+    STEP_FAILED       // the state holds the error
+};
+
+// The attribute state machine of the tag being read; back at EXPECT_NAME whenever a tag ends.
+struct TagReader
+{
+    AttributeState attributeState;
+    XmlToken pendingName;
+};
+
+// The tag ends with '>' (content follows) or "/>" (the element is complete).
+ParseStep EndTagAttributes(XmlParseState& state, XmlElementData* element, TagReader& tag,
+                           const XmlToken& token)
+{
+    if (tag.attributeState == NAME_READ &&
+        !AddParsedAttribute(state, element, tag.pendingName, nullptr))
+    {
+        return STEP_FAILED;
+    }
+    CommitAttributes(state, element);
+    tag.attributeState = EXPECT_NAME;
+    return token.type == TOKEN_SHORT_CLOSE ? STEP_CLOSED : STEP_IN_CONTENT;
+}
+
+// One token inside a tag: names, '=' and values make attributes until the tag ends.
+ParseStep ReadTagToken(XmlParseState& state, XmlElementData* element, TagReader& tag,
+                       const XmlToken& token)
+{
+    switch (tag.attributeState)
+    {
+    case EXPECT_NAME:
+        if (token.type == TOKEN_TEXT)
+        {
+            tag.pendingName = token;
+            tag.attributeState = NAME_READ;
+            return STEP_IN_TAG;
+        }
+        break;
+    case NAME_READ:
+        if (token.type == TOKEN_TEXT)
+        {
+            // A second name: the first one had no value.
+            if (!AddParsedAttribute(state, element, tag.pendingName, nullptr))
+            {
+                return STEP_FAILED;
+            }
+            tag.pendingName = token;
+            return STEP_IN_TAG;
+        }
+        if (token.type == TOKEN_EQUALS)
+        {
+            tag.attributeState = VALUE_EXPECTED;
+            return STEP_IN_TAG;
+        }
+        break;
+    case VALUE_EXPECTED:
+        if (token.type == TOKEN_TEXT || token.type == TOKEN_QUOTED_TEXT)
+        {
+            if (!AddParsedAttribute(state, element, tag.pendingName, &token))
+            {
+                return STEP_FAILED;
+            }
+            tag.attributeState = EXPECT_NAME;
+            return STEP_IN_TAG;
+        }
+        Fail(state, XML_ERROR_UNEXPECTED_TOKEN);
+        return STEP_FAILED;
+    }
+    if (token.type == TOKEN_CLOSE_TAG || token.type == TOKEN_SHORT_CLOSE)
+    {
+        return EndTagAttributes(state, element, tag, token);
+    }
+    Fail(state, XML_ERROR_UNEXPECTED_TOKEN);
+    return STEP_FAILED;
+}
+
+// Reads the name after "<" or "<?" and appends the new child, which becomes the element read.
+bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& token)
+{
+    XmlToken name = NextToken(state);
+    if (name.type != TOKEN_TEXT)
+    {
+        return Fail(state, XML_ERROR_MISSING_START_TAG_NAME);
+    }
+    XmlElementData* child = NewRecord(state.pool->Copy(name.start, name.length), state.pool);
+    child->isDeclaration = token.type == TOKEN_DECLARATION_START;
+    AppendChildRecord(element, child);
+    element = child;
+    return true;
+}
+
+// One token of an element's content. Other tokens only mark where pending text starts, so text
+// keeps its inner spacing; it is added when a tag, end tag or clear section follows.
+ParseStep ReadContentToken(XmlParseState& state, XmlElementData*& element, const XmlToken& token,
+                           const char*& pendingText)
+{
+    switch (token.type)
+    {
+    case TOKEN_TAG_START:
+    case TOKEN_DECLARATION_START:
+        if (!FlushText(state, element, pendingText, token.start, true))
+        {
+            return STEP_FAILED;
+        }
+        pendingText = nullptr;
+        return OpenChild(state, element, token) ? STEP_IN_TAG : STEP_FAILED;
+    case TOKEN_END_TAG_START:
+        if (!FlushText(state, element, pendingText, token.start, true) ||
+            !ReadEndTag(state, element))
+        {
+            return STEP_FAILED;
+        }
+        pendingText = nullptr;
+        return STEP_CLOSED;
+    case TOKEN_CLEAR:
+        if (!FlushText(state, element, pendingText, token.start, false) ||
+            !ReadClearSection(state, element, token))
+        {
+            return STEP_FAILED;
+        }
+        pendingText = nullptr;
+        return STEP_IN_CONTENT;
+    case TOKEN_END:
+        // Only the root and declarations may be ended by the end of the text.
+        if (!element->isDeclaration && element->parent != nullptr)
+        {
+            state.errorCode = XML_WARNING_UNMATCHED_END_TAG;
+            state.missingEndTag = state.current;
+            return STEP_FAILED;
+        }
+        return STEP_CLOSED;
+    default:
+        if (pendingText == nullptr)
+        {
+            pendingText = token.start;
+        }
+        return STEP_IN_CONTENT;
+    }
+}
+
+// Parses the whole document into `root`. The descent is a loop over the parent chain rather than
+// recursion, so nesting depth is bounded by memory, not by the stack.
+bool ParseElements(XmlParseState& state, XmlElementData* root)
+{
+    XmlElementData* element = root;
+    TagReader tag{EXPECT_NAME, XmlToken{TOKEN_TEXT, nullptr, 0, -1}};
+    ParseStep step = STEP_IN_CONTENT;
+    const char* pendingText = nullptr;
+    for (;;)
+    {
+        XmlToken token = NextToken(state);
+        step = step == STEP_IN_TAG ? ReadTagToken(state, element, tag, token)
+                                   : ReadContentToken(state, element, token, pendingText);
+        if (step == STEP_FAILED)
+        {
+            break;
+        }
+        if (step == STEP_CLOSED)
+        {
+            CloseOutcome outcome = CloseElement(state, root, element);
+            if (outcome == CLOSE_DONE)
+            {
+                return true;
+            }
+            if (outcome == CLOSE_FAILED)
+            {
+                break;
+            }
+            step = STEP_IN_CONTENT;
+        }
+    }
+    // The one way out of a failed parse: the attributes read so far stay with their element (none
+    // are pending outside a tag) and every open element is trimmed.
+    CommitAttributes(state, element);
+    TrimOpenElements(element);
+    return false;
+}
+
+}  // namespace
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Parse run
+//-------------------------------------------------------------------------------------------------
+
+namespace
+{
+// Lines and columns count from 1; a multi-byte character is one column.
+void ComputeLineAndColumn(const char* text, const char* at, const unsigned char* lengths,
+                          XmlParseResult* result)
+{
+    int line = 1;
+    int column = 1;
+    for (const char* p = text; p < at && *p != '\0'; p = StepChar(p, lengths))
+    {
+        if (*p == '\n')
+        {
+            line = line < INT_MAX ? line + 1 : line;
+            column = 1;
+        }
+        else if (column < INT_MAX)
+        {
+            ++column;
+        }
+    }
+    result->line = line;
+    result->column = column;
+}
+
+// The first tag may sit below the top element or inside a declaration.
+CXmlElement FindFirstTag(const CXmlElement& top, const char* firstTag)
+{
+    if (top.Name() != nullptr && EqualNoCase(top.Name(), firstTag))
+    {
+        return top;
+    }
+    CXmlElement parent = top;
+    for (int i = 0; i < parent.ChildCount();)
+    {
+        CXmlElement child = parent.ChildAt(i);
+        if (child.Name() != nullptr && EqualNoCase(child.Name(), firstTag))
+        {
+            return child;
+        }
+        if (child.IsDeclaration())
+        {
+            parent = child;
+            i = 0;
+            continue;
+        }
+        ++i;
+    }
+    return CXmlElement::Empty();
+}
+}  // namespace
+
+namespace XmlInternal
+{
+CXmlElement ParseTextOfLength(const char* text, size_t length, const char* firstTag,
+                              XmlParseResult* result)
+{
+    XmlParseResult ignored;
+    if (result == nullptr)
+    {
+        result = &ignored;
+    }
+    *result = XmlParseResult{XML_ERROR_NONE, 0, 0};
+    if (text == nullptr || *text == '\0')
+    {
+        result->errorCode = XML_ERROR_NO_ELEMENTS;
+        return CXmlElement::Empty();
+    }
+    // Decoded strings are never longer than their source, so one block usually holds them all.
+    XmlStringPool* pool = new XmlStringPool(length + 16);
+    XmlParseState state{};
+    state.text = text;
+    state.current = text;
+    state.firstCall = true;
+    state.charLengths = gCharLengths;
+    state.pool = pool;
+    CXmlElement document = CXmlElement::Adopt(NewRecord(nullptr, pool));
+    pool->Release();  // the records hold the pool from here on
+    {
+        GrowthStepScope growth(kParseGrowthStep);
+        ParseElements(state, document.Data());
+    }
+
+    CXmlElement top = document;
+    if (document.ItemCount() == 1 && document.ChildCount() == 1)
+    {
+        top = document.ChildAt(0);
+    }
+    result->errorCode = state.errorCode;
+    if (state.errorCode != XML_ERROR_NONE)
+    {
+        const char* at =
+            state.errorCode == XML_WARNING_UNMATCHED_END_TAG ? state.missingEndTag : state.errorAt;
+        ComputeLineAndColumn(text, at, state.charLengths, result);
+    }
+    if (state.errorCode != XML_ERROR_NONE && state.errorCode != XML_WARNING_UNMATCHED_END_TAG)
+    {
+        return CXmlElement::Empty();
+    }
+    if (firstTag != nullptr && *firstTag != '\0')
+    {
+        CXmlElement found = FindFirstTag(top, firstTag);
+        if (found.IsNull())
+        {
+            *result = XmlParseResult{XML_ERROR_FIRST_TAG_NOT_FOUND, 0, 0};
+        }
+        return found;
+    }
+    return top;
+}
+}  // namespace XmlInternal
