@@ -1,20 +1,17 @@
 // Image loading by file name: picks the engine's reader from substrings of the path, else hands
 // the file to SDL_image. Also the SDL-based bitmap path used when anisotropic filtering is on.
 #include "textures/CUtils.h"
-#include "images/CBmpReader.h"
-#include "textures/TextureUpload.h"
-#include "images/CDdsReader.h"
-#include "images/CJpegDecoder.h"
-#include "images/CPcxReader.h"
+#include "images/CDecodedImage.h"
 #include "platform/CGraphicsCore.h"
+#include "textures/TextureUpload.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
-#include <GL/glu.h>
+#include <cassert>
 #include <cstring>
 #include <iostream>
 #include <memory>
-#include <vector>
+#include <new>
 
 namespace
 {
@@ -25,32 +22,17 @@ const char* const MSG_SDL_BITMAP_ERROR = ", Error: ";
 const char* const MSG_SDL_DECODE_FAILED = " Failed loading ";
 const char* const MSG_SDL_DECODE_SEPARATOR = " : ";
 
+// Images are loaded once the engine is up, and the graphics core is up before anything loads.
 bool AnisotropicFilteringInUse()
 {
-    return gGraphicsCore && gGraphicsCore->IsAnisotropicFilteringOn();
-}
-
-// Repeat wrapping, linear filters and, when in use, the largest anisotropy the driver offers.
-void SetRepeatLinearFiltering(bool useAnisotropy)
-{
-    GLfloat maximumAnisotropy = 1.0f;
-    if (useAnisotropy)
-    {
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnisotropy);
-    }
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    if (useAnisotropy)
-    {
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maximumAnisotropy);
-    }
+    assert(gGraphicsCore);
+    return gGraphicsCore->IsAnisotropicFilteringOn();
 }
 
 // SDL_image hands back surfaces of many layouts (palettes, B, G, R order, padded rows); GL is
-// given packed R, G, B or R, G, B, A bytes, top row first, whatever the file held.
-std::vector<unsigned char> PackedSurfacePixels(SDL_Surface* surface, bool withAlpha)
+// given packed R, G, B or R, G, B, A bytes, top row first, whatever the file held. False when
+// SDL cannot convert the surface.
+bool PackSurfacePixels(SDL_Surface* surface, bool withAlpha, CDecodedImage& image)
 {
 #if SDL_BYTEORDER == SDL_LIL_ENDIAN
     const Uint32 redMask = 0x000000FF, greenMask = 0x0000FF00, blueMask = 0x00FF0000;
@@ -61,31 +43,38 @@ std::vector<unsigned char> PackedSurfacePixels(SDL_Surface* surface, bool withAl
     const Uint32 blueMask = withAlpha ? 0x0000FF00 : 0x000000FF;
     const Uint32 alphaMask = withAlpha ? 0x000000FF : 0;
 #endif
-    std::vector<unsigned char> pixels;
     int bytesPerPixel = withAlpha ? 4 : 3;
     SDL_Surface* layout = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, bytesPerPixel * 8, redMask,
                                                greenMask, blueMask, alphaMask);
     if (!layout)
     {
-        return pixels;
+        return false;
     }
     SDL_Surface* converted = SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE);
     SDL_FreeSurface(layout);
     if (!converted)
     {
-        return pixels;
+        return false;
     }
     size_t rowBytes = static_cast<size_t>(converted->w) * bytesPerPixel;
-    pixels.resize(rowBytes * static_cast<size_t>(converted->h));
-    SDL_LockSurface(converted);
-    const unsigned char* source = static_cast<const unsigned char*>(converted->pixels);
-    for (int row = 0; row < converted->h; ++row)
+    image.width = converted->w;
+    image.height = converted->h;
+    image.format = withAlpha ? IMAGE_FORMAT_RGBA : IMAGE_FORMAT_RGB;
+    image.components = bytesPerPixel;
+    image.dataSize = rowBytes * static_cast<size_t>(converted->h);
+    image.data.reset(new (std::nothrow) unsigned char[image.dataSize]);
+    if (image.data)
     {
-        memcpy(pixels.data() + row * rowBytes, source + row * converted->pitch, rowBytes);
+        SDL_LockSurface(converted);
+        const unsigned char* source = static_cast<const unsigned char*>(converted->pixels);
+        for (int row = 0; row < converted->h; ++row)
+        {
+            memcpy(image.data.get() + row * rowBytes, source + row * converted->pitch, rowBytes);
+        }
+        SDL_UnlockSurface(converted);
     }
-    SDL_UnlockSurface(converted);
     SDL_FreeSurface(converted);
-    return pixels;
+    return image.data != nullptr;
 }
 
 GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
@@ -96,24 +85,15 @@ GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
         std::cout << MSG_IMAGE_LOAD_FAILED << path << std::endl;
         return 0;
     }
-    GLenum format = surface->format->Amask != 0 ? GL_RGBA : GL_RGB;
-    std::vector<unsigned char> pixels = PackedSurfacePixels(surface, format == GL_RGBA);
-    int width = surface->w;
-    int height = surface->h;
+    CDecodedImage image;
+    bool packed = PackSurfacePixels(surface, surface->format->Amask != 0, image);
     SDL_FreeSurface(surface);
-    if (pixels.empty())
+    if (!packed)
     {
         std::cout << MSG_IMAGE_LOAD_FAILED << path << std::endl;
         return 0;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    GLuint textureName = 0;
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    SetRepeatLinearFiltering(useAnisotropy);
-    gluBuild2DMipmaps(GL_TEXTURE_2D, format, width, height, format, GL_UNSIGNED_BYTE,
-                      pixels.data());
-    return textureName;
+    return UploadTexture(image, SdlImageSampling(useAnisotropy, false));
 }
 
 // Reads the surface's pixel at (x, row) as a value of its own format, least significant byte
@@ -169,15 +149,16 @@ GLuint CUtils::LoadBMPWithSDL(const char* path)
                   << std::endl;
         return 0;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    GLuint textureName = 0;
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    GLenum format = bitmap->components == 4 ? GL_RGBA : GL_RGB;
-    gluBuild2DMipmaps(GL_TEXTURE_2D, bitmap->components, bitmap->width, bitmap->height, format,
-                      GL_UNSIGNED_BYTE, bitmap->data);
-    SetRepeatLinearFiltering(AnisotropicFilteringInUse());
-    return textureName;
+    // The record takes the bitmap's pixels over rather than copying them.
+    CDecodedImage image;
+    image.width = bitmap->width;
+    image.height = bitmap->height;
+    image.components = bitmap->components;
+    image.format = bitmap->components == 4 ? IMAGE_FORMAT_RGBA : IMAGE_FORMAT_RGB;
+    image.dataSize = static_cast<size_t>(bitmap->width) * bitmap->height * bitmap->components;
+    image.data.reset(bitmap->data);
+    bitmap->data = nullptr;
+    return UploadTexture(image, SdlImageSampling(AnisotropicFilteringInUse(), true));
 }
 
 CUtils::SdlBitmap* CUtils::DecodeBMPWithSDL(const char* path)

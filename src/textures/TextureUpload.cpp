@@ -1,4 +1,4 @@
-// Uploads of the pictures the engine's own readers decode.
+// The upload of decoded pictures: texture name, sampling parameters, then the pixel levels.
 #include "textures/TextureUpload.h"
 
 #include "images/CBmpReader.h"
@@ -9,7 +9,6 @@
 
 #include <GL/glu.h>
 #include <algorithm>
-#include <cstdint>
 #include <memory>
 
 static_assert(IMAGE_FORMAT_RGB == GL_RGB && IMAGE_FORMAT_RGBA == GL_RGBA &&
@@ -18,38 +17,121 @@ static_assert(IMAGE_FORMAT_RGB == GL_RGB && IMAGE_FORMAT_RGBA == GL_RGBA &&
                   IMAGE_FORMAT_DXT5 == GL_COMPRESSED_RGBA_S3TC_DXT5_EXT,
               "decoded formats are handed to GL unchanged");
 
-GLuint UploadDecodedImage(CDecodedImage* image, bool useAnisotropy)
+namespace
 {
-    std::unique_ptr<CDecodedImage> owned(image);
-    if (!image || !image->data)
+void SetSampling(const CTextureSampling& sampling)
+{
+    if (sampling.repeat)
     {
-        return 0;
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
     }
-    glGenTextures(1, &image->textureName);
-    glBindTexture(GL_TEXTURE_2D, image->textureName);
-    if (useAnisotropy)
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, sampling.minFilter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    if (sampling.maxAnisotropy)
     {
         GLfloat maximumAnisotropy = 1.0f;
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnisotropy);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
         glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maximumAnisotropy);
+    }
+}
+
+// One call per level the record holds in full, level 0 first.
+void UploadCompressedLevels(const CDecodedImage& image)
+{
+    int blockBytes = DdsBlockBytes(image.format);
+    int width = image.width;
+    int height = image.height;
+    size_t offset = 0;
+    for (int level = 0; level < image.mipmapCount; ++level)
+    {
+        size_t size = DdsLevelSize(width, height, blockBytes);
+        if (size > image.dataSize - offset)
+        {
+            break;
+        }
+        glCompressedTexImage2D(GL_TEXTURE_2D, level, image.format, width, height, 0,
+                               static_cast<GLsizei>(size), image.data.get() + offset);
+        width = std::max(width / 2, 1);
+        height = std::max(height / 2, 1);
+        offset += size;
+    }
+}
+
+void UploadPixels(const CDecodedImage& image, const CTextureSampling& sampling)
+{
+    GLint internalFormat =
+        sampling.componentsAsInternalFormat ? image.components : static_cast<GLint>(image.format);
+    // Rows are packed with no padding; GL's default alignment of 4 would skew every picture whose
+    // row is not a multiple of 4 bytes long and read past the buffer's end. The caller's
+    // alignment is put back for whatever it uploads next.
+    GLint savedAlignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &savedAlignment);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    if (sampling.levels != BUILT_MIPS)
+    {
+        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, image.width, image.height, 0, image.format,
+                     GL_UNSIGNED_BYTE, image.data.get());
+    }
+    if (sampling.levels != LEVEL_ZERO_ONLY)
+    {
+        gluBuild2DMipmaps(GL_TEXTURE_2D, internalFormat, image.width, image.height, image.format,
+                          GL_UNSIGNED_BYTE, image.data.get());
+    }
+    glPixelStorei(GL_UNPACK_ALIGNMENT, savedAlignment);
+}
+
+// Decodes a file and uploads it as sampling describes; 0 after the reader's message.
+GLuint LoadImageFile(const char* path, ImageDecoder decode, const CTextureSampling& sampling)
+{
+    std::unique_ptr<CDecodedImage> image(DecodeImageFile(path, decode));
+    return image ? UploadTexture(*image, sampling) : 0;
+}
+}  // namespace
+
+CTextureSampling DecodedImageSampling(bool useAnisotropy)
+{
+    if (useAnisotropy)
+    {
+        return {true, GL_LINEAR, true, LEVEL_ZERO_AND_BUILT_MIPS, true};
+    }
+    return {false, GL_LINEAR_MIPMAP_LINEAR, false, LEVEL_ZERO_AND_BUILT_MIPS, true};
+}
+
+CTextureSampling JpegSampling(bool useAnisotropy)
+{
+    return {true, GL_LINEAR_MIPMAP_LINEAR, useAnisotropy, BUILT_MIPS, true};
+}
+
+CTextureSampling SdlImageSampling(bool useAnisotropy, bool componentsAsInternalFormat)
+{
+    return {true, GL_LINEAR, useAnisotropy, BUILT_MIPS, componentsAsInternalFormat};
+}
+
+GLuint UploadTexture(CDecodedImage& image, const CTextureSampling& sampling)
+{
+    if (!image.data)
+    {
+        return 0;
+    }
+    glGenTextures(1, &image.textureName);
+    glBindTexture(GL_TEXTURE_2D, image.textureName);
+    SetSampling(sampling);
+    if (sampling.levels == STORED_COMPRESSED_LEVELS)
+    {
+        UploadCompressedLevels(image);
     }
     else
     {
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        UploadPixels(image, sampling);
     }
-    // Rows are packed R, G, B with no padding; GL's default alignment of 4 would skew every
-    // picture whose width * 3 is not a multiple of 4 and read past the buffer's end.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexImage2D(GL_TEXTURE_2D, 0, image->components, image->width, image->height, 0, image->format,
-                 GL_UNSIGNED_BYTE, image->data.get());
-    gluBuild2DMipmaps(GL_TEXTURE_2D, image->components, image->width, image->height, image->format,
-                      GL_UNSIGNED_BYTE, image->data.get());
-    return image->textureName;
+    return image.textureName;
+}
+
+GLuint UploadDecodedImage(CDecodedImage* image, bool useAnisotropy)
+{
+    std::unique_ptr<CDecodedImage> owned(image);
+    return image ? UploadTexture(*image, DecodedImageSampling(useAnisotropy)) : 0;
 }
 
 void DeleteTexture(GLuint textureName)
@@ -59,69 +141,21 @@ void DeleteTexture(GLuint textureName)
 
 GLuint LoadBMP(const char* path, bool useAnisotropy)
 {
-    return UploadDecodedImage(DecodeBMP(path), useAnisotropy);
+    return UploadDecodedImage(DecodeImageFile(path, DecodeBMP), useAnisotropy);
 }
 
 GLuint LoadPCX(const char* path, bool useAnisotropy)
 {
-    return UploadDecodedImage(DecodePCX(path), useAnisotropy);
+    return UploadDecodedImage(DecodeImageFile(path, DecodePCX), useAnisotropy);
 }
 
 GLuint LoadDDS(const char* path)
 {
-    std::unique_ptr<CDecodedImage> image(DecodeDDS(path));
-    if (!image || !image->data)
-    {
-        return 0;
-    }
-    glGenTextures(1, &image->textureName);
-    glBindTexture(GL_TEXTURE_2D, image->textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    int blockBytes = DdsBlockBytes(image->format);
-    int width = image->width;
-    int height = image->height;
-    size_t offset = 0;
-    for (int level = 0; level < image->mipmapCount; ++level)
-    {
-        size_t size = DdsLevelSize(width, height, blockBytes);
-        if (size > image->dataSize - offset)
-        {
-            break;
-        }
-        glCompressedTexImage2D(GL_TEXTURE_2D, level, image->format, width, height, 0,
-                               static_cast<GLsizei>(size), image->data.get() + offset);
-        width = std::max(width / 2, 1);
-        height = std::max(height / 2, 1);
-        offset += size;
-    }
-    return image->textureName;
+    return LoadImageFile(path, DecodeDDS, DDS_SAMPLING);
 }
 
 GLuint LoadJPEG(const char* path, bool useAnisotropy)
 {
-    int width = 0;
-    int height = 0;
-    uint8_t* pixels = DecodeJPEG(path, width, height);
-    if (!pixels)
-    {
-        return 0;
-    }
-    GLuint textureName = 0;
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR_MIPMAP_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    if (useAnisotropy)
-    {
-        GLfloat maxAnisotropy = 0.0f;
-        glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maxAnisotropy);
-        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, maxAnisotropy);
-    }
     // Row 0 of the texture is the top row of the picture.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, 4, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    delete[] pixels;
-    return textureName;
+    return LoadImageFile(path, DecodeJPEG, JpegSampling(useAnisotropy));
 }

@@ -1,4 +1,5 @@
-// Turns decoded pictures into GL textures: the upload step of the engine's own image readers.
+// Turns decoded pictures into GL textures: the one upload and sampling set-up behind every image
+// loader (the engine's own readers, SDL_image pictures and the TGA glyph sheet).
 #ifndef KYREL_TEXTUREUPLOAD_H
 #define KYREL_TEXTUREUPLOAD_H
 
@@ -6,18 +7,53 @@
 
 struct CDecodedImage;
 
-// Uploads an RGB picture as a mipmapped texture and deletes the record; 0 (record still
+// Which levels of the texture an upload stores.
+enum TextureLevels
+{
+    LEVEL_ZERO_ONLY,            // the picture as level 0, no mipmaps
+    LEVEL_ZERO_AND_BUILT_MIPS,  // level 0, then the whole chain built from the picture
+    BUILT_MIPS,                 // the whole chain built from the picture
+    STORED_COMPRESSED_LEVELS,   // the record's own compressed levels, as many as it holds
+};
+
+// How a texture samples and what its upload stores.
+struct CTextureSampling
+{
+    bool repeat;         // wrap S and T GL_REPEAT; otherwise GL's defaults stay
+    GLint minFilter;     // magnification is always linear
+    bool maxAnisotropy;  // the largest anisotropy the driver offers
+    TextureLevels levels;
+    // GL is told the component count (3 or 4) as internal format by the engine's own readers,
+    // the pixel format by the TGA and SDL_image paths.
+    bool componentsAsInternalFormat;
+};
+
+// The sampling each loader gives its textures.
+const CTextureSampling TGA_SAMPLING = {false, GL_LINEAR, false, LEVEL_ZERO_ONLY, false};
+const CTextureSampling DDS_SAMPLING = {false, GL_LINEAR_MIPMAP_LINEAR, false,
+                                       STORED_COMPRESSED_LEVELS, false};
+// BMP and PCX: trilinear, or linear with the largest anisotropy.
+CTextureSampling DecodedImageSampling(bool useAnisotropy);
+CTextureSampling JpegSampling(bool useAnisotropy);
+// SDL_image pictures and the SDL-decoded bitmaps.
+CTextureSampling SdlImageSampling(bool useAnisotropy, bool componentsAsInternalFormat);
+
+// Creates a texture from the record as sampling describes, leaving it bound; its name (also kept
+// in the record's textureName), or 0 when the record holds no data.
+GLuint UploadTexture(CDecodedImage& image, const CTextureSampling& sampling);
+
+// Uploads a BMP or PCX picture as a mipmapped texture and deletes the record; 0 (record still
 // deleted) when there is nothing to upload. The texture stays bound.
 GLuint UploadDecodedImage(CDecodedImage* image, bool useAnisotropy);
 
 // Deletes one texture name.
 void DeleteTexture(GLuint textureName);
 
-// Each reads a file through its reader and uploads it; the texture name, or 0.
+// Each reads a file through its reader and uploads it; the texture name, or 0 after the reader's
+// message.
 GLuint LoadBMP(const char* path, bool useAnisotropy);
 GLuint LoadPCX(const char* path, bool useAnisotropy);
 GLuint LoadDDS(const char* path);
-// Decodes a baseline JPEG file into a mipmapped texture.
 GLuint LoadJPEG(const char* path, bool useAnisotropy);
 
 #endif

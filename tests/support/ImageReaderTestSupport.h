@@ -1,9 +1,11 @@
-// Helpers shared by the BMP, PCX and DDS reader tests: CRC-32 of decoded buffers, the checked-in
-// fixture lists, the shared real-file suite and its expected values.
+// Helpers shared by the image reader tests: decoding bytes or files with what the reader printed,
+// CRC-32 of decoded buffers, the checked-in fixture lists, the shared real-file suite and its
+// expected values.
 #ifndef KYREL_IMAGEREADERTESTSUPPORT_H
 #define KYREL_IMAGEREADERTESTSUPPORT_H
 
 #include "images/CDecodedImage.h"
+#include "io/CByteReader.h"
 
 #include <gtest/gtest.h>
 #include <cstdint>
@@ -33,7 +35,7 @@ inline uint32_t Crc32(const unsigned char* data, size_t size)
     return crc ^ 0xFFFFFFFFu;
 }
 
-// A reader's result and what it printed on standard error.
+// A reader's result and what it printed: standard error, then standard output.
 struct Decoded
 {
     std::unique_ptr<CDecodedImage> image;
@@ -43,10 +45,24 @@ struct Decoded
 template <typename DecodeCall> Decoded CaptureDecode(DecodeCall decode)
 {
     testing::internal::CaptureStderr();
+    testing::internal::CaptureStdout();
     Decoded result;
     result.image.reset(decode());
-    result.messages = testing::internal::GetCapturedStderr();
+    std::string output = testing::internal::GetCapturedStdout();
+    result.messages = testing::internal::GetCapturedStderr() + output;
     return result;
+}
+
+// Decodes a file held in memory; name is what the reader shows in its messages.
+inline Decoded DecodeBytes(ImageDecoder decode, const std::vector<uint8_t>& bytes, const char* name)
+{
+    CByteReader reader(bytes.data(), bytes.size());
+    return CaptureDecode([&] { return decode(reader, name); });
+}
+
+inline Decoded DecodePath(ImageDecoder decode, const std::string& path)
+{
+    return CaptureDecode([&] { return DecodeImageFile(path.c_str(), decode); });
 }
 
 inline std::string Hex(uint32_t value)

@@ -34,17 +34,6 @@ enum BmpCompression : uint32_t
 // Rows of uncompressed pixel data are read this many bytes at a time.
 const size_t READ_CHUNK_BYTES = 256 * 1024;
 
-uint16_t Le16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
-uint32_t Le32(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
 struct BmpHeader
 {
     uint32_t pixelOffset = 0;
@@ -241,20 +230,20 @@ bool CBmpReader::ReadHeaders()
     {
         return false;
     }
-    header.pixelOffset = Le32(fileHeader + PIXEL_OFFSET_FIELD);
+    header.pixelOffset = CByteReader::Le32(fileHeader + PIXEL_OFFSET_FIELD);
 
     uint8_t info[INFO_HEADER_READ_SIZE];
     reader.ReadBytes(info, sizeof info);  // a short header is caught by its size below
-    header.headerSize = Le32(info);
+    header.headerSize = CByteReader::Le32(info);
     if (FILE_HEADER_SIZE + header.headerSize > reader.Size())
     {
         return false;
     }
     if (header.headerSize == OS2_CORE_HEADER_SIZE)
     {
-        header.width = Le16(info + 4);
-        header.height = Le16(info + 6);
-        header.bitCount = Le16(info + 10);
+        header.width = CByteReader::Le16(info + 4);
+        header.height = CByteReader::Le16(info + 6);
+        header.bitCount = CByteReader::Le16(info + 10);
         header.paletteEntrySize = 3;
         return true;
     }
@@ -263,14 +252,14 @@ bool CBmpReader::ReadHeaders()
     {
         return false;
     }
-    header.width = static_cast<int32_t>(Le32(info + 4));
-    header.height = static_cast<int32_t>(Le32(info + 8));
-    header.bitCount = Le16(info + 14);
+    header.width = static_cast<int32_t>(CByteReader::Le32(info + 4));
+    header.height = static_cast<int32_t>(CByteReader::Le32(info + 8));
+    header.bitCount = CByteReader::Le16(info + 14);
     // The short OS/2 2.x header ends before the compression and colour-count fields.
     if (header.headerSize >= INFO_HEADER_READ_SIZE)
     {
-        header.compression = Le32(info + 16);
-        header.colorsUsed = Le32(info + 32);
+        header.compression = CByteReader::Le32(info + 16);
+        header.colorsUsed = CByteReader::Le32(info + 32);
     }
     return true;
 }
@@ -535,10 +524,4 @@ CDecodedImage* CBmpReader::Decode()
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name)
 {
     return CBmpReader(reader, name).Decode();
-}
-
-CDecodedImage* DecodeBMP(const char* path)
-{
-    CByteReader reader;
-    return OpenImageFile(reader, path) ? DecodeBMP(reader, path) : nullptr;
 }

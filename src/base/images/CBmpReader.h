@@ -7,9 +7,8 @@
 
 class CByteReader;
 
-// Decodes a bitmap file; null (after a message on standard error) when it cannot.
-CDecodedImage* DecodeBMP(const char* path);
-// Decodes a bitmap from an open reader over a file or memory; name is used in messages.
+// Decodes a bitmap from an open reader over a file or memory; null (after a message on standard
+// error) when it cannot. name is used in messages.
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name);
 
 #endif

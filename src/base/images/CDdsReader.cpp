@@ -33,13 +33,6 @@ const DxtFormat DXT_FORMATS[] = {
     {{'D', 'X', 'T', '5'}, IMAGE_FORMAT_DXT5, 4},
 };
 
-uint32_t Le32(const uint8_t* bytes)
-{
-    return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-           (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
-
 // Levels of the full chain down to 1 x 1.
 int ChainLength(int width, int height)
 {
@@ -103,11 +96,11 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
     }
     if (!dxt)
     {
-        fprintf(stderr, MSG_NOT_DXT, name, static_cast<int>(Le32(fourCC)));
+        fprintf(stderr, MSG_NOT_DXT, name, static_cast<int>(CByteReader::Le32(fourCC)));
         return nullptr;
     }
-    uint32_t width = Le32(description + WIDTH_FIELD);
-    uint32_t height = Le32(description + HEIGHT_FIELD);
+    uint32_t width = CByteReader::Le32(description + WIDTH_FIELD);
+    uint32_t height = CByteReader::Le32(description + HEIGHT_FIELD);
     if (!IsAcceptedImageSize(width, height))
     {
         fprintf(stderr, MSG_NOT_DDS, name);
@@ -120,7 +113,8 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
     image->components = dxt->components;
     // A count of 0 comes from writers that leave the count unset for a single level. Levels past
     // 1 x 1 do not exist, and a level the file cuts short is not read.
-    uint32_t headerLevels = std::max<uint32_t>(Le32(description + MIPMAP_COUNT_FIELD), 1);
+    uint32_t headerLevels =
+        std::max<uint32_t>(CByteReader::Le32(description + MIPMAP_COUNT_FIELD), 1);
     int wanted = static_cast<int>(
         std::min<uint32_t>(headerLevels, ChainLength(image->width, image->height)));
     image->dataSize = reader.Remaining();
@@ -138,10 +132,4 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
         return nullptr;
     }
     return image.release();
-}
-
-CDecodedImage* DecodeDDS(const char* path)
-{
-    CByteReader reader;
-    return OpenImageFile(reader, path) ? DecodeDDS(reader, path) : nullptr;
 }

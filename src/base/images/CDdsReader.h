@@ -7,10 +7,9 @@
 
 class CByteReader;
 
-// Reads a DDS file; null (after a message on standard error) when it cannot. mipmapCount is the
-// number of levels whose bytes are all in the file (at least one).
-CDecodedImage* DecodeDDS(const char* path);
-// Reads from an open reader over a file or memory; name is used in messages.
+// Reads a DDS file from an open reader over a file or memory; null (after a message on standard
+// error) when it cannot. mipmapCount is the number of levels whose bytes are all in the file (at
+// least one). name is used in messages.
 CDecodedImage* DecodeDDS(CByteReader& reader, const char* name);
 // Bytes of one 4 x 4 block of an S3TC format.
 int DdsBlockBytes(unsigned int format);

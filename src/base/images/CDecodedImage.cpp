@@ -25,14 +25,15 @@ bool IsAcceptedImageSize(long long width, long long height)
            CheckedImageSize(width, height, 4, SIZE_MAX, bytes);
 }
 
-bool OpenImageFile(CByteReader& reader, const char* path)
+CDecodedImage* DecodeImageFile(const char* path, ImageDecoder decode)
 {
+    CByteReader reader;
     if (!reader.OpenFile(path))
     {
-        fprintf(stderr, MSG_COULDNT_OPEN, path);
-        return false;
+        fprintf(stderr, MSG_COULDNT_OPEN, path ? path : "");
+        return nullptr;
     }
-    return true;
+    return decode(reader, path);
 }
 
 const uint8_t* ReadBlock(CByteReader& reader, size_t count, std::vector<uint8_t>& scratch)

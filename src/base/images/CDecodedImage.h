@@ -1,5 +1,6 @@
-// The picture a BMP, PCX or DDS reader decodes into memory. Decoding never touches GL, so the
-// readers run (and are tested) without a context; the engine's texture upload takes it from here.
+// The picture an image reader (TGA, BMP, JPEG, PCX, DDS) decodes into memory, and the one shape
+// every reader has. Decoding never touches GL, so the readers run (and are tested) without a
+// context; the engine's texture upload takes it from here.
 #ifndef KYREL_CDECODEDIMAGE_H
 #define KYREL_CDECODEDIMAGE_H
 
@@ -24,12 +25,14 @@ struct CDecodedImage
 {
     int width = 0;
     int height = 0;
-    unsigned int format = IMAGE_FORMAT_RGB;  // RGB for BMP and PCX, the S3TC format for DDS
-    int components = 3;
-    unsigned int textureName = 0;            // set by the upload
-    int mipmapCount = 0;     // stored levels, DDS only
+    // RGB for BMP and PCX, RGBA for JPEG, either for TGA, the S3TC format for DDS.
+    unsigned int format = IMAGE_FORMAT_RGB;
+    int components = 3;            // bytes per pixel of uncompressed data
+    unsigned int textureName = 0;  // set by the upload
+    int mipmapCount = 0;           // stored levels, DDS only
     // BMP and PCX: width * height * 3 bytes of R, G, B, first row = bottom row of the picture.
-    // DDS: every byte after the file header, level 0 first.
+    // JPEG: width * height * 4 bytes of R, G, B, A, top row first. TGA: R, G, B (, A) rows in
+    // the file's order. DDS: every byte after the file header, level 0 first.
     std::unique_ptr<unsigned char[]> data;
     size_t dataSize = 0;
 
@@ -48,8 +51,12 @@ bool IsAcceptedImageSize(long long width, long long height);
 // unchanged or at its end) when fewer bytes remain.
 const uint8_t* ReadBlock(CByteReader& reader, size_t count, std::vector<uint8_t>& scratch);
 
-// Opens an image file for a reader; false, after the readers' shared message on standard error,
-// when it cannot be opened.
-bool OpenImageFile(CByteReader& reader, const char* path);
+// Every reader's shape: decodes from an open reader over a file or memory; name is used in
+// messages. A new record (the caller owns it), or null after the reader's message.
+using ImageDecoder = CDecodedImage* (*)(CByteReader& reader, const char* name);
+
+// Opens path and decodes it with decode; null after a message on standard error when the file
+// cannot be opened or decoded.
+CDecodedImage* DecodeImageFile(const char* path, ImageDecoder decode);
 
 #endif

@@ -1,5 +1,5 @@
 // Baseline JPEG decoding: marker parsing, Huffman-coded blocks, the float AAN inverse transform,
-// pixel replication of subsampled components, YCbCr to RGB, and the texture upload.
+// pixel replication of subsampled components, YCbCr to RGB.
 //
 // [SECTION] index: tables and engine-wide state; markers; bit reader; blocks; rows and colour;
 // scan; entry points.
@@ -11,7 +11,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <type_traits>
 #include <vector>
@@ -28,6 +30,8 @@ const int ZIGZAG[64] = {0,  1,  5,  6,  14, 15, 27, 28, 2,  4,  7,  13, 16, 26, 
 // The transform's scale factors: 1 and cos(k * pi / 16) * sqrt(2).
 const float AAN_SCALE[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
                             1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
+
+const char* const MSG_NOT_VALID_JPEG = "%s is not a valid JPEG file!\n";
 
 const int BLOCK_SIZE = 8;
 const size_t MAX_FILE_SIZE = size_t(1) << 30;
@@ -864,35 +868,42 @@ uint8_t* CJpegDecoder::Decode(const uint8_t* data, size_t size, int& widthOut, i
     return output;
 }
 
-uint8_t* DecodeJPEGFromMemory(const void* data, size_t size, int& width, int& height)
+CDecodedImage* DecodeJPEG(CByteReader& reader, const char* name)
 {
-    return gJpegDecoder.Decode(static_cast<const uint8_t*>(data), size, width, height);
-}
-
-uint8_t* DecodeJPEG(const char* path, int& width, int& height)
-{
-    CByteReader file;
-    if (!file.OpenFile(path))
+    // A memory reader's bytes are decoded where they lie; a file is read whole into the
+    // decoder's reused buffer first.
+    const uint8_t* bytes = reader.Current();
+    size_t size = reader.Remaining();
+    if (!bytes && size <= MAX_FILE_SIZE)
     {
+        std::vector<uint8_t>& fileBytes = gJpegScratch.fileBytes;
+        try
+        {
+            fileBytes.resize(size);
+            if (reader.ReadBytes(fileBytes.data(), size))
+            {
+                bytes = fileBytes.data();
+            }
+        }
+        catch (const std::bad_alloc&)
+        {
+            bytes = nullptr;
+        }
+    }
+    int width = 0;
+    int height = 0;
+    uint8_t* pixels = bytes ? gJpegDecoder.Decode(bytes, size, width, height) : nullptr;
+    if (!pixels)
+    {
+        fprintf(stderr, MSG_NOT_VALID_JPEG, name ? name : "");
         return nullptr;
     }
-    // A directory opens like a file but claims an absurd size; no real picture comes near this.
-    if (file.Size() > MAX_FILE_SIZE)
-    {
-        return nullptr;
-    }
-    std::vector<uint8_t>& bytes = gJpegScratch.fileBytes;
-    try
-    {
-        bytes.resize(file.Size());
-    }
-    catch (const std::bad_alloc&)
-    {
-        return nullptr;
-    }
-    if (!file.ReadBytes(bytes.data(), bytes.size()))
-    {
-        return nullptr;
-    }
-    return gJpegDecoder.Decode(bytes.data(), bytes.size(), width, height);
+    std::unique_ptr<CDecodedImage> image(new CDecodedImage);
+    image->width = width;
+    image->height = height;
+    image->format = IMAGE_FORMAT_RGBA;
+    image->components = 4;
+    image->data.reset(pixels);
+    image->dataSize = static_cast<size_t>(width) * static_cast<size_t>(height) * 4;
+    return image.release();
 }

@@ -1,8 +1,9 @@
 // Baseline JPEG decoder (one interleaved Huffman-coded scan, 8-bit samples, one or three
-// components) producing RGBA pixels, top row first, and the upload of those pixels as a texture.
+// components) producing RGBA pixels, top row first.
 #ifndef KYREL_CJPEGDECODER_H
 #define KYREL_CJPEGDECODER_H
 
+#include "images/CDecodedImage.h"
 #include "images/CJpegHuffmanTable.h"
 
 #include <cstddef>
@@ -82,9 +83,10 @@ public:
     int blocksHigh[MAX_COMPONENTS];  // blocks per MCU down, per component
 };
 
-// Decodes a JPEG file into RGBA (caller releases with delete[]); null when it cannot be decoded.
-uint8_t* DecodeJPEG(const char* path, int& width, int& height);
-// The same over a file already in memory.
-uint8_t* DecodeJPEGFromMemory(const void* data, size_t size, int& width, int& height);
+class CByteReader;
+
+// Decodes a JPEG file from an open reader over a file or memory into RGBA (format RGBA,
+// components 4); null, after a message on standard error naming name, when it cannot.
+CDecodedImage* DecodeJPEG(CByteReader& reader, const char* name);
 
 #endif

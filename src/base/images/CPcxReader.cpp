@@ -40,11 +40,6 @@ enum PcxLayout
     LAYOUT_RGB,          // three planes of 8 bits: red, green, blue
 };
 
-uint16_t Le16(const uint8_t* bytes)
-{
-    return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
-}
-
 PcxLayout LayoutOf(int bitsPerPixel, int planes)
 {
     if (bitsPerPixel == 1 && planes == 1)
@@ -295,15 +290,15 @@ CDecodedImage* CPcxReader::Decode()
         fprintf(stderr, MSG_UNKNOWN_BITCOUNT, bitsPerPixel * planes);
         return nullptr;
     }
-    int pictureWidth = Le16(header + 8) - Le16(header + 4) + 1;
-    int pictureHeight = Le16(header + 10) - Le16(header + 6) + 1;
+    int pictureWidth = CByteReader::Le16(header + 8) - CByteReader::Le16(header + 4) + 1;
+    int pictureHeight = CByteReader::Le16(header + 10) - CByteReader::Le16(header + 6) + 1;
     if (!IsAcceptedImageSize(pictureWidth, pictureHeight))
     {
         fprintf(stderr, MSG_BAD_SIZE, pictureWidth, pictureHeight);
         return nullptr;
     }
     width = static_cast<size_t>(pictureWidth);
-    bytesPerLine = Le16(header + 66);
+    bytesPerLine = CByteReader::Le16(header + 66);
     if (bytesPerLine < NeededLineBytes(layout, width))
     {
         fprintf(stderr, MSG_BAD_LINE_LENGTH, static_cast<int>(bytesPerLine));
@@ -342,13 +337,7 @@ CDecodedImage* CPcxReader::Decode()
 }
 }  // namespace
 
-CDecodedImage* DecodePCX(CByteReader& reader)
+CDecodedImage* DecodePCX(CByteReader& reader, const char* /*name*/)
 {
     return CPcxReader(reader).Decode();
-}
-
-CDecodedImage* DecodePCX(const char* path)
-{
-    CByteReader reader;
-    return OpenImageFile(reader, path) ? DecodePCX(reader) : nullptr;
 }

@@ -7,9 +7,9 @@
 
 class CByteReader;
 
-// Decodes a PCX file; null (after a message on standard error) when it cannot.
-CDecodedImage* DecodePCX(const char* path);
-// Decodes from an open reader over a file or memory.
-CDecodedImage* DecodePCX(CByteReader& reader);
+// Decodes a PCX picture from an open reader over a file or memory; null (after a message on
+// standard error) when it cannot. name is the file's name, for the reader's shape: the PCX
+// messages show header values only.
+CDecodedImage* DecodePCX(CByteReader& reader, const char* name);
 
 #endif

@@ -110,7 +110,7 @@ bool CByteReader::ReadU16LE(uint16_t& value)
 {
     uint8_t b[2];
     bool ok = ReadBytes(b, 2);
-    value = static_cast<uint16_t>(b[0] | (b[1] << 8));
+    value = Le16(b);
     return ok;
 }
 
@@ -126,8 +126,7 @@ bool CByteReader::ReadU32LE(uint32_t& value)
 {
     uint8_t b[4];
     bool ok = ReadBytes(b, 4);
-    value = static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-            (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+    value = Le32(b);
     return ok;
 }
 

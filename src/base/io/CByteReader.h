@@ -47,6 +47,17 @@ public:
     // Direct access to the remaining bytes of a memory reader (null for a file reader).
     const uint8_t* Current() const { return m_data ? m_data + m_position : nullptr; }
 
+    // Little-endian fields of a header already read whole into memory.
+    static uint16_t Le16(const uint8_t* bytes)
+    {
+        return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
+    }
+    static uint32_t Le32(const uint8_t* bytes)
+    {
+        return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+               (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+    }
+
 private:
     void Close();
 

@@ -42,7 +42,7 @@ TEST(DdsUploadGL, EveryStoredLevelUploadedCompressed)
     EXPECT_EQ(GL_COMPRESSED_RGBA_S3TC_DXT1_EXT, LevelParameter(0, GL_TEXTURE_INTERNAL_FORMAT));
     EXPECT_EQ((std::vector<GLint>{64, 16, 8, 8, 8}), CompressedLevelSizes());
     // The blocks reach GL unchanged.
-    std::unique_ptr<CDecodedImage> image(DecodeDDS(path.c_str()));
+    std::unique_ptr<CDecodedImage> image(DecodeImageFile(path.c_str(), DecodeDDS));
     ASSERT_TRUE(image);
     Bytes level0(64);
     glGetCompressedTexImage(GL_TEXTURE_2D, 0, level0.data());

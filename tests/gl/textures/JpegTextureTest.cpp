@@ -34,9 +34,11 @@ TEST(JpegTextureGL, UploadsDecodedPixelsTopRowFirstWithMipmaps)
 {
     ASSERT_NE(nullptr, kyrel_test::Engine());
     const std::string path = FIXTURES + "rose_64x32_420.jpg";
-    int width = 0, height = 0;
-    std::unique_ptr<uint8_t[]> decoded(DecodeJPEG(path.c_str(), width, height));
-    ASSERT_TRUE(decoded);
+    std::unique_ptr<CDecodedImage> image(DecodeImageFile(path.c_str(), DecodeJPEG));
+    ASSERT_TRUE(image);
+    const int width = image->width;
+    const int height = image->height;
+    const uint8_t* decoded = image->data.get();
 
     GLuint texture = LoadJPEG(path.c_str(), false);
     ASSERT_NE(0u, texture);
@@ -58,7 +60,7 @@ TEST(JpegTextureGL, UploadsDecodedPixelsTopRowFirstWithMipmaps)
     std::vector<uint8_t> uploaded(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, uploaded.data());
-    EXPECT_EQ(0, memcmp(decoded.get(), uploaded.data(), uploaded.size()));
+    EXPECT_EQ(0, memcmp(decoded, uploaded.data(), uploaded.size()));
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
 
@@ -66,9 +68,9 @@ TEST(JpegTextureGL, PowerOfTwoPictureIsUploadedUnchanged)
 {
     ASSERT_NE(nullptr, kyrel_test::Engine());
     const std::string path = FIXTURES + "grey_16x16.jpg";
-    int width = 0, height = 0;
-    std::unique_ptr<uint8_t[]> decoded(DecodeJPEG(path.c_str(), width, height));
-    ASSERT_TRUE(decoded);
+    std::unique_ptr<CDecodedImage> image(DecodeImageFile(path.c_str(), DecodeJPEG));
+    ASSERT_TRUE(image);
+    const uint8_t* decoded = image->data.get();
     GLuint texture = LoadJPEG(path.c_str(), false);
     ASSERT_NE(0u, texture);
     ASSERT_EQ(16, LevelParameter(0, GL_TEXTURE_WIDTH));
@@ -76,7 +78,7 @@ TEST(JpegTextureGL, PowerOfTwoPictureIsUploadedUnchanged)
     std::vector<uint8_t> uploaded(16 * 16 * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, uploaded.data());
-    EXPECT_EQ(0, memcmp(decoded.get(), uploaded.data(), uploaded.size()));
+    EXPECT_EQ(0, memcmp(decoded, uploaded.data(), uploaded.size()));
     // The gradient runs from white at the top to black at the bottom: row 0 is the top row.
     EXPECT_GT(uploaded[0], uploaded[15 * 16 * 4]);
     EXPECT_EQ(1, LevelParameter(4, GL_TEXTURE_WIDTH));  // 16, 8, 4, 2, 1
@@ -103,15 +105,30 @@ TEST(JpegTextureGL, AnisotropyIsSetToTheMaximumWhenAsked)
     EXPECT_EQ(maximum, value);
 }
 
-TEST(JpegTextureGL, UndecodableFilesGiveZeroAndCreateNothing)
+// A colour map that is missing or cannot be decoded says why, and takes no texture name.
+TEST(JpegTextureGL, UndecodableFilesAreReportedGiveZeroAndCreateNothing)
 {
     ASSERT_NE(nullptr, kyrel_test::Engine());
     GLuint before = 0;
     glGenTextures(1, &before);
-    for (const std::string& path :
-         {FIXTURES + "rose_progressive.jpg", FIXTURES + "missing.jpg", FIXTURES})
+    struct Case
     {
-        EXPECT_EQ(0u, LoadJPEG(path.c_str(), true)) << path;
+        std::string path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {FIXTURES + "rose_progressive.jpg",
+         FIXTURES + "rose_progressive.jpg is not a valid JPEG file!\n"},
+        {FIXTURES + "missing.jpg", "error: couldn't open \"" + FIXTURES + "missing.jpg\"!\n"},
+        {FIXTURES, "error: couldn't open \"" + FIXTURES + "\"!\n"},
+    };
+    for (const Case& c : cases)
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(0u, LoadJPEG(c.path.c_str(), true)) << c.path;
+        EXPECT_EQ(c.message, testing::internal::GetCapturedStderr());
+        EXPECT_EQ("", testing::internal::GetCapturedStdout());
     }
     GLuint after = 0;
     glGenTextures(1, &after);

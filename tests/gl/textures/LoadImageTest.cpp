@@ -81,12 +81,25 @@ TEST_F(AnisotropyOff, SubstringsChooseTheReader)
 
 TEST_F(AnisotropyOff, JpegAndDdsNamesGoToTheirReaders)
 {
-    // A bitmap named .jpg: SDL_image would read it by its content, the JPEG reader refuses it.
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(0u, Load(WriteFile("dispatch/Data/brick.jpg", TwoByTwoBmp())));
-    testing::internal::GetCapturedStdout();
-    testing::internal::GetCapturedStderr();
+    // A bitmap named .jpg: SDL_image would read it by its content, the JPEG reader refuses it and
+    // says so, as it does for a colour map that is missing.
+    const std::string notJpeg = WriteFile("dispatch/Data/brick.jpg", TwoByTwoBmp());
+    const struct
+    {
+        std::string path;
+        std::string message;
+    } failures[] = {
+        {notJpeg, notJpeg + " is not a valid JPEG file!\n"},
+        {"dispatch/Data/missing.jpeg", "error: couldn't open \"dispatch/Data/missing.jpeg\"!\n"},
+    };
+    for (const auto& failure : failures)
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(0u, Load(failure.path));
+        EXPECT_EQ(failure.message, testing::internal::GetCapturedStderr());
+        EXPECT_EQ("", testing::internal::GetCapturedStdout());
+    }
 
     if (GLEW_EXT_texture_compression_s3tc)
     {
@@ -154,7 +167,7 @@ TEST(LoadImageGL, SdlBitmapDecodeMatchesTheEngineReader)
         SCOPED_TRACE(name);
         std::string path = std::string(KYREL_TEST_DATA_DIR) + "/bmp/" + name;
         std::unique_ptr<CUtils::SdlBitmap> sdl(gUtils->DecodeBMPWithSDL(path.c_str()));
-        std::unique_ptr<CDecodedImage> engine(DecodeBMP(path.c_str()));
+        std::unique_ptr<CDecodedImage> engine(DecodeImageFile(path.c_str(), DecodeBMP));
         ASSERT_TRUE(sdl);
         ASSERT_TRUE(engine);
         EXPECT_EQ(3, sdl->components);

@@ -43,10 +43,13 @@ TEST(TgaImageGL, UploadKeepsFileRowsAndChannelsAtOddWidths)
         EXPECT_EQ(3, height);
 
         // Read back with the same packing as the decoder's buffer: rows without padding.
-        std::vector<unsigned char> texels(image.pixels.size(), 0);
+        const size_t size = static_cast<size_t>(image.imageSize);
+        ASSERT_EQ(size, static_cast<size_t>(width * height * image.bytesPerPixel));
+        std::vector<unsigned char> texels(size, 0);
         glPixelStorei(GL_PACK_ALIGNMENT, 1);
         glGetTexImage(GL_TEXTURE_2D, 0, image.glFormat, GL_UNSIGNED_BYTE, texels.data());
-        EXPECT_EQ(image.pixels, texels);
+        EXPECT_EQ(std::vector<unsigned char>(image.pixels.get(), image.pixels.get() + size),
+                  texels);
         // Texture row 0 is the file's first row: green 0 there, 120 in the last.
         EXPECT_EQ(0, texels[1]);
         EXPECT_EQ(120, texels[texels.size() - static_cast<size_t>(image.bytesPerPixel) + 1]);

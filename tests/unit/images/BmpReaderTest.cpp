@@ -65,13 +65,12 @@ using image_test::Decoded;
 
 Decoded DecodeBytes(const Bytes& bytes)
 {
-    CByteReader reader(bytes.data(), bytes.size());
-    return image_test::CaptureDecode([&] { return DecodeBMP(reader, "test.bmp"); });
+    return image_test::DecodeBytes(DecodeBMP, bytes, "test.bmp");
 }
 
 Decoded DecodePath(const std::string& path)
 {
-    return image_test::CaptureDecode([&] { return DecodeBMP(path.c_str()); });
+    return image_test::DecodePath(DecodeBMP, path);
 }
 
 Bytes Pixel(const CDecodedImage& image, int x, int row)

@@ -41,8 +41,7 @@ using image_test::Decoded;
 
 Decoded DecodeBytes(const Bytes& bytes)
 {
-    CByteReader reader(bytes.data(), bytes.size());
-    return image_test::CaptureDecode([&] { return DecodeDDS(reader, "test.dds"); });
+    return image_test::DecodeBytes(DecodeDDS, bytes, "test.dds");
 }
 
 // Sizes of the levels a decoded record holds, walked as the upload walks them.
@@ -92,11 +91,7 @@ TEST(DdsReader, LevelsAndFormats)
          IMAGE_FORMAT_DXT1,
          3,
          {128, 32}},
-        {"no levels past 1 x 1",
-         MakeDds(4, 2, "DXT1", 40, 1000),
-         IMAGE_FORMAT_DXT1,
-         3,
-         {8, 8, 8}},
+        {"no levels past 1 x 1", MakeDds(4, 2, "DXT1", 40, 1000), IMAGE_FORMAT_DXT1, 3, {8, 8, 8}},
         {"sides not multiples of 4",
          MakeDds(13, 7, "DXT5", 4, 192),
          IMAGE_FORMAT_DXT5,
@@ -160,11 +155,9 @@ TEST(DdsReader, BadFilesGiveTheirMessageAndNull)
         EXPECT_FALSE(decoded.image);
         EXPECT_EQ(c.message, decoded.messages);
     }
-    testing::internal::CaptureStderr();
-    std::unique_ptr<CDecodedImage> missing(DecodeDDS("/nonexistent/missing.dds"));
-    EXPECT_FALSE(missing);
-    EXPECT_EQ("error: couldn't open \"/nonexistent/missing.dds\"!\n",
-              testing::internal::GetCapturedStderr());
+    Decoded missing = image_test::DecodePath(DecodeDDS, "/nonexistent/missing.dds");
+    EXPECT_FALSE(missing.image);
+    EXPECT_EQ("error: couldn't open \"/nonexistent/missing.dds\"!\n", missing.messages);
 }
 
 TEST(DdsReader, SharedSuite)
@@ -181,7 +174,7 @@ TEST(DdsReader, SharedSuite)
         {
             SCOPED_TRACE(file);
             std::string path = image_test::SharedDir() + "/" + file;
-            Decoded decoded = image_test::CaptureDecode([&] { return DecodeDDS(path.c_str()); });
+            Decoded decoded = image_test::DecodePath(DecodeDDS, path);
             if (category == "bad")
             {
                 EXPECT_FALSE(decoded.image);

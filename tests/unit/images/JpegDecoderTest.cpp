@@ -1,10 +1,10 @@
 // The JPEG decoder against files made for the purpose (a tiny writer of DC-only pictures whose
-// pixels are known exactly), ImageMagick fixtures compared with SDL_image's libjpeg decode, the
-// shared real-world files, and damaged input of every kind.
+// pixels are known exactly), ImageMagick fixtures compared with ImageMagick's own (libjpeg)
+// decode, the shared real-world files, and damaged input of every kind.
 #include "images/CJpegDecoder.h"
+#include "support/ImageReaderTestSupport.h"
+#include "support/ReferenceImage.h"
 
-#include <SDL/SDL.h>
-#include <SDL/SDL_image.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -26,24 +26,36 @@ struct Decoded
     std::unique_ptr<uint8_t[]> pixels;
     int width = -1;
     int height = -1;
+    std::string messages;
     const uint8_t* At(int x, int y) const
     {
         return pixels.get() + (static_cast<size_t>(y) * width + x) * 4;
     }
 };
 
-Decoded DecodeBytes(const std::vector<uint8_t>& bytes)
+// The decoder's pixels, dimensions and message; the dimensions stay -1 on failure.
+Decoded Take(image_test::Decoded result)
 {
     Decoded d;
-    d.pixels.reset(DecodeJPEGFromMemory(bytes.data(), bytes.size(), d.width, d.height));
+    d.messages = result.messages;
+    if (result.image)
+    {
+        EXPECT_EQ(4, result.image->components);
+        d.width = result.image->width;
+        d.height = result.image->height;
+        d.pixels.reset(result.image->data.release());
+    }
     return d;
+}
+
+Decoded DecodeBytes(const std::vector<uint8_t>& bytes)
+{
+    return Take(image_test::DecodeBytes(DecodeJPEG, bytes, "test.jpg"));
 }
 
 Decoded DecodePath(const std::string& path)
 {
-    Decoded d;
-    d.pixels.reset(DecodeJPEG(path.c_str(), d.width, d.height));
-    return d;
+    return Take(image_test::DecodePath(DecodeJPEG, path));
 }
 
 // Writes baseline files whose blocks hold only a DC term, with quantisation 1: a block with DC
@@ -471,66 +483,70 @@ TEST(JpegDecoder, CodesMatchingNothingGiveADefinedPicture)
     }
 }
 
-TEST(JpegDecoder, MissingFileAndEmptyInputGiveNull)
+// A colour map that cannot be opened or decoded says so, naming the file, so that an untextured
+// model can be explained.
+TEST(JpegDecoder, FailuresGiveNullAndTheReadersMessage)
 {
-    int width = -1, height = -1;
-    EXPECT_EQ(nullptr, DecodeJPEG("/nonexistent/picture.jpg", width, height));
-    EXPECT_EQ(nullptr, DecodeJPEGFromMemory(nullptr, 0, width, height));
-    EXPECT_EQ(nullptr, DecodeJPEG(FIXTURES.c_str(), width, height));  // a directory
-    EXPECT_EQ(-1, width);
-    EXPECT_EQ(-1, height);
-    EXPECT_TRUE(DecodePath(FIXTURES + "rose_420.jpg").pixels);
-    EXPECT_FALSE(DecodePath(FIXTURES + "rose_progressive.jpg").pixels);
+    struct Case
+    {
+        std::string path;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"/nonexistent/picture.jpg", "error: couldn't open \"/nonexistent/picture.jpg\"!\n"},
+        {FIXTURES, "error: couldn't open \"" + FIXTURES + "\"!\n"},  // a directory
+        {FIXTURES + "rose_progressive.jpg",
+         FIXTURES + "rose_progressive.jpg is not a valid JPEG file!\n"},
+    };
+    for (const Case& c : cases)
+    {
+        Decoded d = DecodePath(c.path);
+        EXPECT_FALSE(d.pixels) << c.path;
+        EXPECT_EQ(-1, d.width);
+        EXPECT_EQ(c.message, d.messages);
+    }
+    Decoded empty = DecodeBytes({});
+    EXPECT_FALSE(empty.pixels);
+    EXPECT_EQ("test.jpg is not a valid JPEG file!\n", empty.messages);
+    Decoded good = DecodePath(FIXTURES + "rose_420.jpg");
+    EXPECT_TRUE(good.pixels);
+    EXPECT_EQ("", good.messages);
 }
 
 namespace
 {
-// Peak signal-to-noise ratio of our RGB against SDL_image's (libjpeg) decode of the same file.
-double PsnrAgainstSdlImage(const std::string& path, const Decoded& ours)
+// Peak signal-to-noise ratio of our RGB against ImageMagick's (libjpeg) decode of the same file.
+double PsnrAgainstImageMagick(const std::string& path, const Decoded& ours)
 {
-    SDL_Surface* loaded = IMG_Load(path.c_str());
-    if (!loaded)
+    reference_image::RgbImage reference;
+    if (!reference_image::DecodeWithImageMagick(path, reference))
     {
         return -1.0;
     }
-    SDL_PixelFormat rgba = {};
-    rgba.BitsPerPixel = 32;
-    rgba.BytesPerPixel = 4;
-    rgba.Rmask = 0x000000FF;
-    rgba.Gmask = 0x0000FF00;
-    rgba.Bmask = 0x00FF0000;
-    rgba.Amask = 0xFF000000;
-    rgba.Gshift = 8;
-    rgba.Bshift = 16;
-    rgba.Ashift = 24;
-    SDL_Surface* surface = SDL_ConvertSurface(loaded, &rgba, SDL_SWSURFACE);
-    SDL_FreeSurface(loaded);
-    if (!surface || surface->w != ours.width || surface->h != ours.height)
+    if (reference.width != ours.width || reference.height != ours.height)
     {
-        SDL_FreeSurface(surface);
         return -2.0;
     }
     double squared = 0.0;
     for (int y = 0; y < ours.height; ++y)
     {
-        const uint8_t* row = static_cast<const uint8_t*>(surface->pixels) + y * surface->pitch;
+        const uint8_t* row = reference.rgb.data() + static_cast<size_t>(y) * ours.width * 3;
         for (int x = 0; x < ours.width; ++x)
         {
             for (int c = 0; c < 3; ++c)
             {
-                double diff = double(row[4 * x + c]) - ours.At(x, y)[c];
+                double diff = double(row[3 * x + c]) - ours.At(x, y)[c];
                 squared += diff * diff;
             }
         }
     }
-    SDL_FreeSurface(surface);
     double mse = squared / (3.0 * ours.width * ours.height);
     return mse == 0.0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 }  // namespace
 
 // Real layouts made by ImageMagick and libjpeg are close to libjpeg's own decode.
-TEST(JpegDecoder, FixturesMatchSdlImageAbove30Decibels)
+TEST(JpegDecoder, FixturesMatchImageMagickAbove30Decibels)
 {
     const char* files[] = {"rose_420.jpg",
                            "rose_422.jpg",
@@ -549,32 +565,11 @@ TEST(JpegDecoder, FixturesMatchSdlImageAbove30Decibels)
     {
         Decoded d = DecodePath(FIXTURES + name);
         ASSERT_TRUE(d.pixels) << name;
-        double psnr = PsnrAgainstSdlImage(FIXTURES + name, d);
+        double psnr = PsnrAgainstImageMagick(FIXTURES + name, d);
         printf("  %-26s %4dx%-4d PSNR %.1f dB\n", name, d.width, d.height, psnr);
         EXPECT_GT(psnr, 30.0) << name;
     }
 }
-
-namespace
-{
-bool ReadPpm(const std::string& path, int& width, int& height, std::vector<uint8_t>& rgb)
-{
-    FILE* f = fopen(path.c_str(), "rb");
-    int maxValue = 0;
-    if (!f || fscanf(f, "P6 %d %d %d", &width, &height, &maxValue) != 3 || fgetc(f) == EOF)
-    {
-        if (f)
-        {
-            fclose(f);
-        }
-        return false;
-    }
-    rgb.resize(size_t(width) * height * 3);
-    bool ok = fread(rgb.data(), 1, rgb.size(), f) == rgb.size();
-    fclose(f);
-    return ok;
-}
-}  // namespace
 
 // Real files: every good one decodes, within a few levels of the reference decode (the decoder
 // truncates in its transform and colour conversion where libjpeg rounds, so it runs about one
@@ -593,10 +588,12 @@ TEST(JpegDecoder, SharedFilesDecodeWithinToleranceOrAreRefused)
         Decoded d = DecodePath(path);
         ASSERT_TRUE(d.pixels) << path;
         std::string name = path.substr(path.rfind('/') + 1);
-        int width = 0, height = 0;
-        std::vector<uint8_t> rgb;
-        if (ReadPpm(SHARED + "reference/" + name + ".ppm", width, height, rgb))
+        reference_image::RgbImage reference;
+        if (reference_image::ReadPpmFile(SHARED + "reference/" + name + ".ppm", reference))
         {
+            const int width = reference.width;
+            const int height = reference.height;
+            const std::vector<uint8_t>& rgb = reference.rgb;
             ASSERT_EQ(width, d.width) << name;
             ASSERT_EQ(height, d.height) << name;
             int worst = 0;
@@ -619,7 +616,7 @@ TEST(JpegDecoder, SharedFilesDecodeWithinToleranceOrAreRefused)
             // skipped bytes in most restart intervals); both decoders show the same wreck and
             // differ only in how they fill the damaged runs.
             double minimum = name == "pillow-hopper_bad_exif.jpg" ? 18.0 : 30.0;
-            EXPECT_GT(PsnrAgainstSdlImage(path, d), minimum) << name;
+            EXPECT_GT(PsnrAgainstImageMagick(path, d), minimum) << name;
         }
     }
     for (const std::string& path : ListFiles(SHARED + "questionable"))
@@ -642,15 +639,15 @@ TEST(JpegDecoder, SharedGreyFilesDeclaring2x2AreNotScrambled)
     for (const char* name : {"jpegdecoder-grayscale_16x24_sampling2x2.jpg",
                              "jpegdecoder-grayscale_24x16_sampling2x2.jpg"})
     {
-        int width = 0, height = 0;
-        std::vector<uint8_t> rgb;
-        if (!ReadPpm(SHARED + "reference/" + name + ".ppm", width, height, rgb))
+        reference_image::RgbImage reference;
+        if (!reference_image::ReadPpmFile(SHARED + "reference/" + name + ".ppm", reference))
         {
             GTEST_SKIP() << "shared JPEG test data not present";
         }
+        const std::vector<uint8_t>& rgb = reference.rgb;
         Decoded d = DecodePath(SHARED + "questionable/" + name);
         ASSERT_TRUE(d.pixels) << name;
-        for (size_t p = 0; p < size_t(width) * height; ++p)
+        for (size_t p = 0; p < size_t(reference.width) * reference.height; ++p)
         {
             ASSERT_LE(std::abs(int(d.pixels[4 * p]) - int(rgb[3 * p])), 2) << name << " " << p;
         }

@@ -5,6 +5,7 @@
 #include "images/CJpegDecoder.h"
 #include "images/CJpegHuffmanTable.h"
 #include "images/CJpegIdct.h"
+#include "support/ImageReaderTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -536,12 +537,14 @@ TEST(JpegReference, ProductionDecoderMatchesPlainAlgorithmOnEveryFile)
     {
         SCOPED_TRACE(path);
         std::vector<uint8_t> bytes = ReadFile(path);
-        int width = 0, height = 0;
-        uint8_t* pixels = DecodeJPEGFromMemory(bytes.data(), bytes.size(), width, height);
-        if (!pixels)
+        image_test::Decoded decoded = image_test::DecodeBytes(DecodeJPEG, bytes, "test.jpg");
+        if (!decoded.image)
         {
             continue;
         }
+        const int width = decoded.image->width;
+        const int height = decoded.image->height;
+        const uint8_t* pixels = decoded.image->data.get();
         std::vector<uint8_t> expected;
         int refWidth = 0, refHeight = 0;
         bool referenceOk = ReferenceDecoder().Decode(bytes, expected, refWidth, refHeight);
@@ -553,7 +556,6 @@ TEST(JpegReference, ProductionDecoderMatchesPlainAlgorithmOnEveryFile)
             EXPECT_EQ(0, memcmp(expected.data(), pixels, expected.size()));
             ++compared;
         }
-        delete[] pixels;
     }
     EXPECT_GE(compared, 13);
 }

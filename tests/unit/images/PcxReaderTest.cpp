@@ -3,8 +3,8 @@
 #include "images/CPcxReader.h"
 #include "io/CByteReader.h"
 #include "support/ImageReaderTestSupport.h"
+#include "support/ReferenceImage.h"
 
-#include <SDL/SDL_image.h>
 #include <gtest/gtest.h>
 #include <cstring>
 #include <memory>
@@ -44,13 +44,12 @@ using image_test::Decoded;
 
 Decoded DecodeBytes(const Bytes& bytes)
 {
-    CByteReader reader(bytes.data(), bytes.size());
-    return image_test::CaptureDecode([&] { return DecodePCX(reader); });
+    return image_test::DecodeBytes(DecodePCX, bytes, "test.pcx");
 }
 
 Decoded DecodePath(const std::string& path)
 {
-    return image_test::CaptureDecode([&] { return DecodePCX(path.c_str()); });
+    return image_test::DecodePath(DecodePCX, path);
 }
 
 Bytes Data(const CDecodedImage& image)
@@ -62,27 +61,17 @@ Bytes Data(const CDecodedImage& image)
 Bytes ReferenceBottomFirst(const std::string& png)
 {
     Bytes pixels;
-    SDL_Surface* surface = IMG_Load(png.c_str());
-    if (!surface)
+    reference_image::RgbImage reference;
+    if (!reference_image::DecodeWithImageMagick(png, reference))
     {
         return pixels;
     }
-    SDL_LockSurface(surface);
-    for (int row = surface->h - 1; row >= 0; --row)
+    size_t rowBytes = static_cast<size_t>(reference.width) * 3;
+    for (int row = reference.height - 1; row >= 0; --row)
     {
-        for (int x = 0; x < surface->w; ++x)
-        {
-            const Uint8* p = static_cast<const Uint8*>(surface->pixels) + row * surface->pitch +
-                             x * surface->format->BytesPerPixel;
-            Uint32 value = 0;
-            memcpy(&value, p, surface->format->BytesPerPixel);
-            Uint8 rgb[3];
-            SDL_GetRGB(value, surface->format, rgb, rgb + 1, rgb + 2);
-            pixels.insert(pixels.end(), rgb, rgb + 3);
-        }
+        const uint8_t* start = reference.rgb.data() + row * rowBytes;
+        pixels.insert(pixels.end(), start, start + rowBytes);
     }
-    SDL_UnlockSurface(surface);
-    SDL_FreeSurface(surface);
     return pixels;
 }
 }  // namespace

@@ -1,11 +1,12 @@
-// The TGA decoder without GL: both kinds at both depths, packet limits, the identification field,
-// every refusal with its message, and real files against their known checksums.
+// The TGA reader: both kinds at both depths, packet limits, the identification field, every
+// refusal with its message, and real files against their known checksums.
+#include "images/CTgaReader.h"
 #include "io/CByteReader.h"
-#include "textures/CTgaImage.h"
+#include "support/ImageReaderTestSupport.h"
 
-#include <GL/gl.h>
 #include <gtest/gtest.h>
 #include <cstdint>
+#include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <map>
@@ -53,31 +54,23 @@ Bytes Repeat(Bytes unit, int times)
     return bytes;
 }
 
-bool Decode(CTgaImage& image, const Bytes& bytes, std::string& output, int maxDimension = 65535)
+using image_test::Decoded;
+
+Decoded Decode(const Bytes& bytes, int maxDimension = TGA_MAX_DIMENSION,
+               CTgaFileBytes* fileBytes = nullptr)
 {
     CByteReader reader(bytes.data(), bytes.size());
-    testing::internal::CaptureStdout();
-    bool ok = image.Decode(reader, "mem.tga", maxDimension);
-    output = testing::internal::GetCapturedStdout();
-    return ok;
+    return image_test::CaptureDecode(
+        [&] { return DecodeTGA(reader, "mem.tga", maxDimension, fileBytes); });
 }
 
-uint32_t Crc32(const Bytes& data)
+Bytes Pixels(const CDecodedImage& image)
 {
-    uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char byte : data)
-    {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-        {
-            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        }
-    }
-    return crc ^ 0xFFFFFFFFu;
+    return Bytes(image.data.get(), image.data.get() + image.dataSize);
 }
 }  // namespace
 
-TEST(TgaImage, DecodesBothKindsAtBothDepthsInFileOrder)
+TEST(TgaReader, DecodesBothKindsAtBothDepthsInFileOrder)
 {
     const Bytes rgba = {255, 0, 0, 0x10, 0, 255, 0, 0x20, 0, 0, 255, 0x30, 255, 255, 255, 0x40};
     struct Case
@@ -120,18 +113,20 @@ TEST(TgaImage, DecodesBothKindsAtBothDepthsInFileOrder)
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.what);
-        CTgaImage image;
-        std::string output;
-        ASSERT_TRUE(Decode(image, c.file, output)) << output;
-        EXPECT_EQ("", output);
-        EXPECT_EQ(c.pixels, image.pixels);
-        EXPECT_EQ(static_cast<int>(c.pixels.size()), image.imageSize);
-        EXPECT_EQ(image.bitsPerPixel == 32 ? GL_RGBA : GL_RGB, static_cast<GLenum>(image.glFormat));
-        EXPECT_EQ(static_cast<int>(image.bitsPerPixel / 8), image.bytesPerPixel);
+        CTgaFileBytes fileBytes;
+        Decoded decoded = Decode(c.file, TGA_MAX_DIMENSION, &fileBytes);
+        ASSERT_TRUE(decoded.image) << decoded.messages;
+        EXPECT_EQ("", decoded.messages);
+        EXPECT_EQ(c.pixels, Pixels(*decoded.image));
+        const int depth = c.file[16];
+        EXPECT_EQ(depth / 8, decoded.image->components);
+        EXPECT_EQ(depth == 32 ? IMAGE_FORMAT_RGBA : IMAGE_FORMAT_RGB, decoded.image->format);
+        EXPECT_EQ(0, memcmp(fileBytes.header, c.file.data() + 1, sizeof fileBytes.header));
+        EXPECT_EQ(0, memcmp(fileBytes.info, c.file.data() + 12, sizeof fileBytes.info));
     }
 }
 
-TEST(TgaImage, RefusesBadFilesWithTheirMessage)
+TEST(TgaReader, RefusesBadFilesWithTheirMessage)
 {
     const std::string typeMessage = "TGA file be type 2 or type 10, Invalid Image: mem.tga\n";
     const std::string infoMessage = "Invalid texture information: mem.tga\n";
@@ -182,17 +177,15 @@ TEST(TgaImage, RefusesBadFilesWithTheirMessage)
     }
     for (const Case& c : cases)
     {
-        CTgaImage image;
-        std::string output;
-        EXPECT_FALSE(Decode(image, c.file, output, c.maxDimension)) << c.output;
-        EXPECT_EQ(c.output, output);
-        EXPECT_TRUE(image.pixels.empty());
+        Decoded decoded = Decode(c.file, c.maxDimension);
+        EXPECT_FALSE(decoded.image) << c.output;
+        EXPECT_EQ(c.output, decoded.messages);
     }
 }
 
 // Every TGA file of the shared collection: those listed with a checksum decode to exactly that
 // buffer, every other one is refused with a message and no pixels.
-TEST(TgaImage, SharedFilesMatchTheirChecksums)
+TEST(TgaReader, SharedFilesMatchTheirChecksums)
 {
     const std::string root = KYREL_SHARED_TESTDATA_DIR;
     std::ifstream table(root + "/expected.tsv");
@@ -217,7 +210,7 @@ TEST(TgaImage, SharedFilesMatchTheirChecksums)
     }
     ASSERT_FALSE(expected.empty());
 
-    size_t decoded = 0, refused = 0;
+    size_t decodedFiles = 0, refused = 0;
     for (const char* dir : {"tga/good", "tga/truevision", "tga/bad/fuzz-afl", "tga/bad/malformed",
                             "tga/bad/unsupported"})
     {
@@ -231,29 +224,26 @@ TEST(TgaImage, SharedFilesMatchTheirChecksums)
             {
                 continue;
             }
-            CTgaImage image;
-            testing::internal::CaptureStdout();
-            const bool ok = image.Decode(reader, relative.c_str());
-            const std::string output = testing::internal::GetCapturedStdout();
+            Decoded decoded =
+                image_test::CaptureDecode([&] { return DecodeTGA(reader, relative.c_str()); });
             auto found = expected.find(relative);
             if (found == expected.end())
             {
-                EXPECT_FALSE(ok) << relative;
-                EXPECT_NE("", output) << relative;
-                EXPECT_TRUE(image.pixels.empty()) << relative;
+                EXPECT_FALSE(decoded.image) << relative;
+                EXPECT_NE("", decoded.messages) << relative;
                 ++refused;
                 continue;
             }
-            ASSERT_TRUE(ok) << relative << ": " << output;
-            char crc[9];
-            snprintf(crc, sizeof crc, "%08x", Crc32(image.pixels));
+            ASSERT_TRUE(decoded.image) << relative << ": " << decoded.messages;
+            const CDecodedImage& image = *decoded.image;
+            std::string crc = image_test::Hex(image_test::Crc32(image.data.get(), image.dataSize));
             EXPECT_EQ(found->second,
                       std::to_string(image.width) + " " + std::to_string(image.height) + " " + crc)
                 << relative;
-            ++decoded;
+            ++decodedFiles;
         }
         closedir(listing);
     }
-    EXPECT_EQ(expected.size(), decoded);
+    EXPECT_EQ(expected.size(), decodedFiles);
     EXPECT_GT(refused, 30u);
 }
