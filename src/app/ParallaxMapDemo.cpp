@@ -30,7 +30,6 @@ const char* const MODEL_PATH = "Data/KModel/planeParralax.xml";
 // The logo's lower right corner sits two pixels in from the screen's.
 const float LOGO_RIGHT = 1022.0f;
 const float LOGO_BOTTOM = 766.0f;
-const int KEY_ESCAPE = 27;
 const int HELP_SET = 2;
 
 struct HelpLine
@@ -82,7 +81,7 @@ void ParallaxMapDemo::Init()
     gGameObjectManager->AddObject(sceneObject);
 
     gGraphicsCore->SetShadows(false);
-    gGraphicsCore->SetShadowMethod(1);
+    gGraphicsCore->SetShadowMethod(SHADOW_MAPPING);
     gGameObjectManager->SetDrawShadowVolumes(false);
     gGameObjectManager->SetDrawBoundingBoxes(false);
 
@@ -104,7 +103,7 @@ void ParallaxMapDemo::Run()
         {
             continue;
         }
-        if (gEventManager->IsKeyDown(KEY_ESCAPE))
+        if (gEventManager->IsKeyDown(SDLK_ESCAPE))
         {
             return;
         }

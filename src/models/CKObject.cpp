@@ -26,8 +26,6 @@ const char* const UNIFORM_BINORMAL = "BiNormal";
 const int COLOR_MAP_UNIT = 0;
 const int HEIGHT_MAP_UNIT = 1;
 
-// The light the picking shade uses when the scene has none.
-const CVector3 NO_LIGHT_POSITION(0.0f, 100.0f, 0.0f);
 // The colour a face without a material gives a ray that hits it.
 const CVector3 NO_MATERIAL_COLOR(1.0f, 1.0f, 1.0f);
 
@@ -170,7 +168,7 @@ void CKObject::Render(bool textured)
 
 void CKObject::SetParallaxUniforms(GLhandleARB program, const XMLFace& face) const
 {
-    const CVector3 eye = gCamera ? gCamera->GetPosition() : CVector3();
+    const CVector3 eye = gCamera->GetPosition();
     SetVector4(program, UNIFORM_EYE, eye, 1.0f);
     SetVector4(program, UNIFORM_TANGENT, face.tangent, 0.0f);
     SetVector4(program, UNIFORM_NORMAL, face.normal, 0.0f);
@@ -179,7 +177,7 @@ void CKObject::SetParallaxUniforms(GLhandleARB program, const XMLFace& face) con
 
 void CKObject::RenderParallax(bool textured)
 {
-    CShader* shader = gShaderManager ? gShaderManager->GetShader(SHADER_PARALLAX) : nullptr;
+    CShader* shader = gShaderManager->GetShader(SHADER_PARALLAX);
     if (!modelPointer || !shader)
     {
         return;
@@ -240,12 +238,13 @@ void CKObject::BuildShadowVolume(float lightX, float lightY, float lightZ)
 
 void CKObject::RenderShadowVolumeStencil()
 {
-    RenderShadowVolumeStencil(gGraphicsCore && gGraphicsCore->HasStencilTwoSide());
+    RenderShadowVolumeStencil(gGraphicsCore->HasStencilTwoSide());
 }
 
 void CKObject::RenderShadowVolumeStencil(bool twoSided)
 {
-    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { EntityDrawing::DrawShadowVolume(shadowVolume); });
+    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this]
+                                                { EntityDrawing::DrawShadowVolume(shadowVolume); });
 }
 
 void CKObject::RenderBoundingBox()
@@ -279,7 +278,7 @@ void CKObject::IntersectRay(CRay* ray)
     {
         return;
     }
-    const CVector3 light = gLightManager ? gLightManager->GetLightPosition(1) : NO_LIGHT_POSITION;
+    const CVector3 light = gLightManager->GetLightPosition(1);
     for (const XMLSubObject& subObject : modelPointer->subObjects)
     {
         for (const XMLFace& face : subObject.faces)

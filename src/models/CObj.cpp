@@ -22,8 +22,6 @@ const unsigned char MATERIAL_WHITE = 255;
 const float TURNED_AWAY_INTENSITY = 0.5f;
 // Picked faces are tinted with this colour times the intensity.
 const CVector3 PICK_TINT(0.8f, 0.2f, 0.4f);
-// The light the picking shade uses when the scene has none.
-const CVector3 NO_LIGHT_POSITION(0.0f, 100.0f, 0.0f);
 
 // Unit normal of the triangle a, b, c in model space; zero for a degenerate face.
 CVector3 TriangleNormal(const CVector3& a, const CVector3& b, const CVector3& c)
@@ -52,7 +50,7 @@ void CObj::Load(const char* path, const char* texturePath)
     for (int i = 0; i < model.materialCount; ++i)
     {
         ModelMaterial& material = model.materials[static_cast<size_t>(i)];
-        if (material.textureFile[0] != '\0' && gUtils)
+        if (material.textureFile[0] != '\0')
         {
             texture = gUtils->LoadImage(material.textureFile);
         }
@@ -208,7 +206,7 @@ void CObj::RenderVBO(bool textured)
     }
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);
-    // Program 4's Unbind: whatever program the caller bound is released as well.
+    // The per-pixel lighting program's Unbind: whatever program the caller bound is released too.
     CShader::Unbind();
     glPopMatrix();
 }
@@ -246,7 +244,7 @@ void CObj::DrawShadowVolume()
 
 void CObj::RenderShadowVolumeStencil()
 {
-    RenderShadowVolumeStencil(gGraphicsCore && gGraphicsCore->HasStencilTwoSide());
+    RenderShadowVolumeStencil(gGraphicsCore->HasStencilTwoSide());
 }
 
 void CObj::RenderShadowVolumeStencil(bool twoSided)
@@ -269,7 +267,7 @@ void CObj::RenderBoundingBox()
 
 CVector3 CObj::ShadeHit(const CVector3& point, const ModelFace& face) const
 {
-    const CVector3 light = gLightManager ? gLightManager->GetLightPosition(1) : NO_LIGHT_POSITION;
+    const CVector3 light = gLightManager->GetLightPosition(1);
     const CVector3 toLight = (light - point).Normalized();
     const CVector3 normal = face.normal.RotateAxis(angle, rotationAxis);
     float intensity = Dot(toLight, normal);

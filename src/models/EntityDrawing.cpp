@@ -87,11 +87,7 @@ namespace EntityDrawing
 {
 bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& localMax)
 {
-    CFrustum* frustum = gCamera ? gCamera->GetFrustum() : nullptr;
-    if (!frustum)
-    {
-        return true;
-    }
+    const CFrustum* frustum = gCamera->GetFrustum();
     CVector3 lo = localMin;
     CVector3 hi = localMax;
     entity.TransformBox(lo, hi);

@@ -17,7 +17,7 @@ class CShadowVolume;
 namespace EntityDrawing
 {
 // True when the part's model-space box, taken into the world by the entity's placement, meets
-// the camera's view frustum; true as well when there is no camera or frustum to test against.
+// the camera's view frustum.
 bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& localMax);
 
 // The 12 edges of the box as one GL_LINES batch of 24 vertices, in the current colour.

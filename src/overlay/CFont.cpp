@@ -24,7 +24,6 @@ const float GLYPH_SIZE = 16.0f;
 const float GLYPH_ADVANCE = 12.0f;
 const float BOLD_OFFSET = 1.0f;
 const int HIGHEST_SET = 3;
-const int TEXT_SHADER = 0;
 const int SHEET_LOAD_FAILED = 1;
 }  // namespace
 
@@ -63,7 +62,7 @@ bool CFont::Load(const char* path)
         glTranslatef(GLYPH_ADVANCE, 0.0f, 0.0f);
         glEndList();
     }
-    shader = gShaderManager ? gShaderManager->GetShader(TEXT_SHADER) : nullptr;
+    shader = gShaderManager->GetShader(SHADER_SIMPLE_TEXTURE);
     return true;
 }
 

@@ -10,6 +10,7 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
+#include <cassert>
 #include <iostream>
 
 namespace
@@ -17,7 +18,6 @@ namespace
 const char* const MSG_LOADING = "Loading Texture: ";
 const char* const MSG_LOAD_FAILED = "Failed to load the image: ";
 const char* const MSG_ERROR = ", Error: ";
-const int PICTURE_SHADER = 0;
 const int UPLOAD_ALIGNMENT = 4;
 
 // Masks of pixels stored R, G, B (, A) byte after byte, the order GL reads them in.
@@ -86,10 +86,7 @@ CScreenImage::CScreenImage(const char* path, float imageAlpha)
 
 CScreenImage::~CScreenImage()
 {
-    if (gTextureManager)
-    {
-        gTextureManager->Forget(this);
-    }
+    gTextureManager->Forget(this);
 }
 
 void CScreenImage::Load(const char* path)
@@ -109,11 +106,10 @@ void CScreenImage::Load(const char* path)
     {
         return;
     }
-    if (gTextureManager)
-    {
-        gTextureManager->RegisterImage(this);
-    }
-    shader = gShaderManager ? gShaderManager->GetShader(PICTURE_SHADER) : nullptr;
+    // Screen images belong to a running engine: its texture manager lists them.
+    assert(gTextureManager);
+    gTextureManager->RegisterImage(this);
+    shader = gShaderManager->GetShader(SHADER_SIMPLE_TEXTURE);
 }
 
 void CScreenImage::Upload(SDL_Surface* surface)

@@ -38,7 +38,7 @@ CGraphicsCore::CGraphicsCore()
       anisotropicFilteringOn(false), framebufferObjectsSupported(false), cursorImage(nullptr),
       ownCursorShown(false), pressedCursorImage(nullptr), currentCursorImage(nullptr),
       hasPressedCursor(false), caption("Kyrel Engine"), wireframe(false), mode3D(false),
-      shadows(false), shadowMethod(0)
+      shadows(false), shadowMethod(SHADOW_STENCIL_VOLUMES)
 {
     // Maps clip coordinates in -1..1 to texture coordinates in 0..1 for the shadow-map lookup.
     CMatrix4& bias = renderTarget.biasMatrix;

@@ -11,6 +11,13 @@
 
 class CScreenImage;
 
+// How the game object manager draws shadows while shadows are on.
+enum ShadowMethod
+{
+    SHADOW_STENCIL_VOLUMES = 0,
+    SHADOW_MAPPING = 1
+};
+
 class CGraphicsCore
 {
 public:
@@ -57,8 +64,8 @@ public:
 
     void SetShadows(bool on) { shadows = on; }
     bool GetShadows() const { return shadows; }
-    void SetShadowMethod(int method) { shadowMethod = method; }
-    int GetShadowMethod() const { return shadowMethod; }
+    void SetShadowMethod(ShadowMethod method) { shadowMethod = method; }
+    ShadowMethod GetShadowMethod() const { return shadowMethod; }
 
     void EnableAnisotropicFiltering() { anisotropicFilteringOn = anisotropicFilteringSupported; }
     void DisableAnisotropicFiltering() { anisotropicFilteringOn = false; }
@@ -107,7 +114,7 @@ private:
     bool mode3D;
     bool shadows;
     RenderTarget renderTarget;
-    int shadowMethod;
+    ShadowMethod shadowMethod;
 };
 
 extern CGraphicsCore* gGraphicsCore;

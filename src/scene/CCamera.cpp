@@ -15,10 +15,10 @@ namespace
 {
 const float MOUSE_RADIANS_PER_PIXEL = 0.005f;
 const float DEFAULT_SPEED = 200.0f;
-const int KEY_FORWARD = SDLK_w;
-const int KEY_BACK = SDLK_s;
-const int KEY_LEFT = SDLK_a;
-const int KEY_RIGHT = SDLK_d;
+const SDLKey KEY_FORWARD = SDLK_w;
+const SDLKey KEY_BACK = SDLK_s;
+const SDLKey KEY_LEFT = SDLK_a;
+const SDLKey KEY_RIGHT = SDLK_d;
 }  // namespace
 
 CCamera::CCamera()

@@ -12,7 +12,6 @@
 
 namespace
 {
-const int SHADOW_MAP_SHADER = 12;
 const float SHADOW_OFFSET_FACTOR = 8.0f;
 const float SHADOW_OFFSET_UNITS = 4.0f;
 const float SHADOW_DARKNESS_ALPHA = 0.5f;
@@ -48,7 +47,7 @@ void CGameObjectManager::Draw()
     {
         DrawPlain();
     }
-    else if (gGraphicsCore->GetShadowMethod() == 0)
+    else if (gGraphicsCore->GetShadowMethod() == SHADOW_STENCIL_VOLUMES)
     {
         DrawWithShadowVolumes();
     }
@@ -230,7 +229,7 @@ void CGameObjectManager::DrawWithShadowMap()
     // Lit pass, comparing each fragment's light-space depth with the map on unit 1.
     glLoadIdentity();
     gCamera->Look();
-    CShader* shader = gShaderManager->GetShader(SHADOW_MAP_SHADER);
+    CShader* shader = gShaderManager->GetShader(SHADER_SHADOW_MAPPING_PCF);
     if (shader)
     {
         shader->Bind();

@@ -80,14 +80,7 @@ void CLight::ComputeMatrices()
     glPushMatrix();
 
     glLoadIdentity();
-    if (gGraphicsCore)
-    {
-        gGraphicsCore->Perspective(fieldOfView, aspect, nearPlane, farPlane);
-    }
-    else
-    {
-        glMultMatrixf(CMatrix4::Perspective(fieldOfView, aspect, nearPlane, farPlane).Data());
-    }
+    gGraphicsCore->Perspective(fieldOfView, aspect, nearPlane, farPlane);
     glGetFloatv(GL_MODELVIEW_MATRIX, projectionMatrix.m);
 
     glLoadIdentity();

@@ -3,6 +3,7 @@
 
 #include "sound/CSoundManager.h"
 
+#include <cassert>
 #include <iostream>
 
 namespace
@@ -10,7 +11,7 @@ namespace
 const char* const MSG_LOAD_FAILED = "Failed to load music ";
 }  // namespace
 
-CMusic::CMusic(const std::string& path) : music(nullptr), name(path)
+CMusic::CMusic(const std::string& path) : music(nullptr), name(path), registered(false)
 {
     if (!path.empty())
     {
@@ -20,10 +21,7 @@ CMusic::CMusic(const std::string& path) : music(nullptr), name(path)
 
 CMusic::~CMusic()
 {
-    if (gSoundManager)
-    {
-        gSoundManager->StopMusic();
-    }
+    gSoundManager->StopMusic();
     if (music)
     {
         Mix_FreeMusic(music);
@@ -32,6 +30,11 @@ CMusic::~CMusic()
 
 bool CMusic::Load(const std::string& path)
 {
+    // Loading again replaces the piece: the old one is freed, which also halts it if it plays.
+    if (music)
+    {
+        Mix_FreeMusic(music);
+    }
     music = Mix_LoadMUS(path.c_str());
     if (!music)
     {
@@ -39,9 +42,12 @@ bool CMusic::Load(const std::string& path)
         return false;
     }
     name = path;
-    if (gSoundManager)
+    // The manager deletes what it holds at shut-down, so it must hold this piece only once.
+    if (!registered)
     {
+        assert(gSoundManager);
         gSoundManager->AddMusic(this);
+        registered = true;
     }
     return true;
 }
@@ -52,16 +58,13 @@ void CMusic::Play(int loops)
     {
         return;
     }
-    if (gSoundManager)
-    {
-        gSoundManager->StopMusic();
-    }
+    gSoundManager->StopMusic();
     Mix_PlayMusic(music, loops);
 }
 
 void CMusic::Release()
 {
-    if (!music || !gSoundManager)
+    if (!music)
     {
         return;
     }

@@ -14,7 +14,8 @@ public:
     CMusic(const CMusic&) = delete;
     CMusic& operator=(const CMusic&) = delete;
 
-    // On success the piece registers with the sound manager, which owns it from then on.
+    // The first success registers the piece with the sound manager, which owns it from then on;
+    // loading again frees the old music first, whether or not the new file loads.
     bool Load(const std::string& path);
     // Stops whatever music plays, then starts this piece.
     void Play(int loops);
@@ -27,6 +28,7 @@ public:
 private:
     Mix_Music* music;
     std::string name;
+    bool registered;  // with the sound manager, after the first successful load
 };
 
 #endif

@@ -4,6 +4,7 @@
 #include "sound/CSoundManager.h"
 
 #include <SDL/SDL_mixer.h>
+#include <cassert>
 #include <iostream>
 
 namespace
@@ -12,7 +13,7 @@ const char* const MSG_LOAD_FAILED = "Failed to load sound: ";
 const char* const MSG_PLAY_FAILED = "Failed to play sound ";
 }  // namespace
 
-CSound::CSound(const std::string& path) : chunk(nullptr), name(path)
+CSound::CSound(const std::string& path) : chunk(nullptr), name(path), registered(false)
 {
     if (!path.empty())
     {
@@ -30,6 +31,11 @@ CSound::~CSound()
 
 bool CSound::Load(const std::string& path)
 {
+    // Loading again replaces the chunk: the old one is freed, which also stops it where it plays.
+    if (chunk)
+    {
+        Mix_FreeChunk(chunk);
+    }
     SDL_RWops* source = SDL_RWFromFile(path.c_str(), "rb");
     chunk = source ? Mix_LoadWAV_RW(source, 1) : nullptr;
     if (!chunk)
@@ -38,9 +44,12 @@ bool CSound::Load(const std::string& path)
         return false;
     }
     name = path;
-    if (gSoundManager)
+    // The manager deletes what it holds at shut-down, so it must hold this sound only once.
+    if (!registered)
     {
+        assert(gSoundManager);
         gSoundManager->AddSound(this);
+        registered = true;
     }
     return true;
 }
@@ -61,8 +70,5 @@ int CSound::Play(int loops)
 
 void CSound::Release()
 {
-    if (gSoundManager)
-    {
-        gSoundManager->RemoveSound(this);
-    }
+    gSoundManager->RemoveSound(this);
 }

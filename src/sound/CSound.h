@@ -15,7 +15,8 @@ public:
     CSound(const CSound&) = delete;
     CSound& operator=(const CSound&) = delete;
 
-    // On success the sound registers with the sound manager, which owns it from then on.
+    // The first success registers the sound with the sound manager, which owns it from then on;
+    // loading again frees the old chunk first, whether or not the new file loads.
     bool Load(const std::string& path);
     // The channel it plays on, or -1 (nothing loaded, or the mixer refused).
     int Play(int loops);
@@ -28,6 +29,7 @@ public:
 private:
     Mix_Chunk* chunk;
     std::string name;
+    bool registered;  // with the sound manager, after the first successful load
 };
 
 #endif

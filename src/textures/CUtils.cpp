@@ -38,8 +38,7 @@ void CUtils::UpdateFrameTimer()
         snprintf(captionSuffix, sizeof captionSuffix, FPS_SUFFIX_FORMAT, framesPerSecond);
         // A fixed buffer keeps the frame loop free of allocations; a longer title is cut.
         char title[CAPTION_BUFFER_SIZE];
-        snprintf(title, sizeof title, "%s%s", gGraphicsCore ? gGraphicsCore->GetCaptionText() : "",
-                 captionSuffix);
+        snprintf(title, sizeof title, "%s%s", gGraphicsCore->GetCaptionText(), captionSuffix);
         SDL_WM_SetCaption(title, nullptr);
         frameCounter = 0.0f;
     }

@@ -43,13 +43,13 @@ TEST_F(CEventManagerGL, KeysAreTakenOnePerPollWithTheirCodes)
     events.Poll();
     EXPECT_TRUE(events.HasEvent());
     EXPECT_TRUE(events.IsLastEvent(CEventManager::EVENT_KEY_PRESSED));
-    EXPECT_TRUE(events.IsKeyDown(27));
+    EXPECT_TRUE(events.IsKeyDown(SDLK_ESCAPE));
     EXPECT_EQ(SDL_KEYDOWN, events.GetEvent().type);
 
     events.Poll();  // the key-up: an event, but code 0
     EXPECT_TRUE(events.HasEvent());
     EXPECT_TRUE(events.IsLastEvent(CEventManager::EVENT_NONE));
-    EXPECT_FALSE(events.IsKeyDown(27));
+    EXPECT_FALSE(events.IsKeyDown(SDLK_ESCAPE));
 
     events.Poll();
     EXPECT_FALSE(events.HasEvent());

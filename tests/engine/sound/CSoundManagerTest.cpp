@@ -2,6 +2,7 @@
 #include "sound/CMusic.h"
 #include "sound/CSound.h"
 #include "sound/CSoundManager.h"
+#include "support/EngineManagersFixture.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
@@ -57,22 +58,20 @@ std::string WriteWav()
     return path;
 }
 
-class SoundTest : public ::testing::Test
+class SoundTest : public kyrel_test::EngineManagersFixture
 {
 protected:
     void SetUp() override
     {
         setenv("SDL_AUDIODRIVER", "dummy", 1);
-        manager = new CSoundManager();
-        gSoundManager = manager;
+        manager = Install(gSoundManager);
         ASSERT_TRUE(manager->IsAudioOpen());
         wav = WriteWav();
         ASSERT_FALSE(wav.empty());
     }
     void TearDown() override
     {
-        delete manager;
-        gSoundManager = nullptr;
+        EngineManagersFixture::TearDown();
         SDL_Quit();
         unlink(wav.c_str());
     }
@@ -144,4 +143,36 @@ TEST_F(SoundTest, MusicPlaysOneAtATimeAndDiesWithTheManager)
     EXPECT_EQ(0, Mix_PlayingMusic());
     second->Release();
     EXPECT_EQ(1u, manager->GetMusicCount());
+}
+
+// The manager deletes what it holds at shut-down: a sound or piece loaded again must be held once,
+// or it is deleted twice. The old chunk or music is freed, which stops it where it plays.
+TEST_F(SoundTest, LoadingAgainReplacesTheOldDataAndRegistersOnce)
+{
+    CSound* sound = new CSound(wav);
+    ASSERT_NE(-1, sound->Play(-1));
+    ASSERT_EQ(1, Mix_Playing(-1));
+    EXPECT_TRUE(sound->Load(wav));
+    EXPECT_EQ(0, Mix_Playing(-1)) << "the old chunk still plays: it was not freed";
+
+    CMusic* piece = new CMusic(wav);
+    piece->Play(-1);
+    ASSERT_EQ(1, Mix_PlayingMusic());
+    EXPECT_TRUE(piece->Load(wav));
+    EXPECT_EQ(0, Mix_PlayingMusic()) << "the old music still plays: it was not freed";
+
+    // A failed load in between leaves each registered, and a later success does not add it again.
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(sound->Load("/nonexistent/boom.wav"));
+    EXPECT_FALSE(piece->Load("/nonexistent/theme.ogg"));
+    testing::internal::GetCapturedStdout();
+    EXPECT_FALSE(sound->IsLoaded());
+    EXPECT_TRUE(sound->Load(wav));
+    EXPECT_TRUE(piece->Load(wav));
+
+    EXPECT_EQ(1u, manager->GetSoundCount());
+    EXPECT_EQ(1u, manager->GetMusicCount());
+    manager->PlaySound(0, 0);
+    EXPECT_EQ(1, Mix_Playing(-1)) << "the registered sound plays its new chunk";
+    // TearDown deletes the manager, which deletes each object once.
 }

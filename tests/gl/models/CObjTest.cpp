@@ -163,7 +163,7 @@ TEST_F(ObjEntityGL, BufferDrawKeepsUnitOneAndEndsWithNoProgramAndNoCulling)
     glGenTextures(1, &depthMap);
     glActiveTextureARB(GL_TEXTURE1_ARB);
     glBindTexture(GL_TEXTURE_2D, depthMap);
-    gShaderManager->GetShader(4)->Bind();
+    gShaderManager->GetShader(SHADER_DIRECTIONAL_PER_PIXEL)->Bind();
     glEnable(GL_CULL_FACE);
 
     entity->RenderVBO(true);

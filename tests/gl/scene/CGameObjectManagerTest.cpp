@@ -77,7 +77,7 @@ TEST_F(GameObjectManagerGL, StencilPathHalvesTheColourInsideTheCastersVolume)
     ASSERT_GT(shadowedBefore[0], 40);
 
     gGraphicsCore->SetShadows(true);
-    gGraphicsCore->SetShadowMethod(0);
+    gGraphicsCore->SetShadowMethod(SHADOW_STENCIL_VOLUMES);
     DrawScene(EYE);
     ExpectHalf(shadowedBefore, PixelAt(SHADOWED));
     std::vector<unsigned char> litAfter = PixelAt(LIT);
@@ -97,7 +97,7 @@ TEST_F(GameObjectManagerGL, StencilPathHalvesTheColourInsideTheCastersVolume)
 TEST_F(GameObjectManagerGL, ShadowMapDepthPassRendersOnlyShadowCasters)
 {
     gGraphicsCore->SetShadows(true);
-    gGraphicsCore->SetShadowMethod(1);
+    gGraphicsCore->SetShadowMethod(SHADOW_MAPPING);
     DrawScene(EYE);
     EXPECT_EQ(GL_NO_ERROR, static_cast<int>(glGetError()));
 

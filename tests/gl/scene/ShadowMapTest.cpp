@@ -97,7 +97,7 @@ protected:
     void DrawShadowMapped(int& shadowed, int& open)
     {
         gGraphicsCore->SetShadows(true);
-        gGraphicsCore->SetShadowMethod(1);
+        gGraphicsCore->SetShadowMethod(SHADOW_MAPPING);
         DrawScene(EYE);
         shadowed = Brightness(PixelAt(SHADOWED));
         open = Brightness(PixelAt(OPEN));
