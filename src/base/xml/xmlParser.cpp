@@ -69,10 +69,10 @@ const unsigned char* gCharLengths = kUtf8Lengths.value;
 int gGrowthStep = 0;
 }  // namespace XmlInternal
 
-const char* XmlErrorMessage(XmlError code)
+const char* XmlErrorMessage(XmlError error)
 {
     const int count = int(sizeof kErrorMessages / sizeof kErrorMessages[0]);
-    return code >= 0 && code < count ? kErrorMessages[code] : kUnknownErrorMessage;
+    return error >= 0 && error < count ? kErrorMessages[error] : kUnknownErrorMessage;
 }
 
 XmlCharEncoding GetParserCharacterMode()

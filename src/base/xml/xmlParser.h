@@ -63,6 +63,8 @@ struct XmlClearItem
     const char* closingMarker;
 };
 
+// How a parse went: the XmlError, and for a non-zero one the line and column (from 1) where it
+// was found; both stay 0 when no position applies.
 struct XmlParseResult
 {
     XmlError errorCode;
@@ -200,6 +202,6 @@ XmlCharEncoding GetParserCharacterMode();
 XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute);
 void SetParserOptions(bool guessUtf16Text, XmlCharEncoding characterMode);
 // The fixed text of an error; "Unknown" for a value outside the table.
-const char* XmlErrorMessage(XmlError code);
+const char* XmlErrorMessage(XmlError error);
 
 #endif
