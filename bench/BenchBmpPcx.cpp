@@ -234,7 +234,7 @@ void BM_Bmp_Kyrel_File(benchmark::State& state)
 {
     for (auto _ : state)
     {
-        std::unique_ptr<CDecodedImage> image(DecodeBMP(BmpInput().path.c_str()));
+        std::unique_ptr<CDecodedImage> image(DecodeImageFile(BmpInput().path.c_str(), DecodeBMP));
         benchmark::DoNotOptimize(image->data.get());
     }
 }
@@ -272,7 +272,7 @@ void PcxKyrelFile(benchmark::State& state, Input& input)
 {
     for (auto _ : state)
     {
-        std::unique_ptr<CDecodedImage> image(DecodePCX(input.path.c_str()));
+        std::unique_ptr<CDecodedImage> image(DecodeImageFile(input.path.c_str(), DecodePCX));
         benchmark::DoNotOptimize(image->data.get());
     }
 }

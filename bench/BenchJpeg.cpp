@@ -3,6 +3,7 @@
 // 4:2:0, 4:4:4 and greyscale pictures of 1024 and 4096 pixels square, made at start with libjpeg.
 // Every decoder produces RGBA.
 #include "images/CJpegDecoder.h"
+#include "io/CByteReader.h"
 
 #include <benchmark/benchmark.h>
 #include <stb_image.h>
@@ -12,6 +13,7 @@
 #include <cstdlib>
 #include <jpeglib.h>
 #include <map>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -134,15 +136,14 @@ void BM_Kyrel(benchmark::State& state, int size, Layout layout)
     const std::vector<unsigned char>& file = Input(size, layout);
     for (auto _ : state)
     {
-        int width = 0, height = 0;
-        uint8_t* pixels = DecodeJPEGFromMemory(file.data(), file.size(), width, height);
-        if (!pixels)
+        CByteReader reader(file.data(), file.size());
+        std::unique_ptr<CDecodedImage> image(DecodeJPEG(reader, "bench.jpg"));
+        if (!image)
         {
             state.SkipWithError("decode failed");
             break;
         }
-        benchmark::DoNotOptimize(pixels[0]);
-        delete[] pixels;
+        benchmark::DoNotOptimize(image->data[0]);
     }
     SetBytes(state, size);
 }

@@ -4,7 +4,6 @@
 #include "io/CByteReader.h"
 
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 namespace
@@ -19,19 +18,17 @@ bool IsFuzzableSize(const uint8_t* data, size_t size)
     {
         return true;
     }
-    uint32_t headerSize =
-        data[14] | (data[15] << 8) | (data[16] << 16) | (uint32_t(data[17]) << 24);
+    uint32_t headerSize = CByteReader::Le32(data + 14);
     long long width, height;
     if (headerSize == 12)
     {
-        width = data[18] | (data[19] << 8);
-        height = data[20] | (data[21] << 8);
+        width = CByteReader::Le16(data + 18);
+        height = CByteReader::Le16(data + 20);
     }
     else
     {
-        int32_t w, h;
-        memcpy(&w, data + 18, 4);
-        memcpy(&h, data + 22, 4);
+        int32_t w = static_cast<int32_t>(CByteReader::Le32(data + 18));
+        int32_t h = static_cast<int32_t>(CByteReader::Le32(data + 22));
         width = w < 0 ? -(long long)w : w;
         height = h < 0 ? -(long long)h : h;
     }

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         return 0;
     }
-    int blockBytes = image->format == GL_COMPRESSED_RGBA_S3TC_DXT1_EXT ? 8 : 16;
+    int blockBytes = DdsBlockBytes(image->format);
     int width = image->width;
     int height = image->height;
     size_t offset = 0;

@@ -17,8 +17,8 @@ bool IsFuzzableSize(const uint8_t* data, size_t size)
     {
         return true;
     }
-    long long width = (data[8] | (data[9] << 8)) - (data[4] | (data[5] << 8)) + 1;
-    long long height = (data[10] | (data[11] << 8)) - (data[6] | (data[7] << 8)) + 1;
+    long long width = CByteReader::Le16(data + 8) - CByteReader::Le16(data + 4) + 1;
+    long long height = CByteReader::Le16(data + 10) - CByteReader::Le16(data + 6) + 1;
     return width <= 0 || height <= 0 || width * height <= MAX_FUZZ_PIXELS;
 }
 }  // namespace
@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     CByteReader reader(data, size);
-    std::unique_ptr<CDecodedImage> image(DecodePCX(reader));
+    std::unique_ptr<CDecodedImage> image(DecodePCX(reader, "fuzz.pcx"));
     if (image)
     {
         for (size_t i = 0; i < image->dataSize; i += 97)
