@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         return 0;
     }
-    GLuint nextTexture = 1;
+    unsigned int nextTexture = 1;
     CXMLModel model;
     model.ReadDocument(root, "fuzz.xml", [&nextTexture](const char*) { return nextTexture++; });
     model.BuildTangentFrames();

@@ -390,6 +390,8 @@ template <typename T> void ReserveOneMore(T*& array, int& capacity, int count)
     {
         throw std::bad_alloc();
     }
+    // T may be a pointer type: these arrays hold element records by pointer.
+    // NOLINTNEXTLINE(bugprone-sizeof-expression)
     T* grown = static_cast<T*>(realloc(array, sizeof(T) * size_t(capacity + step)));
     if (grown == nullptr)
     {

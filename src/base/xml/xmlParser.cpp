@@ -197,6 +197,10 @@ CXmlElement::CXmlElement(CXmlElement&& other) noexcept : data(other.data)
 
 CXmlElement& CXmlElement::operator=(const CXmlElement& other)
 {
+    if (this == &other)
+    {
+        return *this;
+    }
     if (other.data != nullptr)
     {
         ++other.data->referenceCount;

@@ -93,6 +93,8 @@ int PositionInOrder(const XmlElementData* record, XmlItemKind kind, int index)
 template <typename T> void InsertAt(T*& array, int& capacity, int& count, int index, const T& value)
 {
     ReserveOneMore(array, capacity, count);
+    // T may be a pointer type: these arrays hold element records by pointer.
+    // NOLINTNEXTLINE(bugprone-sizeof-expression)
     memmove(array + index + 1, array + index, sizeof(T) * size_t(count - index));
     array[index] = value;
     ++count;
@@ -100,6 +102,8 @@ template <typename T> void InsertAt(T*& array, int& capacity, int& count, int in
 
 template <typename T> void RemoveAt(T* array, int& count, int index)
 {
+    // T may be a pointer type: these arrays hold element records by pointer.
+    // NOLINTNEXTLINE(bugprone-sizeof-expression)
     memmove(array + index, array + index + 1, sizeof(T) * size_t(count - index - 1));
     --count;
 }
