@@ -2,6 +2,7 @@
 #include "xml/XmlBase64Buffer.h"
 #include "xml/XmlInternal.h"
 #include "xml/xmlParser.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>
@@ -39,11 +40,7 @@ std::string Items(const CXmlElement& element)
     return out;
 }
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using kyrel_test::ReadFile;
 
 class XmlWriter : public ::testing::Test
 {
@@ -183,9 +180,8 @@ TEST_F(XmlWriter, AdoptingMovesElementsAndRefusesCycles)
 
 TEST_F(XmlWriter, SavesWithHeaderAndReportsWriteFailures)
 {
-    char directory[] = "/tmp/kyrel_xml_XXXXXX";
-    ASSERT_NE(nullptr, mkdtemp(directory));
-    const std::string path = std::string(directory) + "/out.xml";
+    kyrel_test::TempDir directory("kyrel_xml");
+    const std::string path = directory.File("out.xml");
 
     CXmlElement element = ParseText("<a k='v'/>");
     EXPECT_EQ(XML_ERROR_NONE, element.SaveToFile(path.c_str(), nullptr, 0));
@@ -205,14 +201,12 @@ TEST_F(XmlWriter, SavesWithHeaderAndReportsWriteFailures)
     EXPECT_EQ("\xEF\xBB\xBF<?xml version=\"1.0\"?><a/>", ReadFile(path));
 
     // A directory where the file should go cannot be opened for writing.
-    EXPECT_EQ(XML_ERROR_CANNOT_OPEN_FOR_WRITING, element.SaveToFile(directory, nullptr, 0));
+    EXPECT_EQ(XML_ERROR_CANNOT_OPEN_FOR_WRITING, element.SaveToFile(directory.Path().c_str(), nullptr, 0));
     // A full device cannot take the text.
     if (access("/dev/full", W_OK) == 0)
     {
         EXPECT_EQ(XML_ERROR_CANNOT_WRITE, element.SaveToFile("/dev/full", nullptr, 0));
     }
-    unlink(path.c_str());
-    rmdir(directory);
 }
 
 TEST(XmlBase64, EncodesAndSizes)
