@@ -1,8 +1,8 @@
 // Short reads, seeks and the overflow-checked image size of the byte reader.
 #include "io/CByteReader.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <cstdint>
 
 TEST(CByteReader, ReadsLittleEndianAndFailsShortWithZeroFill)
@@ -39,15 +39,13 @@ TEST(CByteReader, SeekAndSkipStayInsideTheData)
 
 TEST(CByteReader, FileReaderMatchesMemoryReader)
 {
-    char path[] = "/tmp/kyrel-bytes-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
+    kyrel_test::TempDir folder("kyrel-bytes");
     const unsigned char bytes[] = {0xEF, 0xBE, 0xAD, 0xDE, 0x01};
-    ASSERT_EQ(static_cast<ssize_t>(sizeof bytes), write(fd, bytes, sizeof bytes));
-    close(fd);
+    const std::string path = kyrel_test::WriteFile(
+        folder.File("bytes"), std::string(reinterpret_cast<const char*>(bytes), sizeof bytes));
 
     CByteReader reader;
-    ASSERT_TRUE(reader.OpenFile(path));
+    ASSERT_TRUE(reader.OpenFile(path.c_str()));
     EXPECT_EQ(sizeof bytes, reader.Size());
     int32_t value = 0;
     ASSERT_TRUE(reader.ReadS32LE(value));
@@ -57,7 +55,6 @@ TEST(CByteReader, FileReaderMatchesMemoryReader)
     EXPECT_EQ(1, tail[0]);
     EXPECT_EQ(0, tail[1]);
     EXPECT_EQ(0, tail[2]);
-    unlink(path);
 
     CByteReader missing;
     EXPECT_FALSE(missing.OpenFile("/nonexistent/file"));
