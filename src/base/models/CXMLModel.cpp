@@ -512,8 +512,8 @@ void CXMLModel::BuildTangentFrames()
             }
             float tangent[3] = {0.0f, 0.0f, 0.0f};
             float binormal[3] = {0.0f, 0.0f, 0.0f};
-            ComputeTangentSpace(positions[0], positions[1], positions[2], texCoords[0], texCoords[1],
-                                texCoords[2], tangent, binormal);
+            ComputeTangentSpace(positions[0], positions[1], positions[2], texCoords[0],
+                                texCoords[1], texCoords[2], tangent, binormal);
             face.tangent = CVector3(tangent[0], tangent[1], tangent[2]);
             face.binormal = CVector3(binormal[0], binormal[1], binormal[2]);
         }

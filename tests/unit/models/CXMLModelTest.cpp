@@ -416,7 +416,8 @@ TEST(CXMLModelReader, ShortListsStopAtTheLastElementPresent)
 TEST(CXMLModelReader, MissingRequiredAttributeGivesNoModelAfterReadingItAll)
 {
     kyrel_test::TempDir folder("kmodel");
-    const std::string path = kyrel_test::WriteFile(folder.File("model.xml"), Document({"diffuse.b"}));
+    const std::string path =
+        kyrel_test::WriteFile(folder.File("model.xml"), Document({"diffuse.b"}));
     FakeLoader loader;
     // The whole document is still read (the pictures loaded, the faces counted) before the
     // failure is given to the caller.

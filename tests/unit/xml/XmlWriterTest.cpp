@@ -201,7 +201,8 @@ TEST_F(XmlWriter, SavesWithHeaderAndReportsWriteFailures)
     EXPECT_EQ("\xEF\xBB\xBF<?xml version=\"1.0\"?><a/>", ReadFile(path));
 
     // A directory where the file should go cannot be opened for writing.
-    EXPECT_EQ(XML_ERROR_CANNOT_OPEN_FOR_WRITING, element.SaveToFile(directory.Path().c_str(), nullptr, 0));
+    EXPECT_EQ(XML_ERROR_CANNOT_OPEN_FOR_WRITING,
+              element.SaveToFile(directory.Path().c_str(), nullptr, 0));
     // A full device cannot take the text.
     if (access("/dev/full", W_OK) == 0)
     {
