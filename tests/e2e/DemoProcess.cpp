@@ -184,16 +184,6 @@ VirtualDisplay::Image VirtualDisplay::Capture() const
     return image;
 }
 
-WorkingDirectory::WorkingDirectory() : TempDir("kyrel-e2e")
-{
-    std::string assets = KYREL_ASSETS_DIR;
-    if (symlink((assets + "/Data").c_str(), File("Data").c_str()) != 0 ||
-        symlink((assets + "/shaders").c_str(), File("shaders").c_str()) != 0)
-    {
-        throw std::runtime_error("cannot link the demo's data");
-    }
-}
-
 DemoProcess::DemoProcess(const VirtualDisplay& virtualDisplay, const std::string& workingDirectory,
                          const std::vector<std::string>& extraEnvironment)
     : display(virtualDisplay)

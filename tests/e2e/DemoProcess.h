@@ -48,10 +48,10 @@ private:
 };
 
 // A scratch working directory with links to the demo's data.
-class WorkingDirectory : public kyrel_test::TempDir
+class WorkingDirectory : public kyrel_test::DemoWorkingDirectory
 {
 public:
-    WorkingDirectory();
+    WorkingDirectory() : DemoWorkingDirectory("kyrel-e2e", KYREL_ASSETS_DIR) {}
 };
 
 class DemoProcess

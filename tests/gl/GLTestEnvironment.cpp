@@ -3,11 +3,13 @@
 
 #include "core/CEngine.h"
 #include "platform/CGraphicsCore.h"
+#include "support/TempFiles.h"
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
 #include <X11/Xlib.h>
 #include <climits>
+#include <memory>
 #include <cstdlib>
 #include <stdexcept>
 #include <unistd.h>
@@ -17,26 +19,8 @@ namespace kyrel_test
 namespace
 {
 CEngine* engine = nullptr;
-std::string workingDirectory;
-
-std::string MakeScratchDirectory()
-{
-    char pattern[] = "/tmp/kyrel-gl-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (!made)
-    {
-        throw std::runtime_error("cannot create a scratch directory");
-    }
-    std::string dir = made;
-    std::string assets = KYREL_ASSETS_DIR;
-    if (symlink((assets + "/Data").c_str(), (dir + "/Data").c_str()) != 0 ||
-        symlink((assets + "/shaders").c_str(), (dir + "/shaders").c_str()) != 0 ||
-        chdir(dir.c_str()) != 0)
-    {
-        throw std::runtime_error("cannot prepare " + dir);
-    }
-    return dir;
-}
+// The engine runs in a scratch copy of the demo's working directory, gone when the process ends.
+std::unique_ptr<kyrel_test::DemoWorkingDirectory> workingDirectory;
 
 // A busy virtual display may turn clients away for a moment; the engine gets one try.
 void WaitForDisplay()
@@ -58,7 +42,11 @@ public:
     void SetUp() override
     {
         WaitForDisplay();
-        workingDirectory = MakeScratchDirectory();
+        workingDirectory.reset(new kyrel_test::DemoWorkingDirectory("kyrel-gl", KYREL_ASSETS_DIR));
+        if (chdir(workingDirectory->Path().c_str()) != 0)
+        {
+            throw std::runtime_error("cannot enter " + workingDirectory->Path());
+        }
         engine = new CEngine();
         gGraphicsCore->SetDepthBits(16);
         gGraphicsCore->SetStencilBits(8);
@@ -70,11 +58,7 @@ public:
         delete engine;
         engine = nullptr;
         SDL_Quit();
-        std::string cleanup = "rm -rf '" + workingDirectory + "'";
-        if (system(cleanup.c_str()) != 0)
-        {
-            fprintf(stderr, "could not remove %s\n", workingDirectory.c_str());
-        }
+        workingDirectory.reset();
     }
 };
 }  // namespace
@@ -86,7 +70,7 @@ CEngine* Engine()
 
 const std::string& WorkingDirectory()
 {
-    return workingDirectory;
+    return workingDirectory->Path();
 }
 
 std::vector<unsigned char> ReadPixels(int x, int y, int width, int height)

@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
+#include <unistd.h>
 
 namespace kyrel_test
 {
@@ -39,6 +40,21 @@ public:
 
 private:
     std::string path;
+};
+
+// A scratch folder laid out as the demo's working directory: links to the Data/ and shaders/
+// folders under assetsDir.
+class DemoWorkingDirectory : public TempDir
+{
+public:
+    DemoWorkingDirectory(const std::string& prefix, const std::string& assetsDir) : TempDir(prefix)
+    {
+        if (symlink((assetsDir + "/Data").c_str(), File("Data").c_str()) != 0 ||
+            symlink((assetsDir + "/shaders").c_str(), File("shaders").c_str()) != 0)
+        {
+            throw std::runtime_error("cannot link the demo's data into " + Path());
+        }
+    }
 };
 
 // Writes bytes to path, replacing the file; returns path.

@@ -1,5 +1,6 @@
 // The log file's lines, Write's exact bytes and echo, and running without a file.
 #include "core/CLogger.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -15,29 +16,17 @@ namespace
 class CLoggerTest : public ::testing::Test
 {
 protected:
+    // The logger writes into the working directory.
     void SetUp() override
     {
-        char pattern[] = "/tmp/kyrel-log-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        directory = pattern;
         char cwd[4096];
         ASSERT_NE(nullptr, getcwd(cwd, sizeof cwd));
         previous = cwd;
-        ASSERT_EQ(0, chdir(directory.c_str()));
+        ASSERT_EQ(0, chdir(directory.Path().c_str()));
     }
-    void TearDown() override
-    {
-        ASSERT_EQ(0, chdir(previous.c_str()));
-        ASSERT_EQ(0, system(("rm -rf '" + directory + "'").c_str()));
-    }
-    static std::string Log()
-    {
-        std::ifstream file("Kyrel_Engine.log", std::ios::binary);
-        std::ostringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
-    std::string directory;
+    void TearDown() override { ASSERT_EQ(0, chdir(previous.c_str())); }
+    static std::string Log() { return kyrel_test::ReadFile("Kyrel_Engine.log"); }
+    kyrel_test::TempDir directory{"kyrel-log"};
     std::string previous;
 };
 }  // namespace

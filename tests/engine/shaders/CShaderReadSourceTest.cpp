@@ -1,5 +1,6 @@
 // Reading a shader source file: what counts as readable and where the text ends.
 #include "shaders/CShader.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -13,27 +14,12 @@ namespace
 class ReadSourceTest : public ::testing::Test
 {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/kyrel-readsource-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir = pattern;
-    }
-
-    void TearDown() override
-    {
-        std::string command = "rm -rf '" + dir + "'";
-        EXPECT_EQ(0, system(command.c_str()));
-    }
-
     std::string Write(const char* name, const std::string& bytes)
     {
-        std::string path = dir + "/" + name;
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return kyrel_test::WriteFile(folder.File(name), bytes);
     }
 
-    std::string dir;
+    kyrel_test::TempDir folder{"kyrel-readsource"};
 };
 
 TEST_F(ReadSourceTest, KeepsEveryByteAndEndsRightAfterThem)
@@ -65,8 +51,8 @@ TEST_F(ReadSourceTest, TextStopsAtAnEmbeddedNul)
 TEST_F(ReadSourceTest, UnreadableSourcesGiveNull)
 {
     std::string empty = Write("empty.glsl", "");
-    std::string missing = dir + "/missing.glsl";
-    std::string directory = dir;
+    std::string missing = folder.File("missing.glsl");
+    std::string directory = folder.Path();
     const char* const paths[] = {nullptr, empty.c_str(), missing.c_str(), directory.c_str()};
     for (const char* path : paths)
     {

@@ -3,6 +3,7 @@
 #include "sound/CSound.h"
 #include "sound/CSoundManager.h"
 #include "support/EngineManagersFixture.h"
+#include "support/TempFiles.h"
 
 #include <SDL/SDL.h>
 #include <SDL/SDL_mixer.h>
@@ -11,36 +12,28 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 namespace
 {
 // A short mono 16-bit PCM WAV file of a square wave.
-std::string WriteWav()
+std::string WavBytes()
 {
-    char path[] = "/tmp/kyrel-sound-XXXXXX";
-    int fd = mkstemp(path);
-    if (fd < 0)
-    {
-        return std::string();
-    }
-    close(fd);
     const uint32_t rate = 22050, samples = 2205;
     const uint32_t dataBytes = samples * 2;
-    FILE* file = fopen(path, "wb");
-    auto put32 = [file](uint32_t v)
+    std::string bytes;
+    auto put32 = [&bytes](uint32_t v)
     {
         for (int i = 0; i < 4; ++i)
-            fputc(static_cast<int>((v >> (8 * i)) & 0xFF), file);
+            bytes.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
     };
-    auto put16 = [file](uint16_t v)
+    auto put16 = [&bytes](uint16_t v)
     {
-        fputc(v & 0xFF, file);
-        fputc(v >> 8, file);
+        bytes.push_back(static_cast<char>(v & 0xFF));
+        bytes.push_back(static_cast<char>(v >> 8));
     };
-    fputs("RIFF", file);
+    bytes += "RIFF";
     put32(36 + dataBytes);
-    fputs("WAVEfmt ", file);
+    bytes += "WAVEfmt ";
     put32(16);
     put16(1);
     put16(1);
@@ -48,14 +41,13 @@ std::string WriteWav()
     put32(rate * 2);
     put16(2);
     put16(16);
-    fputs("data", file);
+    bytes += "data";
     put32(dataBytes);
     for (uint32_t i = 0; i < samples; ++i)
     {
         put16(static_cast<uint16_t>((i / 25) % 2 ? 8000 : -8000));
     }
-    fclose(file);
-    return path;
+    return bytes;
 }
 
 class SoundTest : public kyrel_test::EngineManagersFixture
@@ -66,17 +58,16 @@ protected:
         setenv("SDL_AUDIODRIVER", "dummy", 1);
         manager = Install(gSoundManager);
         ASSERT_TRUE(manager->IsAudioOpen());
-        wav = WriteWav();
-        ASSERT_FALSE(wav.empty());
+        wav = kyrel_test::WriteFile(folder.File("square.wav"), WavBytes());
     }
     void TearDown() override
     {
         EngineManagersFixture::TearDown();
         SDL_Quit();
-        unlink(wav.c_str());
     }
 
     CSoundManager* manager = nullptr;
+    kyrel_test::TempDir folder{"kyrel-sound"};
     std::string wav;
 };
 }  // namespace
