@@ -46,8 +46,10 @@ bool CFont::Load(const char* path)
     glBindTexture(GL_TEXTURE_2D, sheet.textureName);
     for (int glyph = 0; glyph < GLYPH_COUNT; ++glyph)
     {
-        const float u = static_cast<float>(glyph % SHEET_COLUMNS) / SHEET_COLUMNS;
-        const float t = 1.0f - static_cast<float>(glyph / SHEET_COLUMNS) / SHEET_COLUMNS;
+        const int column = glyph % SHEET_COLUMNS;
+        const int row = glyph / SHEET_COLUMNS;
+        const float u = static_cast<float>(column) / SHEET_COLUMNS;
+        const float t = 1.0f - static_cast<float>(row) / SHEET_COLUMNS;
         glNewList(static_cast<GLuint>(listBase + glyph), GL_COMPILE);
         glBegin(GL_QUADS);
         glTexCoord2f(u, t - CELL_UV);
