@@ -1,0 +1,262 @@
+// Draws MD2 models: the interpolated immediate-mode draw, the frame clock, the shadow volume of the
+// blended frames through both stencil paths, and the debug box and sphere.
+#include "models/CMD2Object.h"
+
+#include "models/EntityDrawing.h"
+#include "platform/CGraphicsCore.h"
+#include "textures/CUtils.h"
+#include "textures/TextureUpload.h"
+
+#include <SDL/SDL.h>
+#include <GL/glew.h>
+#include <GL/glu.h>
+
+namespace
+{
+// Colour of the debug box and sphere.
+const float BOX_RED = 0.9f;
+const float BOX_GREEN = 0.2f;
+const float BOX_BLUE = 0.1f;
+const int SPHERE_SLICES = 64;
+const int SPHERE_STACKS = 64;
+const float MILLISECONDS_PER_SECOND = 1000.0f;
+
+unsigned int SdlTicks()
+{
+    return SDL_GetTicks();
+}
+}  // namespace
+
+CMD2Object::CMD2Object()
+    : texture(0), frameTime(0.0f), lastChangeTime(0.0f), animationSpeed(DEFAULT_ANIMATION_SPEED),
+      tickSource(SdlTicks)
+{
+}
+
+CMD2Object::~CMD2Object()
+{
+    // Without a video surface the context, and every texture in it, is already gone.
+    if (texture != 0 && SDL_GetVideoSurface() != nullptr)
+    {
+        DeleteTexture(texture);
+    }
+}
+
+bool CMD2Object::Load(const char* path, const char* texturePath)
+{
+    const bool loaded = reader.Load(&model, path, texturePath);
+    for (int i = 0; i < model.materialCount; ++i)
+    {
+        ModelMaterial& material = model.materials[static_cast<size_t>(i)];
+        if (material.textureFile[0] != '\0')
+        {
+            texture = gUtils->LoadImage(material.textureFile);
+        }
+        material.textureIndex = i;
+    }
+    RefreshWorldBounds();
+    return loaded;
+}
+
+const ModelObject& CMD2Object::Frame(int index) const
+{
+    // Frame names can start an animation before the first frame or past the last one.
+    const bool inside = index >= 0 && static_cast<size_t>(index) < model.objects.size();
+    return model.objects[inside ? static_cast<size_t>(index) : 0];
+}
+
+void CMD2Object::RefreshWorldBounds()
+{
+    if (model.objects.empty())
+    {
+        UpdateWorldBounds(CVector3(), CVector3());
+        return;
+    }
+    const ModelObject& frame = Frame(model.currentFrame);
+    UpdateWorldBounds(frame.boundsMin, frame.boundsMax);
+}
+
+void CMD2Object::SetScale(float x, float y, float z)
+{
+    scale = CVector3(x, y, z);
+    RefreshWorldBounds();
+}
+
+void CMD2Object::SetPosition(float x, float y, float z)
+{
+    position = CVector3(x, y, z);
+    RefreshWorldBounds();
+}
+
+void CMD2Object::SetAngle(float newAngle)
+{
+    angle = newAngle;
+    RefreshWorldBounds();
+}
+
+int CMD2Object::GetVertexCount()
+{
+    return model.totalVertexCount;
+}
+
+void CMD2Object::SetAnimation(int n)
+{
+    if (model.animationCount <= 0 || model.animations.empty())
+    {
+        return;
+    }
+    const int count = static_cast<int>(model.animations.size());
+    int index = n % count;
+    if (index < 0)
+    {
+        index += count;
+    }
+    model.currentAnimation = index;
+    model.currentFrame = model.animations[static_cast<size_t>(index)].startFrame;
+}
+
+int CMD2Object::NextFrame() const
+{
+    const int current = model.currentFrame;
+    const int animationIndex = model.currentAnimation;
+    if (animationIndex < 0 || static_cast<size_t>(animationIndex) >= model.animations.size())
+    {
+        return current;
+    }
+    const ModelAnimation& animation = model.animations[static_cast<size_t>(animationIndex)];
+    if (animation.endFrame <= 0)
+    {
+        return current;
+    }
+    // Frames run start, start + 1, ..., end - 1 and wrap to start.
+    const int next = (current + 1) % animation.endFrame;
+    return next == 0 ? animation.startFrame : next;
+}
+
+float CMD2Object::ClockStep(int nextFrame)
+{
+    const float now = static_cast<float>(tickSource());
+    const float elapsed = now - lastChangeTime;
+    frameTime = elapsed;
+    // A speed of zero or below holds the current frame.
+    if (!(animationSpeed > 0.0f))
+    {
+        return 0.0f;
+    }
+    const float period = MILLISECONDS_PER_SECOND / animationSpeed;
+    const float t = elapsed / period;
+    if (elapsed >= period)
+    {
+        model.currentFrame = nextFrame;
+        lastChangeTime = now;
+    }
+    return t;
+}
+
+void CMD2Object::Render(bool textured)
+{
+    BeginTransform();
+    glColor3f(1.0f, 1.0f, 1.0f);
+    if (model.objects.empty())
+    {
+        glPopMatrix();
+        return;
+    }
+    const ModelObject& from = Frame(model.currentFrame);
+    const int next = NextFrame();
+    const ModelObject& to = Frame(next);
+    const float t = ClockStep(next);
+    if (textured)
+    {
+        glActiveTextureARB(GL_TEXTURE0_ARB);
+        glEnable(GL_TEXTURE_2D);
+        glBindTexture(GL_TEXTURE_2D, texture);
+    }
+    const ModelObject& first = model.objects[0];
+    const bool sendTexCoords = !first.texCoords.empty();
+    glBegin(GL_TRIANGLES);
+    for (const ModelFace& face : first.faces)
+    {
+        for (int k = 0; k < 3; ++k)
+        {
+            const int v = face.vertIndex[k];
+            if (sendTexCoords)
+            {
+                const ModelTexCoord& coord = first.texCoords[face.coordIndex[k]];
+                glTexCoord2f(coord.u, coord.v);
+            }
+            const CVector3& normal = first.normals[v];
+            glNormal3f(normal.x, normal.y, normal.z);
+            const CVector3& a = from.vertices[v];
+            const CVector3& b = to.vertices[v];
+            glVertex3f(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z));
+        }
+    }
+    glEnd();
+    glPopMatrix();
+}
+
+void CMD2Object::BuildShadowVolume(float lightX, float lightY, float lightZ)
+{
+    if (model.objects.empty())
+    {
+        return;
+    }
+    const ModelObject& from = Frame(model.currentFrame);
+    const int next = NextFrame();
+    const ModelObject& to = Frame(next);
+    const float t = ClockStep(next);
+    shadowVolume.BuildFromMD2Frames(model.objects[0], from, to, t, CVector3(lightX, lightY, lightZ),
+                                    position, scale, angle);
+}
+
+void CMD2Object::DrawShadowVolume()
+{
+    EntityDrawing::DrawShadowVolume(shadowVolume);
+}
+
+void CMD2Object::RenderShadowVolumeStencil()
+{
+    RenderShadowVolumeStencil(gGraphicsCore->HasStencilTwoSide());
+}
+
+void CMD2Object::RenderShadowVolumeStencil(bool twoSided)
+{
+    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this]
+                                                { EntityDrawing::DrawShadowVolume(shadowVolume); });
+}
+
+void CMD2Object::RenderBoundingBox()
+{
+    BeginTransform();
+    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+    if (!model.objects.empty())
+    {
+        const ModelObject& frame = Frame(model.currentFrame);
+        EntityDrawing::DrawBoxLines(frame.boundsMin, frame.boundsMax);
+    }
+    glPopMatrix();
+}
+
+void CMD2Object::DrawBoundingSphere()
+{
+    if (model.objects.empty())
+    {
+        return;
+    }
+    GLUquadric* quadric = gluNewQuadric();
+    if (quadric == nullptr)
+    {
+        return;
+    }
+    gluQuadricNormals(quadric, GLU_SMOOTH);
+    glPushMatrix();
+    glTranslatef(position.x, position.y, position.z);
+    const CVector3& centre = model.sphereCenter;
+    glTranslatef(centre.x * scale.x, centre.y * scale.y, centre.z * scale.z);
+    glScalef(scale.x, scale.y, scale.z);
+    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+    gluSphere(quadric, model.sphereRadius, SPHERE_SLICES, SPHERE_STACKS);
+    glPopMatrix();
+    gluDeleteQuadric(quadric);
+}
