@@ -12,7 +12,11 @@ std::vector<int> drawn;
 class RecordingWindow : public CWindow
 {
 public:
-    explicit RecordingWindow(int id, bool* destroyed = nullptr) : CWindow(id), destroyed(destroyed)
+    // No background picture: the window manager's part needs no GL.
+    explicit RecordingWindow(int id, bool* destroyed = nullptr)
+        : CWindow(0, 0, 100, 50, nullptr, false, 1.0f, CWindow::DEFAULT_TITLE_BAR_HEIGHT, id,
+                  false),
+          destroyed(destroyed)
     {
     }
     ~RecordingWindow() override
@@ -59,7 +63,8 @@ TEST(CWindowManager, DrawsVisibleWindowsInOrderAndActivatesById)
         EXPECT_FALSE(second->IsActive());
         EXPECT_TRUE(second->IsVisible()) << "deactivating leaves visibility alone";
         first->SetActive(true);
-        first->SetVisible(false);  // hidden windows are skipped even while active
+        first->SetVisible(false);  // hiding a window deactivates it, and hidden ones are skipped
+        EXPECT_FALSE(first->IsActive());
         manager.DrawWindows();
         EXPECT_EQ((std::vector<int>{2, 2}), drawn);
     }

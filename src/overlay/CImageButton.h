@@ -1,0 +1,69 @@
+// A GUI button drawn from an animated image: the first frame at rest, the animation played once
+// through while the mouse is over it, and a left click reported by the button's identifier.
+#ifndef KYREL_CIMAGEBUTTON_H
+#define KYREL_CIMAGEBUTTON_H
+
+#include "overlay/GuiSupport.h"
+
+class CAnimatedImage;
+class CScreenImage;
+
+class CImageButton
+{
+public:
+    CImageButton() = default;
+    // Frames are read from baseName + 1, 2, ... + ".png"; the size is the first frame's.
+    CImageButton(const char* baseName, unsigned frameCount, float x, float y, int identifier);
+    ~CImageButton();
+
+    CImageButton(const CImageButton&) = delete;
+    CImageButton& operator=(const CImageButton&) = delete;
+
+    // Replaces the animation (the old one is deleted) and takes the size of its first frame.
+    void SetAnimation(const char* baseName, unsigned frameCount);
+
+    // Hover and click test, then the drawing, at the position offset by (ox, oy): the window
+    // passes its top-left corner. A hidden button neither draws nor reacts.
+    void DrawAt(float ox, float oy);
+    void Draw() { DrawAt(0.0f, 0.0f); }
+    // Whether the mouse is over the button (edges included); on a click of this frame, a
+    // clickable button writes its identifier into the event manager's clicked-control slot.
+    // A button without a loaded first frame is never under the mouse.
+    bool IsMouseOver(float ox, float oy);
+
+    float GetX() const { return position[0]; }
+    float GetY() const { return position[1]; }
+    void SetX(float x) { position[0] = x; }
+    void SetY(float y) { position[1] = y; }
+    float GetWidth() const { return width; }
+    float GetHeight() const { return height; }
+    // Stretches every frame to w x h.
+    void SetSize(float w, float h);
+
+    void SetHint(const char* text, float x, float y) { hint.Set(text, x, y); }
+    void ShowHint(bool on) { hint.shown = on; }
+    void SetClickable(bool on) { clickable = on; }
+    void SetVisible(bool on) { visible = on; }
+    bool IsVisible() const { return visible; }
+    bool IsHovered() const { return hovered; }
+    int GetId() const { return identifier; }
+
+    void SetFramesPerSecond(unsigned rate);
+    CScreenImage* GetFrame(unsigned index) const;
+    CAnimatedImage* GetAnimation() const { return animation; }
+
+private:
+    void TakeFirstFrameSize();
+
+    float position[2] = {0.0f, 0.0f};
+    bool clickable = true;
+    bool visible = true;
+    bool hovered = false;
+    CAnimatedImage* animation = nullptr;
+    GuiHint hint;
+    float width = 0.0f;
+    float height = 0.0f;
+    int identifier = -1;
+};
+
+#endif

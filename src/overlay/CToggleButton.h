@@ -1,0 +1,62 @@
+// A two-state GUI button with one animated image per state: a left click reports the toggle's
+// identifier and flips the state, which shows from the next frame on.
+#ifndef KYREL_CTOGGLEBUTTON_H
+#define KYREL_CTOGGLEBUTTON_H
+
+#include "overlay/GuiSupport.h"
+
+class CAnimatedImage;
+
+class CToggleButton
+{
+public:
+    CToggleButton() = default;
+    // Both animations sit at (x, y); the toggle starts off.
+    CToggleButton(const char* offBaseName, unsigned offFrameCount, const char* onBaseName,
+                  unsigned onFrameCount, float x, float y, int identifier);
+    ~CToggleButton();
+
+    CToggleButton(const CToggleButton&) = delete;
+    CToggleButton& operator=(const CToggleButton&) = delete;
+
+    // Hover and click test, then the drawing, offset by (ox, oy). A hidden toggle neither draws
+    // nor reacts.
+    void DrawAt(float ox, float oy);
+    // Whether the mouse is over the off picture (edges included); on a click of this frame, a
+    // clickable toggle reports its identifier and flips.
+    bool IsMouseOver(float ox, float oy);
+
+    // Position and size are the off animation's (the size of its first frame).
+    float GetX() const;
+    float GetY() const;
+    float GetWidth() const;
+    float GetHeight() const;
+    // Whole pixels: the value is truncated.
+    void SetX(float x);
+    void SetY(float y);
+    void SetPosition(float x, float y);
+    // Stretches every frame of both states to w x h.
+    void SetSize(float w, float h);
+
+    bool IsOn() const { return on; }
+    // Sets the state without reporting a click.
+    void SetOn(bool state) { on = state; }
+    void SetHint(const char* text, float x, float y) { hint.Set(text, x, y); }
+    void ShowHint(bool shown) { hint.shown = shown; }
+    void SetClickable(bool clickableNow) { clickable = clickableNow; }
+    void SetVisible(bool shown) { visible = shown; }
+    bool IsHovered() const { return hovered; }
+    int GetId() const { return identifier; }
+
+private:
+    bool clickable = true;
+    bool hovered = false;
+    bool visible = true;
+    CAnimatedImage* offAnimation = nullptr;
+    CAnimatedImage* onAnimation = nullptr;
+    bool on = false;
+    GuiHint hint;
+    int identifier = -1;
+};
+
+#endif

@@ -1,0 +1,81 @@
+// Mouse tests against the event manager's state of this frame, and hint printing through the
+// engine's font.
+#include "overlay/GuiSupport.h"
+
+#include "overlay/CAnimatedImage.h"
+#include "overlay/CFont.h"
+#include "overlay/CFontManager.h"
+#include "overlay/CScreenImage.h"
+#include "platform/CEventManager.h"
+
+namespace
+{
+const unsigned GUI_FONT = 1;
+const int HINT_CHARACTER_SET = 0;
+}  // namespace
+
+bool IsMouseInside(float left, float top, float width, float height)
+{
+    const float mouseX = static_cast<float>(gEventManager->GetMouseX());
+    const float mouseY = static_cast<float>(gEventManager->GetMouseY());
+    return left <= mouseX && mouseX <= left + width && top <= mouseY && mouseY <= top + height;
+}
+
+bool IsLeftPressThisFrame()
+{
+    return gEventManager->IsLastEvent(CEventManager::EVENT_LEFT_PRESSED);
+}
+
+bool IsLeftReleaseThisFrame()
+{
+    return gEventManager->IsLastEvent(CEventManager::EVENT_LEFT_RELEASED);
+}
+
+void GuiHint::Set(const char* newText, float newX, float newY)
+{
+    text = newText ? newText : "";
+    position[0] = newX;
+    position[1] = newY;
+    shown = true;
+}
+
+void GuiHint::Draw() const
+{
+    if (!shown || text.empty())
+    {
+        return;
+    }
+    if (CFont* font = gFontManager->GetFont(GUI_FONT))
+    {
+        // Through "%s": a hint holding a percent sign is shown as written.
+        font->PrintAt(position[0], position[1], HINT_CHARACTER_SET, "%s", text.c_str());
+    }
+}
+
+ControlFrameSize FirstFrameSize(const CAnimatedImage* animation)
+{
+    ControlFrameSize size;
+    if (const CScreenImage* first = animation ? animation->GetFrame(0) : nullptr)
+    {
+        size.width = first->GetWidth();
+        size.height = first->GetHeight();
+        size.hasPicture = first->GetTextureName() != 0;
+    }
+    return size;
+}
+
+void SetFrameSizes(CAnimatedImage* animation, float w, float h)
+{
+    if (!animation)
+    {
+        return;
+    }
+    for (unsigned index = 0; index < animation->GetFrameCount(); ++index)
+    {
+        if (CScreenImage* frame = animation->GetFrame(index))
+        {
+            frame->SetWidth(w);
+            frame->SetHeight(h);
+        }
+    }
+}

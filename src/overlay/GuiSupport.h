@@ -1,0 +1,44 @@
+// What the GUI window and its controls share: the inclusive mouse-over test, the left click of
+// this frame, and a hint text that the widget keeps its own copy of.
+#ifndef KYREL_GUISUPPORT_H
+#define KYREL_GUISUPPORT_H
+
+#include <string>
+
+class CAnimatedImage;
+
+// Whether the mouse position of the last poll lies in the rectangle, edges included.
+bool IsMouseInside(float left, float top, float width, float height);
+// Whether this frame's poll took a left-button press.
+bool IsLeftPressThisFrame();
+// Whether this frame's poll took a left-button release.
+bool IsLeftReleaseThisFrame();
+
+// A hint text printed at an absolute screen position while its widget is hovered. The text is
+// copied, so a caller's temporary string cannot leave the widget pointing at freed memory.
+struct GuiHint
+{
+    // A null text clears the hint text; the hint is switched on either way.
+    void Set(const char* newText, float newX, float newY);
+    // Prints with font number 1, character set 0, when shown and holding a text.
+    void Draw() const;
+
+    std::string text;
+    bool shown = false;
+    float position[2] = {0.0f, 0.0f};
+};
+
+// The size a control takes from its animation: that of the first frame, 0 x 0 when the frame is
+// missing. hasPicture tells whether that frame has a texture, i.e. whether the control can be
+// seen and so be under the mouse.
+struct ControlFrameSize
+{
+    float width = 0.0f;
+    float height = 0.0f;
+    bool hasPicture = false;
+};
+ControlFrameSize FirstFrameSize(const CAnimatedImage* animation);
+// Every frame of the animation stretched to w x h.
+void SetFrameSizes(CAnimatedImage* animation, float w, float h);
+
+#endif
