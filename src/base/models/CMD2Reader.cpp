@@ -6,6 +6,7 @@
 
 #include "io/CByteReader.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -339,51 +340,65 @@ void CMD2Reader::BuildAnimations(CModelData& model, const std::vector<std::strin
 
 void CMD2Reader::ComputeNormals(CModelData& model)
 {
-    // Every frame shares the first frame's faces, so each vertex has the same faces to average
-    // in every frame. A face naming a vertex twice counts once for it.
+    // Every frame shares the first frame's faces, so the faces around each vertex are listed once
+    // (in face order, a face naming a vertex twice counting once) and each frame's vertex normals
+    // are gathered from its face normals: the same sums, in the same order, as adding every face
+    // normal into its corners, without writing each sum back to memory six times.
     const std::vector<ModelFace>& faces = model.objects[0].faces;
     const size_t vertexCount = model.objects[0].vertices.size();
-    std::vector<int> useCounts(vertexCount, 0);
-    for (const ModelFace& face : faces)
+    std::vector<int> firstUser(vertexCount + 1, 0);
+    const auto forEachUse = [&faces](auto&& use)
     {
-        const int i0 = face.vertIndex[0];
-        const int i1 = face.vertIndex[1];
-        const int i2 = face.vertIndex[2];
-        ++useCounts[i0];
-        useCounts[i1] += i1 != i0;
-        useCounts[i2] += i2 != i0 && i2 != i1;
+        for (size_t f = 0; f < faces.size(); ++f)
+        {
+            const int* v = faces[f].vertIndex;
+            use(v[0], f);
+            if (v[1] != v[0])
+            {
+                use(v[1], f);
+            }
+            if (v[2] != v[0] && v[2] != v[1])
+            {
+                use(v[2], f);
+            }
+        }
+    };
+    forEachUse([&firstUser](int v, size_t) { ++firstUser[static_cast<size_t>(v) + 1]; });
+    for (size_t i = 0; i < vertexCount; ++i)
+    {
+        firstUser[i + 1] += firstUser[i];
     }
+    std::vector<int> users(static_cast<size_t>(firstUser[vertexCount]));
+    std::vector<int> cursor(firstUser.begin(), firstUser.end() - 1);
+    forEachUse([&](int v, size_t f)
+               { users[static_cast<size_t>(cursor[v]++)] = static_cast<int>(f); });
+
+    std::vector<CVector3> faceNormals(faces.size());
     for (ModelObject& frame : model.objects)
     {
         const std::vector<CVector3>& p = frame.vertices;
-        std::vector<CVector3>& sums = frame.normals;
-        sums.assign(vertexCount, CVector3());
-        for (const ModelFace& face : faces)
+        for (size_t f = 0; f < faces.size(); ++f)
         {
-            const int i0 = face.vertIndex[0];
-            const int i1 = face.vertIndex[1];
-            const int i2 = face.vertIndex[2];
-            const CVector3 n = Cross(p[i0] - p[i2], p[i2] - p[i1]);
-            sums[i0] = sums[i0] + n;
-            if (i1 != i0)
-            {
-                sums[i1] = sums[i1] + n;
-            }
-            if (i2 != i0 && i2 != i1)
-            {
-                sums[i2] = sums[i2] + n;
-            }
+            const int* v = faces[f].vertIndex;
+            faceNormals[f] = Cross(p[v[0]] - p[v[2]], p[v[2]] - p[v[1]]);
         }
-        // A vertex no face uses keeps a zero normal.
+        frame.normals.resize(vertexCount);
         for (size_t i = 0; i < vertexCount; ++i)
         {
-            if (useCounts[i] > 0)
+            // A vertex no face uses keeps a zero normal.
+            CVector3 sum;
+            for (int k = firstUser[i]; k < firstUser[i + 1]; ++k)
             {
-                const float divisor = static_cast<float>(useCounts[i]);
-                CVector3& normal = sums[i];
-                normal = CVector3(normal.x / divisor, normal.y / divisor, normal.z / divisor);
-                normal.Normalize();
+                sum = sum + faceNormals[static_cast<size_t>(users[static_cast<size_t>(k)])];
             }
+            const int count = firstUser[i + 1] - firstUser[i];
+            if (count > 0)
+            {
+                const float divisor = static_cast<float>(count);
+                sum = CVector3(sum.x / divisor, sum.y / divisor, sum.z / divisor);
+                sum.Normalize();
+            }
+            frame.normals[i] = sum;
         }
     }
     model.totalVertexCount = 3 * static_cast<int>(faces.size());
@@ -410,18 +425,21 @@ void CMD2Reader::ComputeBoxesAndSphere(CModelData& model)
     const double count = static_cast<double>(pointCount);
     const CVector3 centre(static_cast<float>(sumX / count), static_cast<float>(sumY / count),
                           static_cast<float>(sumZ / count));
-    float radius = SPHERE_RADIUS_START;
+    // The square root grows with its argument, so the farthest point is found by the squared
+    // distances and only its distance is taken.
+    float farthestSquared = -1.0f;
     for (const ModelObject& frame : model.objects)
     {
         for (const CVector3& p : frame.vertices)
         {
-            const float distance = (p - centre).Length();
-            if (distance > radius)
+            const CVector3 d = p - centre;
+            const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
+            if (squared > farthestSquared)
             {
-                radius = distance;
+                farthestSquared = squared;
             }
         }
     }
     model.sphereCenter = centre;
-    model.sphereRadius = radius;
+    model.sphereRadius = farthestSquared >= 0.0f ? std::sqrt(farthestSquared) : SPHERE_RADIUS_START;
 }
