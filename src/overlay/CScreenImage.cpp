@@ -84,9 +84,13 @@ CScreenImage::CScreenImage(const char* path, float imageAlpha)
     alpha = imageAlpha;
 }
 
+// GUI windows die with the window manager, after the texture manager is gone.
 CScreenImage::~CScreenImage()
 {
-    gTextureManager->Forget(this);
+    if (gTextureManager)
+    {
+        gTextureManager->Forget(this);
+    }
 }
 
 void CScreenImage::Load(const char* path)
