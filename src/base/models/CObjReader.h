@@ -29,6 +29,12 @@ public:
     static void BuildCornerArrays(const ModelObject& object, std::vector<float>& positions,
                                   std::vector<float>& normals, std::vector<float>& texCoords);
 
+    // Smooth vertex normals (each face's unnormalised normal summed per vertex, divided by minus
+    // the number of faces, normalised) and the total vertex count; then the object and model
+    // boxes. The 3DS reader finishes its models with the same two steps.
+    static void ComputeNormals(CModelData& model);
+    static void ComputeBoxes(CModelData& model);
+
     // Faces dropped by the last read because an index fell outside their object's arrays.
     int GetDroppedFaceCount() const { return m_droppedFaces; }
 
@@ -41,9 +47,6 @@ private:
     void FinishObject(CModelData& model);
     bool RebaseFace(ModelFace& face, int vertexCount, int texCoordCount, bool hasTexCoords) const;
     void ReportDroppedFaces(const char* name) const;
-
-    static void ComputeNormals(CModelData& model);
-    static void ComputeBoxes(CModelData& model);
 
     // The lists of the object being read.
     std::vector<CVector3> m_positions;
