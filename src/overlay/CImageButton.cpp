@@ -69,17 +69,6 @@ void CImageButton::DrawAt(float ox, float oy)
     {
         return;
     }
-    const float x = ox + position[0];
-    const float y = oy + position[1];
     hovered = IsMouseOver(ox, oy);
-    if (hovered)
-    {
-        animation->DrawAt(x, y);
-        hint.Draw();
-    }
-    else
-    {
-        animation->Restart();
-        animation->DrawFrameAt(0, x, y);
-    }
+    DrawControlAnimation(animation, ox + position[0], oy + position[1], hovered, hint);
 }

@@ -101,16 +101,5 @@ void CToggleButton::DrawAt(float ox, float oy)
     // Picked before the click test: a flip caused by this frame's click shows from the next one.
     CAnimatedImage* picked = on ? onAnimation : offAnimation;
     hovered = IsMouseOver(ox, oy);
-    const float x = ox + picked->GetX();
-    const float y = oy + picked->GetY();
-    if (hovered)
-    {
-        picked->DrawAt(x, y);
-        hint.Draw();
-    }
-    else
-    {
-        picked->Restart();
-        picked->DrawFrameAt(0, x, y);
-    }
+    DrawControlAnimation(picked, ox + picked->GetX(), oy + picked->GetY(), hovered, hint);
 }

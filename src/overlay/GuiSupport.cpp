@@ -79,3 +79,18 @@ void SetFrameSizes(CAnimatedImage* animation, float w, float h)
         }
     }
 }
+
+void DrawControlAnimation(CAnimatedImage* animation, float x, float y, bool hovered,
+                          const GuiHint& hint)
+{
+    if (hovered)
+    {
+        animation->DrawAt(x, y);
+        hint.Draw();
+    }
+    else
+    {
+        animation->Restart();
+        animation->DrawFrameAt(0, x, y);
+    }
+}

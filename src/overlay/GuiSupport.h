@@ -38,6 +38,10 @@ struct ControlFrameSize
     bool hasPicture = false;
 };
 ControlFrameSize FirstFrameSize(const CAnimatedImage* animation);
+// A button's picture at (x, y): while hovered the animation plays once through and the hint is
+// printed; otherwise the animation is rewound and shows its first frame.
+void DrawControlAnimation(CAnimatedImage* animation, float x, float y, bool hovered,
+                          const GuiHint& hint);
 // Every frame of the animation stretched to w x h.
 void SetFrameSizes(CAnimatedImage* animation, float w, float h);
 
