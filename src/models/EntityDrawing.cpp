@@ -9,11 +9,15 @@
 #include "scene/CFrustum.h"
 
 #include <GL/glew.h>
+#include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
 
 namespace
 {
+const int SPHERE_SLICES = 64;
+const int SPHERE_STACKS = 64;
+
 // Ray-triangle determinants closer to zero than this count as a ray parallel to the triangle.
 const double RAY_PARALLEL_EPSILON = 0.000001;
 
@@ -114,6 +118,24 @@ void DrawBoxLines(const CVector3& lo, const CVector3& hi)
         }
     }
     glEnd();
+}
+
+void DrawBoundingSphere(const CVector3& position, const CVector3& scale, const CVector3& centre,
+                        float radius)
+{
+    GLUquadric* quadric = gluNewQuadric();
+    if (quadric == nullptr)
+    {
+        return;
+    }
+    gluQuadricNormals(quadric, GLU_SMOOTH);
+    glPushMatrix();
+    glTranslatef(position.x, position.y, position.z);
+    glTranslatef(centre.x * scale.x, centre.y * scale.y, centre.z * scale.z);
+    glScalef(scale.x, scale.y, scale.z);
+    gluSphere(quadric, radius, SPHERE_SLICES, SPHERE_STACKS);
+    glPopMatrix();
+    gluDeleteQuadric(quadric);
 }
 
 void RenderShadowVolumesToStencil(bool twoSided, const std::function<void()>& drawVolumes)

@@ -23,6 +23,11 @@ bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& l
 // The 12 edges of the box as one GL_LINES batch of 24 vertices, in the current colour.
 void DrawBoxLines(const CVector3& lo, const CVector3& hi);
 
+// The model's bounding sphere as a smooth GLU sphere of 64 slices and stacks in the current colour,
+// placed by the entity's position and scaled by its scale (no rotation); the quadric is freed.
+void DrawBoundingSphere(const CVector3& position, const CVector3& scale, const CVector3& centre,
+                        float radius);
+
 // Counts the volumes drawVolumes draws into the stencil buffer, in one pass with two-sided
 // stencil or in two passes with face culling. Leaves depth and colour writes on, the stencil
 // test off with keep-keep-keep, back faces culled and face culling off; after the two-sided
