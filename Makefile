@@ -23,7 +23,7 @@ PACKAGES = build-essential cmake pkg-config \
 	libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev \
 	xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core
-BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev
+BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev lib3ds-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 CHECK_PACKAGES = clang-format clang-tidy
 
