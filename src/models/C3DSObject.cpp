@@ -257,28 +257,13 @@ void C3DSObject::RenderVBO(bool)
 
 void C3DSObject::BuildShadowVolume(float lightX, float lightY, float lightZ)
 {
-    const CVector3 light(lightX, lightY, lightZ);
-    if (shadowVolumes.empty())
-    {
-        for (ModelObject& part : model.objects)
-        {
-            shadowVolumes.push_back(std::make_unique<CShadowVolume>());
-            shadowVolumes.back()->BuildFromMesh(part, light, position, scale, angle);
-        }
-        return;
-    }
-    for (size_t j = 0; j < shadowVolumes.size() && j < model.objects.size(); ++j)
-    {
-        shadowVolumes[j]->BuildFromMesh(model.objects[j], light, position, scale, angle);
-    }
+    EntityDrawing::BuildMeshShadowVolumes(shadowVolumes, model, CVector3(lightX, lightY, lightZ),
+                                          position, scale, angle);
 }
 
 void C3DSObject::DrawAllShadowVolumes() const
 {
-    for (const std::unique_ptr<CShadowVolume>& volume : shadowVolumes)
-    {
-        EntityDrawing::DrawShadowVolume(*volume);
-    }
+    EntityDrawing::DrawShadowVolumes(shadowVolumes);
 }
 
 void C3DSObject::DrawShadowVolume()

@@ -224,6 +224,33 @@ void DrawShadowVolume(const CShadowVolume& volume)
     glEnd();
 }
 
+void BuildMeshShadowVolumes(std::vector<std::unique_ptr<CShadowVolume>>& volumes, CModelData& model,
+                            const CVector3& light, const CVector3& position, const CVector3& scale,
+                            float angle)
+{
+    if (volumes.empty())
+    {
+        for (ModelObject& part : model.objects)
+        {
+            volumes.push_back(std::make_unique<CShadowVolume>());
+            volumes.back()->BuildFromMesh(part, light, position, scale, angle);
+        }
+        return;
+    }
+    for (size_t j = 0; j < volumes.size() && j < model.objects.size(); ++j)
+    {
+        volumes[j]->BuildFromMesh(model.objects[j], light, position, scale, angle);
+    }
+}
+
+void DrawShadowVolumes(const std::vector<std::unique_ptr<CShadowVolume>>& volumes)
+{
+    for (const std::unique_ptr<CShadowVolume>& volume : volumes)
+    {
+        DrawShadowVolume(*volume);
+    }
+}
+
 unsigned int UploadArrayBuffer(const std::vector<float>& data)
 {
     // Without a GL context GLEW has not loaded the entry points; the model then keeps name 0.

@@ -8,6 +8,7 @@
 #include "math/CVector3.h"
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class CEntity;
@@ -33,6 +34,14 @@ void DrawBoundingSphere(const CVector3& position, const CVector3& scale, const C
 // test off with keep-keep-keep, back faces culled and face culling off; after the two-sided
 // pass two-sided stencil stays enabled.
 void RenderShadowVolumesToStencil(bool twoSided, const std::function<void()>& drawVolumes);
+
+// One volume per part of the mesh model on the first call, each built for the light; later calls
+// rebuild the existing volumes in place.
+void BuildMeshShadowVolumes(std::vector<std::unique_ptr<CShadowVolume>>& volumes, CModelData& model,
+                            const CVector3& light, const CVector3& position, const CVector3& scale,
+                            float angle);
+// DrawShadowVolume of every volume.
+void DrawShadowVolumes(const std::vector<std::unique_ptr<CShadowVolume>>& volumes);
 
 // Sends the volume's triangles with texturing off; no GL call when there are none.
 void DrawShadowVolume(const CShadowVolume& volume);

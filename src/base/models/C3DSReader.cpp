@@ -223,11 +223,19 @@ bool C3DSReader::FinishChunk(const Chunk& chunk)
     return m_reader->Seek(chunk.end) || Fail(REASON_SHORT_READ);
 }
 
-bool C3DSReader::ReadChunkRest(const Chunk& chunk)
+bool C3DSReader::ReadRecordList(const Chunk& chunk, size_t recordSize, uint16_t& count)
 {
-    const size_t position = m_reader->Tell();
-    m_scratch.resize(chunk.end > position ? chunk.end - position : 0);
-    return m_reader->ReadBytes(m_scratch.data(), m_scratch.size()) || Fail(REASON_SHORT_READ);
+    if (chunk.end - m_reader->Tell() < sizeof count || !m_reader->ReadU16LE(count))
+    {
+        return Fail(REASON_COUNT);
+    }
+    const size_t bytes = count * recordSize;
+    if (bytes > chunk.end - m_reader->Tell())
+    {
+        return Fail(REASON_COUNT);
+    }
+    m_scratch.resize(bytes);
+    return m_reader->ReadBytes(m_scratch.data(), bytes) || Fail(REASON_SHORT_READ);
 }
 
 bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
@@ -381,19 +389,9 @@ bool C3DSReader::ReadObjectChildren(CModelData& model, ModelObject& object, size
 bool C3DSReader::ReadVertices(ModelObject& object, const Chunk& chunk)
 {
     uint16_t count = 0;
-    if (chunk.end - m_reader->Tell() < sizeof count || !m_reader->ReadU16LE(count))
+    if (!ReadRecordList(chunk, VERTEX_RECORD_SIZE, count))
     {
-        return Fail(REASON_COUNT);
-    }
-    const size_t bytes = count * VERTEX_RECORD_SIZE;
-    if (bytes > chunk.end - m_reader->Tell())
-    {
-        return Fail(REASON_COUNT);
-    }
-    m_scratch.resize(bytes);
-    if (!m_reader->ReadBytes(m_scratch.data(), bytes))
-    {
-        return Fail(REASON_SHORT_READ);
+        return false;
     }
     object.vertexCount = count;
     object.vertices.resize(count);
@@ -414,19 +412,9 @@ bool C3DSReader::ReadVertices(ModelObject& object, const Chunk& chunk)
 bool C3DSReader::ReadFaces(CModelData& model, ModelObject& object, const Chunk& chunk, int depth)
 {
     uint16_t count = 0;
-    if (chunk.end - m_reader->Tell() < sizeof count || !m_reader->ReadU16LE(count))
+    if (!ReadRecordList(chunk, FACE_RECORD_SIZE, count))
     {
-        return Fail(REASON_COUNT);
-    }
-    const size_t bytes = count * FACE_RECORD_SIZE;
-    if (bytes > chunk.end - m_reader->Tell())
-    {
-        return Fail(REASON_COUNT);
-    }
-    m_scratch.resize(bytes);
-    if (!m_reader->ReadBytes(m_scratch.data(), bytes))
-    {
-        return Fail(REASON_SHORT_READ);
+        return false;
     }
     object.faces.resize(count);
     const uint8_t* record = m_scratch.data();
@@ -468,19 +456,9 @@ bool C3DSReader::ReadFaceMaterial(const CModelData& model, ModelObject& object, 
 bool C3DSReader::ReadTexCoords(ModelObject& object, const Chunk& chunk)
 {
     uint16_t count = 0;
-    if (chunk.end - m_reader->Tell() < sizeof count || !m_reader->ReadU16LE(count))
+    if (!ReadRecordList(chunk, TEXCOORD_RECORD_SIZE, count))
     {
-        return Fail(REASON_COUNT);
-    }
-    const size_t bytes = count * TEXCOORD_RECORD_SIZE;
-    if (bytes > chunk.end - m_reader->Tell())
-    {
-        return Fail(REASON_COUNT);
-    }
-    m_scratch.resize(bytes);
-    if (!m_reader->ReadBytes(m_scratch.data(), bytes))
-    {
-        return Fail(REASON_SHORT_READ);
+        return false;
     }
     object.texCoordCount = count;
     object.texCoords.resize(count);

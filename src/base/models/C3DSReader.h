@@ -87,8 +87,9 @@ private:
     bool ReadChunkHeader(size_t parentEnd, Chunk& chunk);
     // Moves to the end of a chunk whatever of it was read.
     bool FinishChunk(const Chunk& chunk);
-    // Reads the rest of the chunk into the scratch buffer.
-    bool ReadChunkRest(const Chunk& chunk);
+    // Reads a 16-bit record count and that many records into the scratch buffer; the records
+    // must fit the chunk.
+    bool ReadRecordList(const Chunk& chunk, size_t recordSize, uint16_t& count);
 
     bool ReadMainChildren(CModelData& model, size_t end, int depth);
     bool ReadEditor(CModelData& model, const Chunk& editor, int depth);
