@@ -79,7 +79,7 @@ long FileSize(const std::string& path)
     return size;
 }
 
-GLuint FakeTexture(const char*)
+unsigned int FakeTexture(const char*)
 {
     return 1;
 }
