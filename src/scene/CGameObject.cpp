@@ -1,7 +1,9 @@
 // Forwarding of the scene's requests to the game object's entity by model kind.
 #include "scene/CGameObject.h"
 
+#include "models/C3DSObject.h"
 #include "models/CKObject.h"
+#include "models/CMD2Object.h"
 #include "models/CObj.h"
 #include "scene/CCamera.h"
 #include "scene/CFrustum.h"
@@ -18,6 +20,10 @@ void CGameObject::DeleteEntities()
 {
     delete xmlEntity;
     xmlEntity = nullptr;
+    delete md2Entity;
+    md2Entity = nullptr;
+    delete tdsEntity;
+    tdsEntity = nullptr;
     delete objEntity;
     objEntity = nullptr;
 }
@@ -28,6 +34,22 @@ void CGameObject::LoadXML(const char* path)
     xmlEntity = new CKObject();
     xmlEntity->Load(path);
     kind = KIND_XML;
+}
+
+void CGameObject::LoadMD2(const char* path, const char* texturePath)
+{
+    DeleteEntities();
+    md2Entity = new CMD2Object();
+    md2Entity->Load(path, texturePath);
+    kind = KIND_MD2;
+}
+
+void CGameObject::Load3DS(const char* textureDirectory, const char* path, int swapAxes)
+{
+    DeleteEntities();
+    tdsEntity = new C3DSObject();
+    tdsEntity->Load(textureDirectory, path, swapAxes);
+    kind = KIND_3DS;
 }
 
 void CGameObject::LoadOBJ(const char* path, const char* texturePath)
@@ -44,6 +66,10 @@ CEntity* CGameObject::Entity() const
     {
     case KIND_XML:
         return xmlEntity;
+    case KIND_MD2:
+        return md2Entity;
+    case KIND_3DS:
+        return tdsEntity;
     case KIND_OBJ:
         return objEntity;
     default:
@@ -56,6 +82,22 @@ void CGameObject::Draw(bool textured)
     if (kind == KIND_XML && xmlEntity)
     {
         xmlEntity->RenderParallax(textured);
+    }
+    else if (kind == KIND_MD2 && md2Entity)
+    {
+        // MD2 triangles wind the other way round from the engine's other models.
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_FRONT);
+        md2Entity->Render(textured);
+        glDisable(GL_CULL_FACE);
+    }
+    else if (kind == KIND_3DS && tdsEntity)
+    {
+        // 3DS models carry their textures per material and are always drawn with them.
+        glEnable(GL_CULL_FACE);
+        glCullFace(GL_BACK);
+        tdsEntity->RenderVBO(true);
+        glDisable(GL_CULL_FACE);
     }
     else if (kind == KIND_OBJ && objEntity)
     {
@@ -87,6 +129,14 @@ void CGameObject::SetAngle(float angle)
     if (kind == KIND_XML && xmlEntity)
     {
         xmlEntity->SetAngle(angle);
+    }
+    else if (kind == KIND_MD2 && md2Entity)
+    {
+        md2Entity->SetAngle(angle);
+    }
+    else if (kind == KIND_3DS && tdsEntity)
+    {
+        tdsEntity->SetAngle(angle);
     }
     else if (kind == KIND_OBJ && objEntity)
     {
@@ -123,7 +173,11 @@ void CGameObject::DrawShadowVolume()
 
 void CGameObject::RenderBoundingBox()
 {
-    if (CEntity* entity = Entity())
+    if (kind == KIND_3DS && tdsEntity)
+    {
+        tdsEntity->RenderAllBoundingBoxes();
+    }
+    else if (CEntity* entity = Entity())
     {
         entity->RenderBoundingBox();
     }
@@ -151,9 +205,21 @@ void CGameObject::IntersectRay(CRay* ray)
     }
 }
 
-void CGameObject::SetAnimation(int) {}
+void CGameObject::SetAnimation(int index)
+{
+    if (kind == KIND_MD2 && md2Entity)
+    {
+        md2Entity->SetAnimation(index);
+    }
+}
 
-void CGameObject::SetAnimationSpeed(float) {}
+void CGameObject::SetAnimationSpeed(float value)
+{
+    if (kind == KIND_MD2 && md2Entity)
+    {
+        md2Entity->SetAnimationSpeed(value);
+    }
+}
 
 const CVector3* CGameObject::GetPosition() const
 {

@@ -7,7 +7,9 @@
 #include "math/CVector3.h"
 
 class CEntity;
+class C3DSObject;
 class CKObject;
+class CMD2Object;
 class CObj;
 
 class CGameObject
@@ -29,12 +31,19 @@ public:
     // Loads a model in the engine's XML format. A game object is loaded once; a second load of
     // any kind replaces (and frees) the first entity.
     void LoadXML(const char* path);
+    // Loads an animated MD2 model with its skin.
+    void LoadMD2(const char* path, const char* texturePath);
+    // Loads a 3DS model, its textures looked up in textureDirectory (joined as given, so it ends
+    // with its separator); swapAxes turns the file's z-up into the engine's y-up.
+    void Load3DS(const char* textureDirectory, const char* path, int swapAxes);
     // Loads an OBJ model with its one texture.
     void LoadOBJ(const char* path, const char* texturePath);
 
     bool IsLoaded() const { return Entity() != nullptr; }
     int GetKind() const { return kind; }
     CKObject* GetXMLEntity() const { return xmlEntity; }
+    CMD2Object* GetMD2Entity() const { return md2Entity; }
+    C3DSObject* Get3DSEntity() const { return tdsEntity; }
     CObj* GetOBJEntity() const { return objEntity; }
 
     void Draw(bool textured);
@@ -71,6 +80,8 @@ private:
     void DeleteEntities();
 
     CKObject* xmlEntity = nullptr;
+    CMD2Object* md2Entity = nullptr;
+    C3DSObject* tdsEntity = nullptr;
     CObj* objEntity = nullptr;
     int kind = KIND_XML;
     bool castsShadow = false;
