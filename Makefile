@@ -21,7 +21,7 @@ CMAKE_OPTIONS = -DKYREL_WERROR=$(WERROR)
 PACKAGES = build-essential cmake pkg-config \
 	libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libglew-dev \
 	libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev \
-	libgtest-dev libgmock-dev libbenchmark-dev \
+	libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
 	xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev lib3ds-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev

@@ -1,0 +1,501 @@
+// Scene, panel, input and frame of the model viewer.
+#include "viewer/ModelViewer.h"
+
+#include "core/CEngine.h"
+#include "models/CMD2Object.h"
+#include "overlay/CStaticText.h"
+#include "overlay/CToggleButton.h"
+#include "overlay/CWindow.h"
+#include "platform/CEventManager.h"
+#include "platform/CGraphicsCore.h"
+#include "platform/CWindowManager.h"
+#include "scene/CCamera.h"
+#include "scene/CGameObject.h"
+#include "scene/CGameObjectManager.h"
+#include "scene/CLight.h"
+#include "scene/CLightManager.h"
+#include "sound/CSound.h"
+#include "sound/CSoundManager.h"
+#include "textures/CUtils.h"
+#include "viewer/PngWriter.h"
+
+#include <SDL/SDL.h>
+#include <GL/glew.h>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+const int SCREEN_WIDTH = 1024;
+const int SCREEN_HEIGHT = 768;
+const int SCREEN_BITS = 24;
+const int DEPTH_BITS = 24;
+const int STENCIL_BITS = 8;
+const double FIELD_OF_VIEW = 50.0;
+
+// Every model is scaled to this radius, so camera, light and floor need no per-model tuning.
+const float MODEL_RADIUS = 10.0f;
+const float FLOOR_HALF_SIDE = 25.0f;  // floor.obj spans -1..1
+const float LIGHT_POSITION[4] = {14.0f, 40.0f, 22.0f, 1.0f};
+const float LIGHT_DIFFUSE[4] = {0.9f, 0.9f, 0.85f, 1.0f};
+const float LIGHT_AMBIENT[4] = {0.25f, 0.25f, 0.28f, 1.0f};
+const float LIGHT_SPECULAR[4] = {0.1f, 0.1f, 0.1f, 1.0f};
+
+const float ORBIT_RADIANS_PER_PIXEL = 0.01f;
+const float PITCH_LIMIT = 1.45f;  // just short of straight down or up
+const float ZOOM_STEP = 1.12f;
+const float MIN_DISTANCE = 2.0f;
+const float MAX_DISTANCE = 400.0f;
+const float FLY_SPEED = 20.0f;  // units per second
+
+const char* const FLOOR_MODEL = "Data/Samples/floor.obj";
+const char* const FLOOR_TEXTURE = "Data/Samples/floor.png";
+const char* const CLICK_SOUND = "Data/Samples/click.wav";
+const char* const PANEL_BACKGROUND = "Data/GUI/window.png";
+const char* const BUTTON_ART = "Data/GUI/button";
+const unsigned BUTTON_FRAMES = 4;
+const char* const TOGGLE_OFF_ART = "Data/GUI/toggle_off";
+const char* const TOGGLE_ON_ART = "Data/GUI/toggle_on";
+const unsigned TOGGLE_FRAMES = 2;
+
+const float PANEL_LEFT = 776.0f;
+const float PANEL_TOP = 8.0f;
+const float PANEL_WIDTH = 240.0f;
+const unsigned TITLE_BAR_HEIGHT = 16;
+const float ROW_LEFT = 8.0f;
+const float TEXT_LINE = 14.0f;
+
+enum Control
+{
+    SHADOWS_OFF_TOGGLE = 10,
+    STENCIL_TOGGLE,
+    SHADOW_MAP_TOGGLE,
+    BOXES_TOGGLE,
+    VOLUMES_TOGGLE,
+    PREVIOUS_BUTTON,
+    NEXT_BUTTON,
+    SLOWER_BUTTON,
+    FASTER_BUTTON
+};
+
+std::string FileName(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Folder(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+}
+}  // namespace
+
+ModelViewer::ModelViewer(const ViewerOptions& viewerOptions, ModelKind modelKind,
+                         const ModelStats& modelStats)
+    : options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
+      distance(MODEL_RADIUS / static_cast<float>(std::sin(FIELD_OF_VIEW * 0.5 * M_PI / 180.0)) *
+               1.15f)
+{
+}
+
+void ModelViewer::Init()
+{
+    gGraphicsCore->SetDepthBits(DEPTH_BITS);
+    gGraphicsCore->SetStencilBits(STENCIL_BITS);
+    gGraphicsCore->SetFieldOfView(FIELD_OF_VIEW);
+    engine->SetVideoMode(SCREEN_WIDTH, SCREEN_HEIGHT, SCREEN_BITS, false, false);
+    gGraphicsCore->EnableAnisotropicFiltering();
+    gGraphicsCore->ShowCursor(true);
+    captionBase = "kyrel-view - " + FileName(options.modelPath);
+    gGraphicsCore->SetCaption(captionBase);
+
+    LoadModel();
+    if (!modelLoaded)
+    {
+        return;
+    }
+    PlaceModelAndFloor();
+    CreateLight();
+    SetShadowTechnique(SHADOWS_NONE);
+    gGameObjectManager->SetDrawShadowVolumes(false);
+    gGameObjectManager->SetDrawBoundingBoxes(false);
+
+    CSound* click = new CSound(CLICK_SOUND);
+    if (click->IsLoaded())
+    {
+        clickSound = static_cast<int>(gSoundManager->GetSoundCount()) - 1;
+    }
+    else
+    {
+        delete click;
+    }
+    CreatePanel();
+    RefreshAnimationText();
+}
+
+void ModelViewer::LoadModel()
+{
+    model = new CGameObject();
+    const char* path = options.modelPath.c_str();
+    const char* texture = options.texturePath.c_str();
+    auto start = std::chrono::steady_clock::now();
+    switch (kind)
+    {
+    case ModelKind::Xml:
+        model->LoadXML(path);
+        break;
+    case ModelKind::Obj:
+        model->LoadOBJ(path, texture);
+        break;
+    case ModelKind::Md2:
+        model->LoadMD2(path, texture);
+        break;
+    case ModelKind::ThreeDS:
+        model->Load3DS(Folder(options.modelPath).c_str(), path, options.swapAxes ? 1 : 0);
+        break;
+    case ModelKind::Unknown:
+        break;
+    }
+    loadMilliseconds =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    // The file was checked before the window opened; this catches a file changed since.
+    modelLoaded = model->IsLoaded() && model->GetVertexCount() > 0;
+    if (!modelLoaded)
+    {
+        delete model;
+        model = nullptr;
+    }
+}
+
+void ModelViewer::PlaceModelAndFloor()
+{
+    model->SetPosition(0.0f, 0.0f, 0.0f);
+    CVector3 low = *model->GetBoundsMin();
+    CVector3 high = *model->GetBoundsMax();
+    CVector3 size = high - low;
+    float radius = 0.5f * size.Length();
+    float scale = radius > 0.0f ? MODEL_RADIUS / radius : 1.0f;
+    model->SetScale(scale, scale, scale);
+    // Centred over the origin, standing on the floor.
+    model->SetPosition(-0.5f * (low.x + high.x) * scale, -low.y * scale,
+                       -0.5f * (low.z + high.z) * scale);
+    model->SetCastShadow(true);
+    targetY = 0.5f * size.y * scale;
+
+    // The floor goes first: the shadow-map pass lights the first object through its program.
+    floor = new CGameObject();
+    floor->LoadOBJ(FLOOR_MODEL, FLOOR_TEXTURE);
+    floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
+    floor->SetPosition(0.0f, 0.0f, 0.0f);
+    floor->SetCastShadow(false);
+    if (floor->IsLoaded())
+    {
+        gGameObjectManager->AddObject(floor);
+    }
+    else
+    {
+        delete floor;
+        floor = nullptr;
+    }
+    gGameObjectManager->AddObject(model);
+}
+
+void ModelViewer::CreateLight()
+{
+    light = new CLight(LIGHT_POSITION, LIGHT_DIFFUSE, LIGHT_AMBIENT, LIGHT_SPECULAR);
+    light->SetNear(5.0f);
+    light->SetFar(200.0f);
+    light->SetPosition(LIGHT_POSITION[0], LIGHT_POSITION[1], LIGHT_POSITION[2], 1.0f);
+    gLightManager->AddLight(light);
+    gLightManager->EnableLight(1);
+}
+
+void ModelViewer::AddText(const std::string& text, float y, CStaticText** keep)
+{
+    CStaticText* label = new CStaticText(text.c_str(), ROW_LEFT, y, 0.9f, 0.95f, 0.95f, 1.0f);
+    panel->AddStaticText(label);
+    if (keep)
+    {
+        *keep = label;
+    }
+}
+
+void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
+{
+    CToggleButton* toggle = panel->CreateToggle(TOGGLE_OFF_ART, TOGGLE_FRAMES, TOGGLE_ON_ART,
+                                                TOGGLE_FRAMES, ROW_LEFT, y, identifier);
+    CStaticText* text = new CStaticText(label, ROW_LEFT + 40.0f, y + 9.0f);
+    panel->AddStaticText(text);
+    if (identifier >= SHADOWS_OFF_TOGGLE && identifier <= SHADOW_MAP_TOGGLE)
+    {
+        shadowToggles.push_back(toggle);
+    }
+    else if (identifier == BOXES_TOGGLE)
+    {
+        boxesToggle = toggle;
+    }
+    else
+    {
+        volumesToggle = toggle;
+    }
+    y += 36.0f;
+}
+
+void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
+                                const char* rightLabel, float& y)
+{
+    const float buttonWidth = 64.0f;
+    const float gap = 12.0f;
+    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT, y, leftId);
+    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT + buttonWidth + gap, y, rightId);
+    panel->AddStaticText(new CStaticText(leftLabel, ROW_LEFT + 12.0f, y + 9.0f));
+    panel->AddStaticText(
+        new CStaticText(rightLabel, ROW_LEFT + buttonWidth + gap + 12.0f, y + 9.0f));
+    y += 38.0f;
+}
+
+void ModelViewer::CreatePanel()
+{
+    const bool animated = kind == ModelKind::Md2;
+    const float height = animated ? 430.0f : 330.0f;
+    panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
+                        PANEL_BACKGROUND, true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
+    float y = TITLE_BAR_HEIGHT + 8.0f;
+    AddToggleRow(SHADOWS_OFF_TOGGLE, "No shadows", y);
+    AddToggleRow(STENCIL_TOGGLE, "Stencil volumes", y);
+    AddToggleRow(SHADOW_MAP_TOGGLE, "Shadow map", y);
+    AddToggleRow(BOXES_TOGGLE, "Bounding boxes", y);
+    AddToggleRow(VOLUMES_TOGGLE, "Show volumes", y);
+    shadowToggles[0]->SetOn(true);
+    if (animated)
+    {
+        AddButtonPair(PREVIOUS_BUTTON, "Prev", NEXT_BUTTON, "Next", y);
+        AddButtonPair(SLOWER_BUTTON, "Slow", FASTER_BUTTON, "Fast", y);
+        AddText("", y, &animationText);
+        y += TEXT_LINE + 6.0f;
+    }
+    char line[96];
+    std::snprintf(line, sizeof line, "%s: %d", animated ? "Frames" : "Objects", stats.objects);
+    AddText(line, y);
+    std::snprintf(line, sizeof line, "Vertices: %d", stats.vertices);
+    AddText(line, y += TEXT_LINE);
+    std::snprintf(line, sizeof line, "Triangles: %d", stats.triangles);
+    AddText(line, y += TEXT_LINE);
+    std::snprintf(line, sizeof line, "Materials: %d", stats.materials);
+    AddText(line, y += TEXT_LINE);
+    std::snprintf(line, sizeof line, "Load time: %.1f ms", loadMilliseconds);
+    AddText(line, y += TEXT_LINE);
+    panel->SetActive(true);
+    gWindowManager->AddWindow(panel);
+}
+
+void ModelViewer::SetShadowTechnique(Shadows technique)
+{
+    shadows = technique;
+    gGraphicsCore->SetShadows(technique != SHADOWS_NONE);
+    gGraphicsCore->SetShadowMethod(technique == SHADOWS_STENCIL ? SHADOW_STENCIL_VOLUMES
+                                                                : SHADOW_MAPPING);
+    for (size_t i = 0; i < shadowToggles.size(); ++i)
+    {
+        shadowToggles[i]->SetOn(static_cast<int>(i) == technique);
+    }
+}
+
+void ModelViewer::StepAnimation(int step)
+{
+    CMD2Object* entity = model->GetMD2Entity();
+    int count = entity ? entity->GetModel().animationCount : 0;
+    if (count <= 0)
+    {
+        return;
+    }
+    animation = ((animation + step) % count + count) % count;
+    model->SetAnimation(animation);
+}
+
+void ModelViewer::RefreshAnimationText()
+{
+    CMD2Object* entity = model ? model->GetMD2Entity() : nullptr;
+    if (!entity)
+    {
+        return;
+    }
+    const CModelData& data = entity->GetModel();
+    std::string name = "(none)";
+    if (data.currentAnimation >= 0 && data.currentAnimation < data.animationCount)
+    {
+        name = data.animations[static_cast<size_t>(data.currentAnimation)].name;
+    }
+    if (animationText)
+    {
+        char line[96];
+        std::snprintf(line, sizeof line, "%s  frame %d  %.0f/s", name.c_str(), data.currentFrame,
+                      static_cast<double>(entity->GetAnimationSpeed()));
+        animationText->SetText(line);
+    }
+    // The caption names the animation too: it is what a window list or a test can read.
+    if (name != shownAnimation)
+    {
+        shownAnimation = name;
+        gGraphicsCore->SetCaption(captionBase + " - " + name);
+    }
+}
+
+void ModelViewer::HandleClick(int control)
+{
+    if (control < 0)
+    {
+        return;
+    }
+    if (clickSound >= 0)
+    {
+        gSoundManager->PlaySound(clickSound, 0);
+    }
+    CMD2Object* entity = model->GetMD2Entity();
+    switch (control)
+    {
+    case SHADOWS_OFF_TOGGLE:
+        SetShadowTechnique(SHADOWS_NONE);
+        break;
+    case STENCIL_TOGGLE:
+        SetShadowTechnique(SHADOWS_STENCIL);
+        break;
+    case SHADOW_MAP_TOGGLE:
+        SetShadowTechnique(SHADOWS_MAP);
+        break;
+    case BOXES_TOGGLE:
+        gGameObjectManager->SetDrawBoundingBoxes(boxesToggle->IsOn());
+        break;
+    case VOLUMES_TOGGLE:
+        gGameObjectManager->SetDrawShadowVolumes(volumesToggle->IsOn());
+        break;
+    case PREVIOUS_BUTTON:
+        StepAnimation(-1);
+        break;
+    case NEXT_BUTTON:
+        StepAnimation(1);
+        break;
+    case SLOWER_BUTTON:
+        if (entity)
+        {
+            model->SetAnimationSpeed(std::max(1.0f, entity->GetAnimationSpeed() - 1.0f));
+        }
+        break;
+    case FASTER_BUTTON:
+        if (entity)
+        {
+            model->SetAnimationSpeed(std::min(30.0f, entity->GetAnimationSpeed() + 1.0f));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void ModelViewer::HandleInput()
+{
+    if (gEventManager->HasEvent())
+    {
+        SDL_Event event = gEventManager->GetEvent();
+        if (event.type == SDL_MOUSEBUTTONDOWN)
+        {
+            bool overPanel = panel && event.button.x >= panel->GetLeft() &&
+                             event.button.x <= panel->GetRight() &&
+                             event.button.y >= panel->GetTop() &&
+                             event.button.y <= panel->GetBottom();
+            if (event.button.button == SDL_BUTTON_LEFT)
+            {
+                orbiting = !overPanel;
+            }
+            else if (event.button.button == SDL_BUTTON_WHEELUP)
+            {
+                distance = std::max(MIN_DISTANCE, distance / ZOOM_STEP);
+            }
+            else if (event.button.button == SDL_BUTTON_WHEELDOWN)
+            {
+                distance = std::min(MAX_DISTANCE, distance * ZOOM_STEP);
+            }
+        }
+        else if (event.type == SDL_MOUSEBUTTONUP && event.button.button == SDL_BUTTON_LEFT)
+        {
+            orbiting = false;
+        }
+    }
+    if (orbiting && gEventManager->IsLeftButtonDown())
+    {
+        yaw -= static_cast<float>(gEventManager->GetMouseDeltaX()) * ORBIT_RADIANS_PER_PIXEL;
+        pitch += static_cast<float>(gEventManager->GetMouseDeltaY()) * ORBIT_RADIANS_PER_PIXEL;
+        pitch = std::max(-PITCH_LIMIT, std::min(PITCH_LIMIT, pitch));
+    }
+
+    // W/A/S/D fly the orbit's centre over the ground, along and across the view.
+    float step = FLY_SPEED * static_cast<float>(gUtils->GetFrameTime());
+    float forwardX = -std::sin(yaw), forwardZ = -std::cos(yaw);
+    float along = 0.0f, across = 0.0f;
+    along += gEventManager->IsKeyDown(SDLK_w) ? step : 0.0f;
+    along -= gEventManager->IsKeyDown(SDLK_s) ? step : 0.0f;
+    across += gEventManager->IsKeyDown(SDLK_d) ? step : 0.0f;
+    across -= gEventManager->IsKeyDown(SDLK_a) ? step : 0.0f;
+    targetX += forwardX * along - forwardZ * across;
+    targetZ += forwardZ * along + forwardX * across;
+}
+
+void ModelViewer::ApplyCamera()
+{
+    float eyeX = targetX + distance * std::cos(pitch) * std::sin(yaw);
+    float eyeY = targetY + distance * std::sin(pitch);
+    float eyeZ = targetZ + distance * std::cos(pitch) * std::cos(yaw);
+    gCamera->PositionCamera(eyeX, eyeY, eyeZ, targetX, targetY, targetZ, 0.0f, 1.0f, 0.0f);
+}
+
+void ModelViewer::RenderFrame()
+{
+    glClearColor(0.18f, 0.2f, 0.24f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    glLoadIdentity();
+    ApplyCamera();
+    gCamera->Look();
+    glDisable(GL_CULL_FACE);
+    engine->Frame();
+    HandleClick(gEventManager->GetClickedControl());
+    RefreshAnimationText();
+}
+
+void ModelViewer::Run()
+{
+    for (;;)
+    {
+        RenderFrame();
+        SDL_GL_SwapBuffers();
+        HandleInput();
+        if (!gEventManager->HasEvent())
+        {
+            continue;
+        }
+        if (gEventManager->IsKeyDown(SDLK_ESCAPE) ||
+            gEventManager->IsLastEvent(CEventManager::EVENT_QUIT))
+        {
+            return;
+        }
+    }
+}
+
+bool ModelViewer::SaveScreenshot()
+{
+    for (int frame = 1; frame < options.frames; ++frame)
+    {
+        RenderFrame();
+        SDL_GL_SwapBuffers();
+    }
+    RenderFrame();
+    glReadBuffer(GL_BACK);
+    glFinish();
+    bool written =
+        WriteFramebufferPng(options.screenshotPath, static_cast<int>(gGraphicsCore->GetWidth()),
+                            static_cast<int>(gGraphicsCore->GetHeight()));
+    SDL_GL_SwapBuffers();
+    return written;
+}

@@ -1,0 +1,88 @@
+// The model viewer: one model of any kind on a floor under one light, an orbiting camera, and a
+// panel of shadow, debug and animation controls with the model's statistics.
+#ifndef KYREL_VIEWER_MODELVIEWER_H
+#define KYREL_VIEWER_MODELVIEWER_H
+
+#include "app/CApp.h"
+#include "viewer/ModelCheck.h"
+#include "viewer/ViewerOptions.h"
+
+#include <string>
+#include <vector>
+
+class CGameObject;
+class CLight;
+class CStaticText;
+class CToggleButton;
+class CWindow;
+
+class ModelViewer : public CApp
+{
+public:
+    ModelViewer(const ViewerOptions& options, ModelKind kind, const ModelStats& stats);
+
+    void Init() override;
+    void Run() override;
+    void OnExit() override {}
+    void UserHook1() override {}
+    void UserHook2() override {}
+
+    // False once the model turned out not to be drawable after the load.
+    bool IsModelLoaded() const { return modelLoaded; }
+    // Draws the frames of a screenshot run and writes the last; false if the file was not written.
+    bool SaveScreenshot();
+
+private:
+    enum Shadows
+    {
+        SHADOWS_NONE,
+        SHADOWS_STENCIL,
+        SHADOWS_MAP
+    };
+
+    void LoadModel();
+    void PlaceModelAndFloor();
+    void CreateLight();
+    void CreatePanel();
+    void AddToggleRow(int identifier, const char* label, float& y);
+    void AddButtonPair(int leftId, const char* leftLabel, int rightId, const char* rightLabel,
+                       float& y);
+    void AddText(const std::string& text, float y, CStaticText** keep = nullptr);
+
+    void RenderFrame();
+    void HandleInput();
+    void HandleClick(int control);
+    void SetShadowTechnique(Shadows technique);
+    void StepAnimation(int step);
+    void RefreshAnimationText();
+    void ApplyCamera();
+
+    ViewerOptions options;
+    ModelKind kind;
+    ModelStats stats;
+    double loadMilliseconds = 0.0;
+    bool modelLoaded = false;
+
+    CGameObject* model = nullptr;  // owned by the game object manager once added
+    CGameObject* floor = nullptr;  // likewise
+    CLight* light = nullptr;       // owned by the light manager
+    CWindow* panel = nullptr;      // owned by the window manager
+    std::vector<CToggleButton*> shadowToggles;
+    CToggleButton* boxesToggle = nullptr;
+    CToggleButton* volumesToggle = nullptr;
+    CStaticText* animationText = nullptr;
+    int clickSound = -1;
+    Shadows shadows = SHADOWS_NONE;
+    int animation = 0;
+
+    // Orbit around a target point: angles in radians, distance in world units.
+    float yaw;
+    float pitch;
+    float distance;
+    float targetX = 0.0f, targetY = 0.0f, targetZ = 0.0f;
+    bool orbiting = false;
+    std::string captionBase;
+    std::string shownAnimation;
+};
+
+#endif
