@@ -1,6 +1,7 @@
 // TGA reader: the header checks, then the uncompressed or the run-length decoder. Every failure
 // prints one line on standard output (message, the name where one is given) and gives null.
 #include "images/CTgaReader.h"
+#include "images/PixelConvert.h"
 #include "io/CByteReader.h"
 
 #include <algorithm>
@@ -9,6 +10,7 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <vector>
 
 namespace
 {
@@ -57,7 +59,9 @@ private:
     bool Allocate(size_t pixelCount);
     bool LoadUncompressed();
     bool LoadCompressed();
-    bool StoreRlePixel(const unsigned char* pixel);
+    bool ExpandPackets(const uint8_t* begin, const uint8_t* end, size_t& consumed);
+    void SwapToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount) const;
+    void FillRun(const uint8_t* pixel, uint8_t* destination, size_t pixelCount) const;
 
     bool Fail(const char* message)
     {
@@ -72,7 +76,6 @@ private:
     std::unique_ptr<CDecodedImage> image;
     size_t pixelBytes = 0;
     size_t totalPixels = 0;
-    size_t storedPixels = 0;
     size_t capacityPixels = 0;
 };
 
@@ -159,15 +162,18 @@ bool CTgaReader::LoadUncompressed()
         return false;
     }
     unsigned char* pixels = image->data.get();
+    // From memory the channels are swapped on the way in; a file is read whole, then swapped.
+    if (const uint8_t* stored = reader.Current())
+    {
+        SwapToRgb(stored, pixels, totalPixels);
+        reader.Skip(imageSize);
+        return true;
+    }
     if (!reader.ReadBytes(pixels, imageSize))
     {
         return Fail(MSG_NO_IMAGE_DATA);
     }
-    // Stored B, G, R (, A); alpha stays in the fourth byte.
-    for (size_t offset = 0; offset < imageSize; offset += pixelBytes)
-    {
-        std::swap(pixels[offset], pixels[offset + 2]);
-    }
+    SwapToRgb(pixels, pixels, totalPixels);
     return true;
 }
 
@@ -176,70 +182,122 @@ bool CTgaReader::LoadCompressed()
     // Every packet takes at least a header byte and one pixel and yields at most 128 pixels, so
     // the buffer is sized by the data actually there rather than by what the header claims. A
     // picture the data cannot fill fails before its buffer would be needed in full.
-    const size_t packetsThere = reader.Remaining() / (1 + pixelBytes) + 1;
+    const size_t available = reader.Remaining();
+    const size_t packetsThere = available / (1 + pixelBytes) + 1;
     if (!Allocate(std::min(totalPixels, packetsThere * MAX_PACKET_PIXELS)))
     {
         return false;
     }
-    unsigned char pixel[MAX_PIXEL_BYTES] = {};
-    while (storedPixels < totalPixels)
+    // The packets are expanded from one block: the rest of a memory reader, or the rest of a
+    // file read in one call.
+    const size_t start = reader.Tell();
+    std::vector<uint8_t> scratch;
+    const uint8_t* packets = ReadBlock(reader, available, scratch);
+    if (!packets)
     {
-        uint8_t packetHeader = 0;
-        if (!reader.ReadU8(packetHeader))
-        {
-            return Fail(MSG_NO_RLE_HEADER);
-        }
-        if (packetHeader < RUN_PACKET_FLAG)
-        {
-            for (size_t i = 0; i <= packetHeader; ++i)
-            {
-                if (!reader.ReadBytes(pixel, pixelBytes))
-                {
-                    return Fail(MSG_NO_IMAGE_DATA);
-                }
-                if (!StoreRlePixel(pixel))
-                {
-                    return false;
-                }
-            }
-        }
-        else
-        {
-            const size_t runLength = packetHeader - RUN_PACKET_FLAG + 1;
-            if (!reader.ReadBytes(pixel, pixelBytes))
-            {
-                return Fail(MSG_NO_RUN_PIXEL);
-            }
-            for (size_t i = 0; i < runLength; ++i)
-            {
-                if (!StoreRlePixel(pixel))
-                {
-                    return false;
-                }
-            }
-        }
+        return Fail(MSG_NO_RLE_HEADER);
     }
+    size_t consumed = 0;
+    if (!ExpandPackets(packets, packets + available, consumed))
+    {
+        return false;
+    }
+    // Bytes after the last packet are not the picture's: leave the reader just past it.
+    reader.Seek(start + consumed);
     return true;
 }
 
-// Stores one pixel read as B, G, R (, A) in R, G, B (, A) order; refuses a pixel beyond the
-// picture's own count so that a packet running past the end writes nothing outside it.
-bool CTgaReader::StoreRlePixel(const unsigned char* pixel)
+// Packets from in up to end fill the picture; every packet is checked whole against the bytes
+// there and the pixels still missing before anything of it is stored. Where a packet is both
+// short of bytes and too long, the message is the one for whichever pixel comes first.
+bool CTgaReader::ExpandPackets(const uint8_t* begin, const uint8_t* end, size_t& consumed)
 {
-    if (storedPixels >= totalPixels || storedPixels >= capacityPixels)
+    const uint8_t* in = begin;
+    uint8_t* out = image->data.get();
+    // capacityPixels never exceeds the picture's own count, so it is the one limit to keep.
+    size_t storedPixels = 0;
+    while (storedPixels < totalPixels)
     {
-        return Fail(MSG_TOO_MANY_PIXELS);
+        if (in == end)
+        {
+            return Fail(MSG_NO_RLE_HEADER);
+        }
+        const unsigned packetHeader = *in++;
+        const size_t count = (packetHeader & (RUN_PACKET_FLAG - 1)) + 1;
+        const size_t room = capacityPixels - storedPixels;
+        const size_t pixelsThere = static_cast<size_t>(end - in) / pixelBytes;
+        if (packetHeader < RUN_PACKET_FLAG)
+        {
+            if (count > pixelsThere || count > room)
+            {
+                return Fail(pixelsThere <= room ? MSG_NO_IMAGE_DATA : MSG_TOO_MANY_PIXELS);
+            }
+            SwapToRgb(in, out + storedPixels * pixelBytes, count);
+            in += count * pixelBytes;
+        }
+        else
+        {
+            if (pixelsThere == 0)
+            {
+                return Fail(MSG_NO_RUN_PIXEL);
+            }
+            if (count > room)
+            {
+                return Fail(MSG_TOO_MANY_PIXELS);
+            }
+            FillRun(in, out + storedPixels * pixelBytes, count);
+            in += pixelBytes;
+        }
+        storedPixels += count;
     }
-    unsigned char* destination = image->data.get() + storedPixels * pixelBytes;
-    destination[0] = pixel[2];
-    destination[1] = pixel[1];
-    destination[2] = pixel[0];
+    consumed = static_cast<size_t>(in - begin);
+    return true;
+}
+
+// Stored B, G, R (, A) to R, G, B (, A); alpha stays in the fourth byte.
+void CTgaReader::SwapToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount) const
+{
     if (pixelBytes == 4)
     {
-        destination[3] = pixel[3];
+        PixelConvert::BgraToRgba(source, destination, pixelCount);
     }
-    ++storedPixels;
-    return true;
+    else
+    {
+        PixelConvert::BgrToRgb(source, destination, pixelCount);
+    }
+}
+
+// One stored pixel repeated pixelCount times, with plain stores of whole pixels.
+void CTgaReader::FillRun(const uint8_t* pixel, uint8_t* destination, size_t pixelCount) const
+{
+    uint8_t swapped[MAX_PIXEL_BYTES] = {pixel[2], pixel[1], pixel[0], 0};
+    if (pixelBytes == 4)
+    {
+        swapped[3] = pixel[3];
+        uint32_t value = 0;
+        memcpy(&value, swapped, sizeof value);
+        for (size_t i = 0; i < pixelCount; ++i)
+        {
+            memcpy(destination + 4 * i, &value, sizeof value);
+        }
+        return;
+    }
+    // Four 3-byte pixels make a 12-byte pattern stored in one step.
+    const size_t patternPixels = 4;
+    uint8_t pattern[3 * patternPixels];
+    for (size_t i = 0; i < patternPixels; ++i)
+    {
+        memcpy(pattern + 3 * i, swapped, 3);
+    }
+    size_t done = 0;
+    for (; done + patternPixels <= pixelCount; done += patternPixels)
+    {
+        memcpy(destination + 3 * done, pattern, sizeof pattern);
+    }
+    for (; done < pixelCount; ++done)
+    {
+        memcpy(destination + 3 * done, swapped, 3);
+    }
 }
 }  // namespace
 

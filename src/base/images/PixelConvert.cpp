@@ -1,4 +1,4 @@
-// Row converters from file pixel layouts to packed R, G, B. The SSSE3 and AVX2 versions are chosen
+// Row converters from file pixel layouts to packed R, G, B (, A). The SSSE3 and AVX2 versions are chosen
 // at run time; the plain loops finish every row tail and serve processors without them.
 #include "images/PixelConvert.h"
 
@@ -24,6 +24,18 @@ void BgrToRgbPlain(const uint8_t* source, uint8_t* destination, size_t pixelCoun
     }
 }
 
+void BgraToRgbaPlain(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    for (size_t i = 0; i < pixelCount; ++i)
+    {
+        uint8_t blue = source[4 * i];
+        destination[4 * i] = source[4 * i + 2];
+        destination[4 * i + 1] = source[4 * i + 1];
+        destination[4 * i + 2] = blue;
+        destination[4 * i + 3] = source[4 * i + 3];
+    }
+}
+
 void BgrxToRgbPlain(const uint8_t* source, uint8_t* destination, size_t pixelCount)
 {
     for (size_t i = 0; i < pixelCount; ++i)
@@ -45,17 +57,19 @@ void PlanesToRgbPlain(const uint8_t* red, const uint8_t* green, const uint8_t* b
     }
 }
 
+bool shufflesEnabled = true;
+
 #ifdef KYREL_HAVE_X86_SHUFFLE
 bool HasSsse3()
 {
     static const bool supported = __builtin_cpu_supports("ssse3");
-    return supported;
+    return supported && shufflesEnabled;
 }
 
 bool HasAvx2()
 {
     static const bool supported = __builtin_cpu_supports("avx2");
-    return supported;
+    return supported && shufflesEnabled;
 }
 
 // Five pixels per step: 15 bytes are converted, the 16th is passed through unchanged and
@@ -87,6 +101,36 @@ __attribute__((target("ssse3"))) size_t BgrToRgbSsse3(const uint8_t* source, uin
         }
         current = next;
     }
+}
+
+// Eight pixels per step, each 16-byte half swapping its own four pixels' red and blue.
+__attribute__((target("avx2"))) size_t BgraToRgbaAvx2(const uint8_t* source, uint8_t* destination,
+                                                      size_t pixelCount)
+{
+    const __m256i swap = _mm256_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15, 2,
+                                          1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    size_t done = 0;
+    for (; done + 8 <= pixelCount; done += 8)
+    {
+        __m256i bytes = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(source + 4 * done));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(destination + 4 * done),
+                            _mm256_shuffle_epi8(bytes, swap));
+    }
+    return done;
+}
+
+__attribute__((target("ssse3"))) size_t BgraToRgbaSsse3(const uint8_t* source, uint8_t* destination,
+                                                        size_t pixelCount)
+{
+    const __m128i swap = _mm_setr_epi8(2, 1, 0, 3, 6, 5, 4, 7, 10, 9, 8, 11, 14, 13, 12, 15);
+    size_t done = 0;
+    for (; done + 4 <= pixelCount; done += 4)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + 4 * done));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(destination + 4 * done),
+                         _mm_shuffle_epi8(bytes, swap));
+    }
+    return done;
 }
 
 // Four pixels per step: 12 bytes out, 4 scratch bytes overwritten by the next step.
@@ -214,6 +258,22 @@ void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
     BgrToRgbPlain(source + 3 * done, destination + 3 * done, pixelCount - done);
 }
 
+void BgraToRgba(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+{
+    size_t done = 0;
+#ifdef KYREL_HAVE_X86_SHUFFLE
+    if (HasAvx2())
+    {
+        done = BgraToRgbaAvx2(source, destination, pixelCount);
+    }
+    if (HasSsse3())
+    {
+        done += BgraToRgbaSsse3(source + 4 * done, destination + 4 * done, pixelCount - done);
+    }
+#endif
+    BgraToRgbaPlain(source + 4 * done, destination + 4 * done, pixelCount - done);
+}
+
 void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
 {
     size_t done = 0;
@@ -252,5 +312,10 @@ void IndicesToRgb(const uint8_t* indices, const uint8_t palette[256 * 3], uint8_
     {
         memcpy(destination + 3 * i, palette + 3 * indices[i], 3);
     }
+}
+
+void UseShuffles(bool enabled)
+{
+    shufflesEnabled = enabled;
 }
 }  // namespace PixelConvert

@@ -1,6 +1,8 @@
 // The TGA reader: both kinds at both depths, packet limits, the identification field, every
-// refusal with its message, and real files against their known checksums.
+// refusal with its message, real files against their known checksums, and the shuffle conversions
+// against the plain loops.
 #include "images/CTgaReader.h"
+#include "images/PixelConvert.h"
 #include "io/CByteReader.h"
 #include "support/ImageReaderTestSupport.h"
 
@@ -8,10 +10,13 @@
 #include <cstdint>
 #include <cstring>
 #include <dirent.h>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -151,6 +156,12 @@ TEST(TgaReader, RefusesBadFilesWithTheirMessage)
         {Tga(10, 3, 1, 32, Repeat({0x01, 1, 2, 3, 4, 5, 6, 7, 8}, 2)),
          "Too many pixels read: mem.tga\n", 65535},
         {Tga(10, 1, 1, 24, {0xFF, 1, 2, 3}), "Too many pixels read: mem.tga\n", 65535},
+        // A raw packet both short of bytes and too long: the message of the first pixel missing.
+        {Tga(10, 3, 1, 24, {0x03, 1, 2, 3, 4, 5, 6}), "Could not read image data: mem.tga\n",
+         65535},
+        {Tga(10, 2, 1, 24, {0x03, 1, 2, 3, 4, 5, 6}), "Could not read image data: mem.tga\n",
+         65535},
+        {Tga(10, 1, 1, 24, {0x03, 1, 2, 3, 4, 5, 6}), "Too many pixels read: mem.tga\n", 65535},
         // Sizes and depths.
         {Tga(2, 0, 4, 24, Bytes(64)), infoMessage, 65535},
         {Tga(10, 4, 0, 32, Bytes(64)), infoMessage, 65535},
@@ -246,4 +257,87 @@ TEST(TgaReader, SharedFilesMatchTheirChecksums)
     }
     EXPECT_EQ(expected.size(), decodedFiles);
     EXPECT_GT(refused, 30u);
+}
+
+namespace
+{
+// Turns the shuffle conversions off for one scope.
+struct PlainLoops
+{
+    PlainLoops() { PixelConvert::UseShuffles(false); }
+    ~PlainLoops() { PixelConvert::UseShuffles(true); }
+};
+}  // namespace
+
+TEST(TgaReader, ChannelSwapMatchesPlainLoopAtEveryLength)
+{
+    for (size_t count : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 127u, 128u})
+    {
+        SCOPED_TRACE(count);
+        Bytes source(count * 4);
+        for (size_t i = 0; i < source.size(); ++i)
+        {
+            source[i] = uint8_t(i * 53 + 7);
+        }
+        Bytes expected(source);
+        for (size_t i = 0; i < count; ++i)
+        {
+            std::swap(expected[4 * i], expected[4 * i + 2]);
+        }
+        Bytes shuffled(count * 4 + 1, 0xEE), plain(count * 4 + 1, 0xEE);
+        PixelConvert::BgraToRgba(source.data(), shuffled.data(), count);
+        {
+            PlainLoops plainLoops;
+            PixelConvert::BgraToRgba(source.data(), plain.data(), count);
+        }
+        EXPECT_EQ(expected, Bytes(shuffled.begin(), shuffled.end() - 1));
+        EXPECT_EQ(shuffled, plain);
+        EXPECT_EQ(0xEE, shuffled.back()) << "wrote past the row";
+        Bytes inPlace(source);
+        PixelConvert::BgraToRgba(inPlace.data(), inPlace.data(), count);
+        EXPECT_EQ(expected, inPlace) << "in place";
+    }
+}
+
+// The reader with the shuffle conversions and with the plain loops gives the same pixels and
+// messages on every real file, read from memory and from the file.
+TEST(TgaReader, ShufflesAndPlainLoopsAgreeOnSharedFiles)
+{
+    const std::string root = KYREL_SHARED_TESTDATA_DIR;
+    if (!std::filesystem::is_directory(root + "/tga"))
+    {
+        GTEST_SKIP() << "shared TGA files not found at " << root << "/tga";
+    }
+    size_t decodedFiles = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root + "/tga"))
+    {
+        if (!entry.is_regular_file() || entry.path().parent_path().filename() == "reference")
+        {
+            continue;
+        }
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        std::ifstream in(path, std::ios::binary);
+        const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        Decoded fast = Decode(file);
+        Decoded plain;
+        {
+            PlainLoops plainLoops;
+            plain = Decode(file);
+        }
+        CByteReader reader;
+        ASSERT_TRUE(reader.OpenFile(path.c_str()));
+        Decoded fromFile = image_test::CaptureDecode([&] { return DecodeTGA(reader, "mem.tga"); });
+        for (const Decoded* other : {&plain, &fromFile})
+        {
+            EXPECT_EQ(fast.messages, other->messages);
+            ASSERT_EQ(fast.image != nullptr, other->image != nullptr);
+            if (fast.image)
+            {
+                EXPECT_EQ(Pixels(*fast.image), Pixels(*other->image));
+            }
+        }
+        decodedFiles += fast.image ? 1 : 0;
+    }
+    EXPECT_GT(decodedFiles, 10u);
 }
