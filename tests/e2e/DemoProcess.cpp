@@ -185,7 +185,8 @@ VirtualDisplay::Image VirtualDisplay::Capture() const
 }
 
 DemoProcess::DemoProcess(const VirtualDisplay& virtualDisplay, const std::string& workingDirectory,
-                         const std::vector<std::string>& extraEnvironment)
+                         const std::vector<std::string>& extraEnvironment,
+                         const std::string& binary, const std::vector<std::string>& arguments)
     : display(virtualDisplay)
 {
     outputPath = kyrel_test::WriteFile(streams.File("out"), "");
@@ -208,7 +209,13 @@ DemoProcess::DemoProcess(const VirtualDisplay& virtualDisplay, const std::string
         int err = open(errorPath.c_str(), O_WRONLY | O_TRUNC);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
-        execl(KYREL_DEMO_BINARY, KYREL_DEMO_BINARY, static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(binary.c_str())};
+        for (const std::string& argument : arguments)
+        {
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
 }
@@ -341,6 +348,16 @@ void DemoProcess::MoveMouseBy(int dx, int dy) const
 void DemoProcess::MoveMouseTo(int x, int y) const
 {
     Xdotool({"mousemove", std::to_string(x), std::to_string(y)});
+}
+
+void DemoProcess::MouseDown(int button) const
+{
+    Xdotool({"mousedown", std::to_string(button)});
+}
+
+void DemoProcess::MouseUp(int button) const
+{
+    Xdotool({"mouseup", std::to_string(button)});
 }
 
 void DemoProcess::CloseWindow(Window window) const

@@ -57,8 +57,11 @@ public:
 class DemoProcess
 {
 public:
+    // Runs the demo, or another program on the engine (binary) with its arguments.
     DemoProcess(const VirtualDisplay& display, const std::string& workingDirectory,
-                const std::vector<std::string>& extraEnvironment = {});
+                const std::vector<std::string>& extraEnvironment = {},
+                const std::string& binary = KYREL_DEMO_BINARY,
+                const std::vector<std::string>& arguments = {});
     ~DemoProcess();
     DemoProcess(const DemoProcess&) = delete;
     DemoProcess& operator=(const DemoProcess&) = delete;
@@ -82,6 +85,8 @@ public:
     void KeyUp(const std::string& key) const;
     void MoveMouseBy(int dx, int dy) const;
     void MoveMouseTo(int x, int y) const;
+    void MouseDown(int button) const;
+    void MouseUp(int button) const;
     // Sends the window manager's close request (WM_DELETE_WINDOW).
     void CloseWindow(Window window) const;
 

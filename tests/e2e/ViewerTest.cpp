@@ -1,0 +1,236 @@
+// kyrel-view as a user runs it: the sample models drawn and lit, dragging, the shadow toggle,
+// the MD2 animation button, the ways it ends, screenshots with and without a display, and the
+// one-line refusal of files it cannot show.
+#include "e2e/DemoProcess.h"
+
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <fstream>
+#include <unistd.h>
+
+using namespace kyrel_e2e;
+
+namespace
+{
+const double START_SECONDS = 30.0;
+const double EXIT_SECONDS = 60.0;
+const std::string SAMPLES = std::string(KYREL_ASSETS_DIR) + "/Data/Samples/";
+const int BACKGROUND[3] = {46, 51, 61};  // the viewer's clear colour in bytes
+
+// Screen points of the panel's controls (panel at 776, 8; controls relative to it).
+const int STENCIL_TOGGLE_X = 800, STENCIL_TOGGLE_Y = 84;
+const int NEXT_BUTTON_X = 892, NEXT_BUTTON_Y = 228;
+
+struct Sample
+{
+    const char* name;
+    std::vector<std::string> arguments;
+};
+
+const Sample SAMPLE_MODELS[] = {
+    {"md2", {SAMPLES + "figure.md2", "--texture", SAMPLES + "figure.png"}},
+    {"threeds", {SAMPLES + "table.3ds", "--swap-axes"}},
+    {"obj", {SAMPLES + "pedestal.obj", "--texture", SAMPLES + "pedestal.png"}},
+};
+
+// Runs the viewer to its end with DISPLAY as given (empty: none); status and standard error.
+int RunViewer(const std::vector<std::string>& arguments, const std::string& displayName,
+              std::string& errors)
+{
+    kyrel_test::TempDir scratch("kyrel-view-run");
+    std::string command = displayName.empty() ? "env -u DISPLAY" : "env DISPLAY=" + displayName;
+    command += " SDL_AUDIODRIVER=dummy '" + std::string(KYREL_VIEWER_BINARY) + "'";
+    for (const std::string& argument : arguments)
+    {
+        command += " '" + argument + "'";
+    }
+    std::string errorPath = scratch.File("err");
+    command += " >/dev/null 2>'" + errorPath + "'";
+    int status = system(command.c_str());
+    errors = ReadFile(errorPath);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+bool IsBackground(const unsigned char* rgb)
+{
+    for (int c = 0; c < 3; ++c)
+    {
+        if (std::abs(rgb[c] - BACKGROUND[c]) > 6)
+        {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Model pixels in the middle of the scene: neither the clear colour nor black.
+int LitModelPixels(const VirtualDisplay::Image& image)
+{
+    int lit = 0;
+    for (int y = 200; y < 560; y += 4)
+    {
+        for (int x = 320; x < 700; x += 4)
+        {
+            const unsigned char* p = image.At(x, y);
+            lit += !IsBackground(p) && p[0] + p[1] + p[2] > 120 ? 1 : 0;
+        }
+    }
+    return lit;
+}
+
+// Summed brightness of the scene left of the panel.
+long SceneBrightness(const VirtualDisplay::Image& image)
+{
+    long sum = 0;
+    for (int y = 0; y < image.height; y += 2)
+    {
+        for (int x = 0; x < 760; x += 2)
+        {
+            const unsigned char* p = image.At(x, y);
+            sum += p[0] + p[1] + p[2];
+        }
+    }
+    return sum;
+}
+
+int ChangedPixels(const VirtualDisplay::Image& a, const VirtualDisplay::Image& b)
+{
+    int changed = 0;
+    for (int y = 100; y < 700; y += 2)
+    {
+        for (int x = 100; x < 760; x += 2)
+        {
+            const unsigned char *p = a.At(x, y), *q = b.At(x, y);
+            changed += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) > 30 ? 1 : 0;
+        }
+    }
+    return changed;
+}
+
+class ViewerTest : public ::testing::TestWithParam<Sample>
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(display.IsRunning()) << "Xvfb did not start"; }
+
+    // Waits a few frames' worth so the picture settles after an input.
+    VirtualDisplay::Image Settled() const
+    {
+        usleep(1500000);
+        return display.Capture();
+    }
+
+    VirtualDisplay display;
+    WorkingDirectory directory;
+};
+
+TEST_P(ViewerTest, DrawsLitModelTurnsWithDragDarkensWithShadowsAndEndsOnEscape)
+{
+    DemoProcess viewer(display, directory.Path(), {}, KYREL_VIEWER_BINARY, GetParam().arguments);
+    Window window = viewer.WaitForWindow(START_SECONDS);
+    ASSERT_NE(0u, window) << viewer.Output() << viewer.Errors();
+    VirtualDisplay::Image first = Settled();
+    EXPECT_GT(LitModelPixels(first), 400) << "the model is not drawn lit in the middle";
+
+    viewer.MoveMouseTo(200, 600);
+    viewer.MouseDown(1);
+    for (int i = 0; i < 6; ++i)
+    {
+        viewer.MoveMouseBy(25, 0);
+        usleep(150000);
+    }
+    viewer.MouseUp(1);
+    VirtualDisplay::Image turned = Settled();
+    EXPECT_GT(ChangedPixels(first, turned), 500) << "dragging did not turn the model";
+
+    long unshadowed = SceneBrightness(turned);
+    viewer.MoveMouseTo(STENCIL_TOGGLE_X, STENCIL_TOGGLE_Y);
+    usleep(300000);
+    viewer.MouseDown(1);
+    viewer.MouseUp(1);
+    viewer.MoveMouseTo(700, 700);
+    long shadowed = SceneBrightness(Settled());
+    EXPECT_LT(shadowed, unshadowed - unshadowed / 200)
+        << "stencil shadows did not darken the floor";
+
+    viewer.PressKey("Escape");
+    EXPECT_EQ(0, viewer.WaitForExit(EXIT_SECONDS));
+}
+
+INSTANTIATE_TEST_SUITE_P(Samples, ViewerTest, ::testing::ValuesIn(SAMPLE_MODELS),
+                         [](const ::testing::TestParamInfo<Sample>& info)
+                         { return std::string(info.param.name); });
+
+TEST(ViewerAnimation, NextButtonNamesTheNextAnimationAndCloseEnds)
+{
+    VirtualDisplay display;
+    ASSERT_TRUE(display.IsRunning());
+    WorkingDirectory directory;
+    DemoProcess viewer(display, directory.Path(), {}, KYREL_VIEWER_BINARY,
+                       SAMPLE_MODELS[0].arguments);
+    Window window = viewer.WaitForWindow(START_SECONDS);
+    ASSERT_NE(0u, window);
+    usleep(1000000);
+    EXPECT_EQ("kyrel-view - figure.md2 - stand", viewer.WindowCaption(window));
+    viewer.MoveMouseTo(NEXT_BUTTON_X, NEXT_BUTTON_Y);
+    usleep(300000);
+    viewer.MouseDown(1);
+    viewer.MouseUp(1);
+    usleep(1500000);
+    EXPECT_EQ("kyrel-view - figure.md2 - wave", viewer.WindowCaption(window));
+    viewer.CloseWindow(window);
+    EXPECT_EQ(0, viewer.WaitForExit(EXIT_SECONDS));
+}
+
+TEST(ViewerScreenshot, WrittenWithAndWithoutADisplay)
+{
+    VirtualDisplay display;
+    ASSERT_TRUE(display.IsRunning());
+    for (const std::string& displayName : {display.Name(), std::string()})
+    {
+        kyrel_test::TempDir scratch("kyrel-view-shot");
+        std::string shot = scratch.File("shot.png");
+        std::vector<std::string> arguments = SAMPLE_MODELS[1].arguments;
+        arguments.insert(arguments.end(), {"--screenshot", shot, "--frames", "2"});
+        std::string errors;
+        EXPECT_EQ(0, RunViewer(arguments, displayName, errors)) << displayName << errors;
+        std::string command =
+            "identify -format '%w %h' '" + shot + "' > '" + scratch.File("size") + "' 2>/dev/null";
+        EXPECT_EQ(0, system(command.c_str())) << "no PNG from display '" << displayName << "'";
+        EXPECT_EQ("1024 768", ReadFile(scratch.File("size")));
+    }
+}
+
+TEST(ViewerBadFiles, OneLineAndStatusOne)
+{
+    kyrel_test::TempDir scratch("kyrel-view-bad");
+    std::string md2 = ReadFile(SAMPLES + "figure.md2");
+    std::string threeDs = ReadFile(SAMPLES + "table.3ds");
+    struct Case
+    {
+        const char* name;
+        std::string path;
+    };
+    const Case cases[] = {
+        {"missing", scratch.File("absent.md2")},
+        {"empty", kyrel_test::WriteFile(scratch.File("empty.obj"), "")},
+        {"wrong kind",
+         kyrel_test::WriteFile(scratch.File("picture.md2"), ReadFile(SAMPLES + "floor.png"))},
+        {"3DS named MD2", kyrel_test::WriteFile(scratch.File("table.md2"), threeDs)},
+        {"truncated MD2", kyrel_test::WriteFile(scratch.File("cut.md2"), md2.substr(0, 200))},
+        {"truncated 3DS", kyrel_test::WriteFile(scratch.File("cut.3ds"), threeDs.substr(0, 90))},
+        {"no triangles OBJ", kyrel_test::WriteFile(scratch.File("points.obj"), "v 0 0 0\n")},
+        {"unknown extension", kyrel_test::WriteFile(scratch.File("model.txt"), "v 0 0 0\n")},
+    };
+    for (const Case& c : cases)
+    {
+        std::string errors;
+        EXPECT_EQ(1, RunViewer({c.path}, "", errors)) << c.name;
+        int ours = 0;
+        for (const std::string& line : SplitLines(errors))
+        {
+            ours += line.rfind("kyrel-view: " + c.path + ": ", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(1, ours) << c.name << ":\n" << errors;
+    }
+}
+}  // namespace
