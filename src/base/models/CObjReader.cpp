@@ -1,5 +1,5 @@
 // OBJ reading: the whole file is taken into memory and read line by line with the engine's
-// rules (a face line holds three corners, a `v` line after faces starts a new object), then
+// rules (a face line becomes a fan of triangles, a `v` line after faces starts a new object), then
 // every object gets smooth vertex normals and a box, and finally its vertex buffers.
 #include "models/CObjReader.h"
 
@@ -150,6 +150,7 @@ void CObjReader::Reset(CModelData& model)
     m_facesSeen = false;
     m_positionBase = 0;
     m_texCoordBase = 0;
+    m_normalCount = 0;
     m_droppedFaces = 0;
 }
 
@@ -185,6 +186,10 @@ void CObjReader::ReadLines(CModelData& model, const char* ptr, const char* end)
             {
                 ptr = ReadTexCoord(ptr, end);
             }
+            else if (kind == 'n')
+            {
+                m_normalCount += 1;
+            }
             ptr = SkipLineRest(ptr, end);
         }
         else if (first != '\n')
@@ -195,42 +200,108 @@ void CObjReader::ReadLines(CModelData& model, const char* ptr, const char* end)
     FinishObject(model);
 }
 
-// Reads "v/t v/t v/t" once texture coordinates were seen in this object, "v v v" otherwise;
-// the scan stops at the first mismatch and what it did not read stays 0.
+// Reads the corners of a face line, in the form "v/t" once texture coordinates were seen in this
+// object and "v" otherwise, each optionally followed by a normal index ("v//n", "v/t/n"). A face
+// of n corners becomes the fan of triangles (0, 1, 2), (0, 2, 3), ... Corners are read until the
+// first one that does not fit the form; a face left with fewer than three corners, or naming a
+// normal that was never read, is dropped whole.
 const char* CObjReader::ReadFace(const char* ptr, const char* end)
 {
-    ModelFace face;
+    m_corners.clear();
+    bool normalsKnown = true;
+    for (;;)
+    {
+        Corner corner;
+        const CornerRead result = ReadCorner(ptr, end, corner);
+        if (result == CornerRead::Missing || result == CornerRead::Cut)
+        {
+            break;
+        }
+        normalsKnown = normalsKnown && result == CornerRead::Read;
+        m_corners.push_back(corner);
+    }
+    m_facesSeen = true;
+    const int cornerCount = static_cast<int>(m_corners.size());
+    if (cornerCount < 3 || !normalsKnown)
+    {
+        m_droppedFaces += cornerCount > 3 ? cornerCount - 2 : 1;
+        return ptr;
+    }
+    AddFan();
+    return ptr;
+}
+
+// Reads one corner at ptr and moves ptr past what it consumed, as a scan pattern would.
+CObjReader::CornerRead CObjReader::ReadCorner(const char*& ptr, const char* end,
+                                              Corner& corner) const
+{
     const int positionsSoFar = m_positionBase + static_cast<int>(m_positions.size());
     const int texCoordsSoFar = m_texCoordBase + static_cast<int>(m_texCoords.size());
-    for (int corner = 0; corner < 3; ++corner)
+    const char* next = ScanInt(ptr, end, corner.vertex);
+    if (next == nullptr)
     {
-        const char* next = ScanInt(ptr, end, face.vertIndex[corner]);
-        if (next == nullptr)
-        {
-            break;
-        }
-        ptr = next;
-        face.vertIndex[corner] = AbsoluteIndex(face.vertIndex[corner], positionsSoFar);
-        if (!m_texCoordsSeen)
-        {
-            continue;
-        }
-        if (ptr >= end || *ptr != '/')
-        {
-            break;
-        }
-        next = ScanInt(ptr + 1, end, face.coordIndex[corner]);
-        if (next == nullptr)
-        {
-            ptr = ptr + 1;
-            break;
-        }
-        ptr = next;
-        face.coordIndex[corner] = AbsoluteIndex(face.coordIndex[corner], texCoordsSoFar);
+        return CornerRead::Missing;
     }
-    m_faces.push_back(face);
-    m_facesSeen = true;
-    return ptr;
+    ptr = next;
+    corner.vertex = AbsoluteIndex(corner.vertex, positionsSoFar);
+    if (ptr >= end || *ptr != '/')
+    {
+        return m_texCoordsSeen ? CornerRead::Cut : CornerRead::Read;
+    }
+    if (!m_texCoordsSeen)
+    {
+        // Only "v//n" fits an object without texture coordinates; "v/t" stops before its slash.
+        if (ptr + 1 >= end || ptr[1] != '/')
+        {
+            return CornerRead::Cut;
+        }
+        ptr += 2;
+        return ReadNormalIndex(ptr, end) ? CornerRead::Read : CornerRead::BadNormal;
+    }
+    next = ScanInt(ptr + 1, end, corner.texCoord);
+    if (next == nullptr)
+    {
+        ptr += 1;  // "v//n" in an object with texture coordinates
+        return CornerRead::Cut;
+    }
+    ptr = next;
+    corner.texCoord = AbsoluteIndex(corner.texCoord, texCoordsSoFar);
+    if (ptr >= end || *ptr != '/')
+    {
+        return CornerRead::Read;
+    }
+    ptr += 1;
+    return ReadNormalIndex(ptr, end) ? CornerRead::Read : CornerRead::BadNormal;
+}
+
+// The normal index after a corner's second slash: true when it names a `vn` line read so far.
+bool CObjReader::ReadNormalIndex(const char*& ptr, const char* end) const
+{
+    int normal = 0;
+    const char* next = ScanInt(ptr, end, normal);
+    if (next == nullptr)
+    {
+        return false;
+    }
+    ptr = next;
+    normal = AbsoluteIndex(normal, m_normalCount);
+    return normal >= 1 && normal <= m_normalCount;
+}
+
+void CObjReader::AddFan()
+{
+    const Corner& first = m_corners[0];
+    for (size_t i = 1; i + 1 < m_corners.size(); ++i)
+    {
+        ModelFace face;
+        const Corner* corners[3] = {&first, &m_corners[i], &m_corners[i + 1]};
+        for (int k = 0; k < 3; ++k)
+        {
+            face.vertIndex[k] = corners[k]->vertex;
+            face.coordIndex[k] = corners[k]->texCoord;
+        }
+        m_faces.push_back(face);
+    }
 }
 
 const char* CObjReader::ReadPosition(const char* ptr, const char* end)

@@ -1,5 +1,5 @@
-// Reads the OBJ subset the engine's assets use (positions, texture coordinates, triangular faces)
-// into a CModelData, with smooth vertex normals and boxes.
+// Reads OBJ files (positions, texture coordinates, faces of any corner count in the forms v, v/vt,
+// v//vn and v/vt/vn) into a CModelData, with smooth vertex normals and boxes.
 #ifndef KYREL_COBJREADER_H
 #define KYREL_COBJREADER_H
 
@@ -35,13 +35,29 @@ public:
     static void ComputeNormals(CModelData& model);
     static void ComputeBoxes(CModelData& model);
 
-    // Faces dropped by the last read because an index fell outside their object's arrays.
+    // Triangles dropped by the last read because an index fell outside their object's arrays,
+    // a normal index named no normal read so far, or the face line was cut short.
     int GetDroppedFaceCount() const { return m_droppedFaces; }
 
 private:
     void Reset(CModelData& model);
     void ReadLines(CModelData& model, const char* ptr, const char* end);
     const char* ReadFace(const char* ptr, const char* end);
+    struct Corner
+    {
+        int vertex = 0;
+        int texCoord = 0;
+    };
+    enum class CornerRead
+    {
+        Read,       // the corner in the object's form, with a known normal when it names one
+        Missing,    // no vertex index: the face's corners end here
+        Cut,        // the vertex index without the texture index the object's form needs
+        BadNormal,  // a normal index that names no normal read so far
+    };
+    CornerRead ReadCorner(const char*& ptr, const char* end, Corner& corner) const;
+    bool ReadNormalIndex(const char*& ptr, const char* end) const;
+    void AddFan();
     const char* ReadPosition(const char* ptr, const char* end);
     const char* ReadTexCoord(const char* ptr, const char* end);
     void FinishObject(CModelData& model);
@@ -54,6 +70,12 @@ private:
     std::vector<ModelTexCoord> m_texCoords;
     bool m_texCoordsSeen = false;
     bool m_facesSeen = false;
+    // Corners of the face line being read, kept between lines so that reading a face allocates
+    // nothing.
+    std::vector<Corner> m_corners;
+    // `vn` lines read so far in the whole file: normal indices are checked against it only, as
+    // the engine computes its own normals.
+    int m_normalCount = 0;
 
     // Positions and texture coordinates of the objects already finished: OBJ indices count
     // across the whole file, the objects' arrays start at 0.
