@@ -68,6 +68,11 @@ public:
     // The header of the last file read (as far as it was read).
     const MD2Header& GetHeader() const { return m_header; }
 
+    // Frames are decoded, boxed and given normals four lanes at a time where the processor
+    // has SSE2, else one value at a time. Both give the same bits; the plain path is kept to
+    // prove it and for other processors. On by default.
+    void UseVectorMath(bool on) { m_vectorMath = on; }
+
 private:
     bool Read(CModelData& model, CByteReader& reader, const char* name, const char* texturePath);
     bool ReadHeader(CByteReader& reader);
@@ -77,13 +82,12 @@ private:
     const char* ReadTexCoords(CByteReader& reader, ModelObject& firstFrame) const;
     // Rejects a triangle naming a vertex or texture coordinate the file does not have.
     const char* ReadTriangles(CByteReader& reader, ModelObject& firstFrame) const;
+    // Decodes every frame and gives it its box and normals; ends with the bounding sphere.
     const char* ReadFrames(CByteReader& reader, CModelData& model,
                            std::vector<std::string>& names) const;
 
-    static void ComputeNormals(CModelData& model);
-    static void ComputeBoxesAndSphere(CModelData& model);
-
     MD2Header m_header;
+    bool m_vectorMath = true;
 };
 
 #endif

@@ -1,6 +1,7 @@
 // The MD2 reader without GL: animation lists from frame names and from the shared real models,
 // frame decoding (axis swap, texture-coordinate flip), normals and the bounding sphere on a tiny
-// built file, and the rejection of every kind of malformed file with its message.
+// built file, the vector and plain paths giving the same bits, and the rejection of every kind of
+// malformed file with its message.
 #include "models/CMD2Reader.h"
 #include "support/MD2FileBuilder.h"
 #include "support/TempFiles.h"
@@ -298,6 +299,106 @@ TEST(MD2Reader, TinyFileAxesTexCoordsNormalsAndSphere)
     EXPECT_STREQ("skin.bmp", model.materials[0].textureFile);
     EXPECT_STREQ("", model.materials[0].name);
     EXPECT_EQ(0, LoadBytes(TinyModel().Build()).model.materialCount) << "no texture path";
+}
+
+namespace
+{
+// A model with what the vector path must get right at its edges: a vertex count off a group of
+// four, a vertex no face uses, faces naming a vertex twice, fractional and negative scales.
+std::vector<uint8_t> UnevenModel()
+{
+    const int vertexCount = 37;  // the last, 36, is used by no face
+    MD2FileBuilder file;
+    file.skinWidth = 64;
+    file.skinHeight = 64;
+    file.texCoords = {{0, 0}, {32, 48}};
+    for (int i = 0; i < vertexCount - 3; ++i)
+    {
+        const int16_t a = static_cast<int16_t>(i), b = static_cast<int16_t>(i + 1),
+                      c = static_cast<int16_t>((i * 7 + 3) % (vertexCount - 1));
+        file.triangles.push_back({{a, b, c}, {0, 1, 0}});
+        if (i % 5 == 0)
+        {
+            file.triangles.push_back({{a, a, b}, {0, 0, 1}});
+            file.triangles.push_back({{c, b, c}, {1, 0, 1}});
+        }
+    }
+    for (int f = 0; f < 6; ++f)
+    {
+        MD2Frame frame;
+        frame.name = "bend" + std::to_string(f + 1);
+        frame.scale = {0.37f + 0.011f * f, -1.3f, 0.0917f * (f + 1)};
+        frame.translate = {-12.25f, 3.1f * f, -100.7f};
+        for (int i = 0; i < vertexCount; ++i)
+        {
+            frame.vertices.push_back({static_cast<uint8_t>((i * 37 + f * 11) % 256),
+                                      static_cast<uint8_t>((i * i + 3 * f) % 256),
+                                      static_cast<uint8_t>((255 - i * 5 + f) % 256)});
+        }
+        file.frames.push_back(frame);
+    }
+    return file.Build();
+}
+
+template <typename T> bool SameBits(const T& a, const T& b)
+{
+    return std::memcmp(&a, &b, sizeof(T)) == 0;
+}
+
+void ExpectSameBits(const CModelData& plain, const CModelData& vector)
+{
+    EXPECT_TRUE(SameBits(plain.sphereCenter, vector.sphereCenter));
+    EXPECT_TRUE(SameBits(plain.sphereRadius, vector.sphereRadius));
+    ASSERT_EQ(plain.objects.size(), vector.objects.size());
+    for (size_t f = 0; f < plain.objects.size(); ++f)
+    {
+        const ModelObject& a = plain.objects[f];
+        const ModelObject& b = vector.objects[f];
+        SCOPED_TRACE("frame " + std::to_string(f));
+        ASSERT_EQ(a.vertices.size(), b.vertices.size());
+        ASSERT_EQ(a.normals.size(), b.normals.size());
+        EXPECT_EQ(0, std::memcmp(a.vertices.data(), b.vertices.data(),
+                                 a.vertices.size() * sizeof(CVector3)));
+        EXPECT_EQ(0, std::memcmp(a.normals.data(), b.normals.data(),
+                                 a.normals.size() * sizeof(CVector3)));
+        EXPECT_TRUE(SameBits(a.boundsMin, b.boundsMin) && SameBits(a.boundsMax, b.boundsMax));
+    }
+}
+}  // namespace
+
+TEST(MD2Reader, VectorAndPlainPathsGiveTheSameBits)
+{
+    const std::string folder = std::string(KYREL_SHARED_TESTDATA_DIR) + "/md2/good/";
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> models = {
+        {"uneven", UnevenModel()}, {"tiny", TinyModel().Build()}};
+    for (const char* file : {"faerie.md2", "sydney.md2"})
+    {
+        const std::string bytes = kyrel_test::ReadFile(folder + file);
+        if (!bytes.empty())
+        {
+            models.emplace_back(file, std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        }
+    }
+    for (const auto& [name, bytes] : models)
+    {
+        SCOPED_TRACE(name);
+        CModelData paths[2];
+        for (int vector = 0; vector < 2; ++vector)
+        {
+            CMD2Reader reader;
+            reader.UseVectorMath(vector == 1);
+            ASSERT_TRUE(reader.LoadFromMemory(&paths[vector], bytes.data(), bytes.size(),
+                                              name.c_str(), nullptr));
+        }
+        ExpectSameBits(paths[0], paths[1]);
+        // Every used vertex got a unit normal, and the unused one keeps zero.
+        const std::vector<CVector3>& normals = paths[1].objects.back().normals;
+        EXPECT_NEAR(1.0f, normals[0].Length(), 1e-5f);
+        if (name == "uneven")
+        {
+            EXPECT_EQ(CVector3(), normals.back());
+        }
+    }
 }
 
 TEST(MD2Reader, MalformedFilesAreRejectedWithTheirMessage)
