@@ -85,7 +85,8 @@ enum CharClass : unsigned char
 {
     CC_SPACE = 1,         // tab, line feed, carriage return, space: skipped before a token
     CC_TEXT_STOP = 2,     // may end a plain-text run: NUL, space, < = > /, and lead bytes >= 0x80
-    CC_QUOTE_STOP = 4,    // may end a quoted run: NUL, <, both quotes, and lead bytes >= 0x80
+    CC_QUOTE_STOP = 4,    // may end a quoted run or need a note: NUL, <, both quotes, &, and
+                          // lead bytes >= 0x80
     CC_VALUE_SPECIAL = 8  // needs work when a value is copied: & and bytes >= 0x80
 };
 constexpr ByteTable MakeCharClasses()
@@ -105,7 +106,7 @@ constexpr ByteTable MakeCharClasses()
     table.value[(unsigned char)'<'] |= CC_QUOTE_STOP;
     table.value[(unsigned char)'"'] |= CC_QUOTE_STOP;
     table.value[(unsigned char)'\''] |= CC_QUOTE_STOP;
-    table.value[(unsigned char)'&'] |= CC_VALUE_SPECIAL;
+    table.value[(unsigned char)'&'] |= CC_VALUE_SPECIAL | CC_QUOTE_STOP;
     for (int c = 0x80; c < 256; ++c)
     {
         table.value[c] |= CC_TEXT_STOP | CC_QUOTE_STOP | CC_VALUE_SPECIAL;
@@ -134,6 +135,10 @@ extern const unsigned char* gCharLengths;
 // Item arrays grow by this many entries (or by half their size once that is more); 0 outside a
 // parse, where arrays grow one entry at a time.
 extern int gGrowthStep;
+
+// Whether the tokeniser steps over ordinary bytes of quoted values 16 at a time (where the
+// processor can) or looks at every byte alone; both give the same tokens. On by default.
+extern bool gBlockScan;
 
 // Holds the growth step for one parse and puts it back to 0 however the parse ends.
 class GrowthStepScope
@@ -258,6 +263,21 @@ public:
         char* result = Allocate(length + 1);
         memcpy(result, text, length);
         result[length] = '\0';
+        return result;
+    }
+    // The same for text that can be read at least up to readableEnd: a short string moves in one
+    // 16-byte step, and the bytes after its NUL are overwritten by the next allocation.
+    char* CopyShort(const char* text, size_t length, const char* readableEnd)
+    {
+        const size_t step = 16;
+        if (length >= step || size_t(readableEnd - text) < step || size_t(limit - cursor) < step)
+        {
+            return Copy(text, length);
+        }
+        char* result = cursor;
+        memcpy(result, text, step);
+        result[length] = '\0';
+        cursor += length + 1;
         return result;
     }
     bool Contains(const char* p) const

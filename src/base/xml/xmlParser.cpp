@@ -67,6 +67,7 @@ namespace XmlInternal
 {
 const unsigned char* gCharLengths = kUtf8Lengths.value;
 int gGrowthStep = 0;
+bool gBlockScan = true;
 }  // namespace XmlInternal
 
 const char* XmlErrorMessage(XmlError error)

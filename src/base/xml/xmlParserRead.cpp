@@ -15,6 +15,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 using namespace XmlInternal;
 
 //-------------------------------------------------------------------------------------------------
@@ -136,13 +140,17 @@ struct XmlToken
     const char* start;
     size_t length;
     int clearIndex;  // for TOKEN_CLEAR: the row of the clear-tag table
+    // For TOKEN_QUOTED_TEXT: the value holds an '&' or a byte >= 0x80, so copying it needs a
+    // closer look. Other tokens are always looked at.
+    bool special;
 };
 }  // namespace
 
 // The state of one parse run. Positions are kept as pointers into the text.
 struct XmlParseState
 {
-    const char* text;  // document text start
+    const char* text;     // document text start
+    const char* textEnd;  // the text's terminating NUL
     const char* current;
     const char* missingEndTag;
     XmlError errorCode;
@@ -204,11 +212,48 @@ const char* ScanPlainText(const char* p, const unsigned char* lengths)
     }
 }
 
-// Returns the closing quote, or none when a '<' or the end of the text comes first.
-const char* ScanQuoted(const char* p, char quote, const unsigned char* lengths)
+// Steps over bytes that neither end a quoted run nor need a note (anything but NUL, <, the quote,
+// & and bytes >= 0x80), 16 at a time while 16 bytes remain before end. Returns the first byte
+// the block test stopped at, or where the blocks ran out.
+const char* SkipQuotedRun(const char* p, char quote, const char* end)
 {
+#if defined(__SSE2__)
+    const __m128i quoteBytes = _mm_set1_epi8(quote);
+    const __m128i lessThan = _mm_set1_epi8('<');
+    const __m128i ampersand = _mm_set1_epi8('&');
+    const __m128i zero = _mm_setzero_si128();
+    while (end - p >= 16)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i stops = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, quoteBytes), _mm_cmpeq_epi8(bytes, lessThan)),
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, ampersand), _mm_cmpeq_epi8(bytes, zero)));
+        // The sign bit of each byte marks the bytes >= 0x80.
+        unsigned mask = unsigned(_mm_movemask_epi8(stops)) | unsigned(_mm_movemask_epi8(bytes));
+        if (mask != 0)
+        {
+            return p + __builtin_ctz(mask);
+        }
+        p += 16;
+    }
+#else
+    (void)quote;
+    (void)end;
+#endif
+    return p;
+}
+
+// Returns the closing quote, or none when a '<' or the end of the text comes first. special is
+// set when an '&' or a byte >= 0x80 was passed.
+const char* ScanQuoted(const XmlParseState& state, const char* p, char quote, bool& special)
+{
+    const bool blockScan = gBlockScan;
     for (;;)
     {
+        if (blockScan)
+        {
+            p = SkipQuotedRun(p, quote, state.textEnd);
+        }
         unsigned char c = Byte(p);
         // The common case is tested first; the other quote character takes the same step last.
         // NOLINTBEGIN(bugprone-branch-clone)
@@ -218,7 +263,8 @@ const char* ScanQuoted(const char* p, char quote, const unsigned char* lengths)
         }
         else if (c >= 0x80)
         {
-            p = StepChar(p, lengths);
+            special = true;
+            p = StepChar(p, state.charLengths);
         }
         else if (c == (unsigned char)quote)
         {
@@ -230,7 +276,8 @@ const char* ScanQuoted(const char* p, char quote, const unsigned char* lengths)
         }
         else
         {
-            ++p;  // the other quote character
+            special = special || c == '&';
+            ++p;  // '&' or the other quote character
         }
         // NOLINTEND(bugprone-branch-clone)
     }
@@ -243,7 +290,7 @@ XmlToken NextToken(XmlParseState& state)
     {
         ++p;
     }
-    XmlToken token{TOKEN_TEXT, p, 0, -1};
+    XmlToken token{TOKEN_TEXT, p, 0, -1, true};
     char c = *p;
     switch (c)
     {
@@ -281,9 +328,11 @@ XmlToken NextToken(XmlParseState& state)
     case '"':
     case '\'':
     {
-        const char* closing = ScanQuoted(p + 1, c, state.charLengths);
+        bool special = false;
+        const char* closing = ScanQuoted(state, p + 1, c, special);
         if (closing != nullptr)
         {
+            token.special = special;
             token.type = TOKEN_QUOTED_TEXT;
             token.length = size_t(closing + 1 - p);
             state.current = closing + 1;
@@ -543,7 +592,9 @@ bool AddParsedAttribute(XmlParseState& state, XmlElementData* element, const Xml
             ++start;
             length = length >= 2 ? length - 2 : 0;
         }
-        valueText = UnescapeText(state, start, length);
+        // A quoted value already known to be plain ASCII without references is copied as it is.
+        valueText = value->special ? UnescapeText(state, start, length)
+                                   : state.pool->CopyShort(start, length, state.textEnd + 1);
         if (valueText == nullptr)
         {
             return Fail(state, XML_ERROR_UNKNOWN_ENTITY);
@@ -562,7 +613,7 @@ bool AddParsedAttribute(XmlParseState& state, XmlElementData* element, const Xml
         }
     }
     state.pendingAttributes.push_back(
-        XmlAttribute{state.pool->Copy(name.start, nameLength), valueText});
+        XmlAttribute{state.pool->CopyShort(name.start, nameLength, state.textEnd + 1), valueText});
     return true;
 }
 
@@ -741,7 +792,8 @@ bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& t
     {
         return Fail(state, XML_ERROR_MISSING_START_TAG_NAME);
     }
-    XmlElementData* child = NewRecord(state.pool->Copy(name.start, name.length), state.pool);
+    XmlElementData* child =
+        NewRecord(state.pool->CopyShort(name.start, name.length, state.textEnd + 1), state.pool);
     child->isDeclaration = token.type == TOKEN_DECLARATION_START;
     AppendChildRecord(element, child);
     element = child;
@@ -802,7 +854,7 @@ ParseStep ReadContentToken(XmlParseState& state, XmlElementData*& element, const
 bool ParseElements(XmlParseState& state, XmlElementData* root)
 {
     XmlElementData* element = root;
-    TagReader tag{EXPECT_NAME, XmlToken{TOKEN_TEXT, nullptr, 0, -1}};
+    TagReader tag{EXPECT_NAME, XmlToken{TOKEN_TEXT, nullptr, 0, -1, true}};
     ParseStep step = STEP_IN_CONTENT;
     const char* pendingText = nullptr;
     for (;;)
@@ -912,6 +964,7 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     XmlStringPool* pool = new XmlStringPool(length + 16);
     XmlParseState state{};
     state.text = text;
+    state.textEnd = text + length;
     state.current = text;
     state.firstCall = true;
     state.charLengths = gCharLengths;
