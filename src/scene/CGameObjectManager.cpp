@@ -57,12 +57,18 @@ void CGameObjectManager::Draw()
     }
 }
 
-void CGameObjectManager::DrawVisibleObjects()
+void CGameObjectManager::DrawVisibleObjects(CShader* program)
 {
     for (CGameObject* object : objects)
     {
         if (object->IsEnabled() && object->IsInFrustum())
         {
+            // Entity draws end by unbinding whatever program is in use, so the pass's program
+            // is bound again for every object.
+            if (program)
+            {
+                program->Bind();
+            }
             object->Draw(true);
             if (drawBoundingBoxes)
             {
@@ -253,7 +259,7 @@ void CGameObjectManager::DrawWithShadowMap()
 
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
-    DrawVisibleObjects();
+    DrawVisibleObjects(shader);
 
     // The objects' draws may have selected another unit; the shadow transform lives on unit 1.
     glActiveTextureARB(GL_TEXTURE1_ARB);

@@ -7,6 +7,7 @@
 #include <vector>
 
 class CGameObject;
+class CShader;
 
 class CGameObjectManager
 {
@@ -36,8 +37,9 @@ private:
     void DrawWithShadowVolumes();
     void DrawWithShadowMap();
     void DarkenStencilledPixels();
-    // Draws every enabled object found in the frustum, textured, with its boxes when asked.
-    void DrawVisibleObjects();
+    // Draws every enabled object found in the frustum, textured, with its boxes when asked;
+    // binds program (when given) before each object.
+    void DrawVisibleObjects(CShader* program = nullptr);
 
     std::vector<CGameObject*> objects;
     bool drawShadowVolumes = false;
