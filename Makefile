@@ -33,7 +33,7 @@ WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check build build-bench build-fuzz run test test-sanitize bench fuzz check clean
+.PHONY: all deps deps-bench deps-fuzz deps-check build build-bench build-fuzz run test test-sanitize bench fuzz check check-install clean
 
 all: build
 
@@ -96,7 +96,7 @@ fuzz: build-fuzz
 
 # Format and tidy over the sources, the layering of the two libraries, and every program that the
 # test build leaves out: benchmarks built, fuzzers built and replayed over their seeds.
-check: deps-check build build-bench build-fuzz
+check: deps-check build build-bench build-fuzz check-install
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/src/' > $(BUILD_DIR)/clang-tidy.log 2>&1 || \
 		{ grep -E 'warning:|error:' -A3 $(BUILD_DIR)/clang-tidy.log; exit 1; }
@@ -104,6 +104,10 @@ check: deps-check build build-bench build-fuzz
 	tools/check_layers.sh $(BUILD_DIR)/tests/unit_tests
 	for f in $(FUZZ_DIR)/fuzz/fuzz_*; do [ -x "$$f" ] && tools/check_layers.sh "$$f" >/dev/null || exit 1; done
 	tools/replay_fuzz_seeds.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
+
+# Installs the engine into a temporary prefix and builds and runs examples/consumer against it.
+check-install: build
+	tools/check_install.sh $(BUILD_DIR)
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(BENCH_DIR) $(FUZZ_DIR)
