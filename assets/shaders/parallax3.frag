@@ -18,10 +18,11 @@ varying vec3 vertexNormal;
 
 // Depth of the relief from its top to its bottom, in texture-coordinate units.
 const float RELIEF_DEPTH = 0.05;
-// The march takes more, shorter steps the flatter the view: from MIN_STEPS looking straight at
-// the face to MAX_STEPS along it. Each step is one read of the height map, the cost that matters.
+// The coarse search takes more, shorter steps the flatter the view: from MIN_STEPS looking
+// straight at the face to MAX_STEPS along it, never more than the pixels the ray crosses.
 const float MIN_STEPS = 4.0;
 const float MAX_STEPS = 10.0;
+// Halvings of the last coarse step, then the crossing is interpolated within what is left.
 const int REFINE_STEPS = 3;
 const int SHADOW_STEPS = 4;
 // Keeps the march short at grazing angles, where the offset would otherwise grow without bound.
@@ -34,72 +35,86 @@ const float SHADOW_HARDNESS = 6.0;
 const float AMBIENT_SHARE = 0.3;
 const float SHININESS = 32.0;
 
-// The march reads the height map many times per pixel, so each read is a plain bilinear blend of
-// four texels of the full-size map: the anisotropic filtering the textures may be loaded with
-// costs a software renderer many times that per read. The colour map, read once, keeps it.
+vec2 heightSize;  // texels of the height map's full-size level, read once per pixel
+
+// Every height read fetches texels itself: a filtered read would pay for the anisotropic
+// filtering the textures may be loaded with, many times over on a software renderer.
+
+// The nearest texel: enough for the coarse search, which only has to bracket the crossing.
+float ReadTexel(vec2 uv)
+{
+    return texelFetch(HeightTexture, ivec2(mod(uv * heightSize, heightSize)), 0).r;
+}
+
+// A bilinear blend of the four texels around uv, wrapping as the texture repeats.
 float ReadHeight(vec2 uv)
 {
-    ivec2 size = textureSize(HeightTexture, 0);
-    vec2 position = uv * vec2(size) - 0.5;
+    vec2 position = uv * heightSize - 0.5;
     vec2 base = floor(position);
     vec2 f = position - base;
-    ivec2 i0 = ivec2(base);
-    // Repeat wrapping, as the texture is set up.
-    ivec2 a = ivec2(mod(vec2(i0), vec2(size)));
-    ivec2 b = ivec2(mod(vec2(i0 + 1), vec2(size)));
-    float h00 = texelFetch(HeightTexture, a, 0).r;
+    vec2 a = mod(base, heightSize);
+    vec2 b = mod(base + 1.0, heightSize);
+    float h00 = texelFetch(HeightTexture, ivec2(a), 0).r;
     float h10 = texelFetch(HeightTexture, ivec2(b.x, a.y), 0).r;
     float h01 = texelFetch(HeightTexture, ivec2(a.x, b.y), 0).r;
-    float h11 = texelFetch(HeightTexture, b, 0).r;
+    float h11 = texelFetch(HeightTexture, ivec2(b), 0).r;
     return mix(mix(h00, h10, f.x), mix(h01, h11, f.x), f.y);
+}
+
+// Height-map texels per screen pixel at uv: the footprint the mipmap level is chosen by. Taken
+// where every pixel of the block runs the same code, as screen-space derivatives require.
+float TexelFootprint(vec2 uv)
+{
+    vec2 texels = uv * heightSize;
+    return sqrt(max(dot(dFdx(texels), dFdx(texels)), dot(dFdy(texels), dFdy(texels))));
+}
+
+// Coarse steps for a ray that moves the read by `descent` from the top of the relief to its
+// bottom; 0 where that move stays under a pixel, so the relief cannot show as an offset.
+float CoarseSteps(vec3 view, vec2 descent, float footprint)
+{
+    float pixels = length(descent * heightSize) / max(footprint, 1.0e-6);
+    return pixels < 1.0 ? 0.0 : min(floor(mix(MAX_STEPS, MIN_STEPS, view.z)), ceil(pixels));
 }
 
 // Marches the view ray (tangent space, pointing to the eye) from the top of the relief down and
 // returns the texture coordinate where it meets the height map; depth is where it met, 0 to 1.
-// A coarse march finds the first sample below the relief; a few halvings between it and the
-// sample before pin the crossing down, so few steps still give clean edges.
-vec2 FindHit(vec2 uv, vec3 view, out float depth)
+vec2 FindHit(vec2 uv, vec3 view, float footprint, out float depth)
 {
-    float steps = floor(mix(MAX_STEPS, MIN_STEPS, view.z));
-    float layer = 1.0 / steps;
     // The whole way from the top of the relief to its bottom, in texture coordinates.
     vec2 descent = -view.xy / max(view.z, MIN_SLOPE) * RELIEF_DEPTH;
-    float above = 0.0;  // deepest ray depth known to be above the relief
-    float below = 1.0;  // shallowest ray depth known to be below it
-    float aboveGap = 1.0 - ReadHeight(uv);
-    if (aboveGap <= 0.0)
+    float steps = CoarseSteps(view, descent, footprint);
+    float gap = 1.0 - ReadHeight(uv);  // height of the ray above the relief; 0 or less: met
+    if (steps < 1.0 || gap <= 0.0)
     {
-        depth = 0.0;
+        // The top of the relief, or a relief too small on screen to shift: read in place.
+        depth = max(gap, 0.0);
         return uv;
     }
-    float belowGap = 0.0;
-    for (int i = 1; i <= int(MAX_STEPS); ++i)
+    // Coarse steps down to the first sample below the relief. The last step reaches the bottom,
+    // which no relief is under, so the loop stops early exactly where the ray meets a bump.
+    float layer = 1.0 / steps;
+    float ray = 0.0;
+    float aboveGap = gap;
+    int count = int(steps);
+    for (int i = 1; i <= count && gap > 0.0; ++i)
     {
-        float ray = float(i) * layer;
-        float gap = (1.0 - ReadHeight(uv + descent * ray)) - ray;
-        if (gap <= 0.0 || float(i) >= steps)
-        {
-            below = ray;
-            belowGap = min(gap, 0.0);
-            break;
-        }
-        above = ray;
         aboveGap = gap;
+        ray = float(i) * layer;
+        gap = (1.0 - ReadTexel(uv + descent * ray)) - ray;
     }
+    float above = ray - layer;
+    float below = ray;
+    float belowGap = min(gap, 0.0);
     for (int i = 0; i < REFINE_STEPS; ++i)
     {
         float middle = 0.5 * (above + below);
-        float gap = (1.0 - ReadHeight(uv + descent * middle)) - middle;
-        if (gap > 0.0)
-        {
-            above = middle;
-            aboveGap = gap;
-        }
-        else
-        {
-            below = middle;
-            belowGap = gap;
-        }
+        float middleGap = (1.0 - ReadHeight(uv + descent * middle)) - middle;
+        bool over = middleGap > 0.0;
+        above = over ? middle : above;
+        aboveGap = over ? middleGap : aboveGap;
+        below = over ? below : middle;
+        belowGap = over ? belowGap : middleGap;
     }
     // Within the last interval the crossing lies where the two gaps balance.
     float weight = aboveGap / max(aboveGap - belowGap, 1.0e-6);
@@ -135,56 +150,55 @@ vec3 ReliefNormal(vec2 uv, float height)
     return normalize(vec3((height - right) * slope, (height - up) * slope, 1.0));
 }
 
-vec3 Ambient()
-{
-    return AMBIENT_SHARE * (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb);
-}
-
-// Faces without a usable tangent frame (triangles, degenerate coordinates, seen from behind):
-// the colour map under plain diffuse light.
-vec4 Flat(vec2 uv, vec3 n)
-{
-    vec4 base = texture2D(testTexture, uv) * gl_Color;
-    vec3 l = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0);
-    float diffuse = max(dot(n, l), 0.0);
-    return vec4(base.rgb * (Ambient() + diffuse * gl_LightSource[0].diffuse.rgb), base.a);
-}
-
 void main()
 {
     vec2 uv = gl_TexCoord[0].st;
-
+    heightSize = vec2(textureSize(HeightTexture, 0));
+    float footprint = TexelFootprint(uv);
     vec3 tangent = Tangent.xyz;
     vec3 bitangent = -BiNormal.xyz;
     vec3 normal = Normal.xyz;
     vec3 view = vec3(dot(toEye, tangent), dot(toEye, bitangent), dot(toEye, normal));
     bool framed = dot(tangent, tangent) > 0.25 && dot(bitangent, bitangent) > 0.25 &&
                   dot(normal, normal) > 0.25 && dot(toEye, toEye) > 0.0;
+
+    // Both kinds of face end in the same colour-map read and light sum below: the read is the
+    // expensive part of the plain case, so it is done once.
+    vec2 read = uv;
+    float diffuse;
+    float cavity = 1.0;
+    vec3 specular = vec3(0.0);
     if (!framed || view.z <= 0.0)
     {
+        // Faces without a usable tangent frame (triangles, degenerate coordinates, seen from
+        // behind): the colour map under plain diffuse light.
         vec3 n = dot(vertexNormal, vertexNormal) > 0.0 ? normalize(vertexNormal) : normal;
-        gl_FragColor = Flat(uv, gl_FrontFacing ? n : -n);
-        return;
+        n = gl_FrontFacing ? n : -n;
+        vec3 l = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0);
+        diffuse = max(dot(n, l), 0.0);
     }
-    view = normalize(view);
-    vec3 light = vec3(dot(toLight, tangent), dot(toLight, bitangent), dot(toLight, normal));
-    light = dot(light, light) > 0.0 ? normalize(light) : vec3(0.0, 0.0, 1.0);
+    else
+    {
+        view = normalize(view);
+        vec3 light = vec3(dot(toLight, tangent), dot(toLight, bitangent), dot(toLight, normal));
+        light = dot(light, light) > 0.0 ? normalize(light) : vec3(0.0, 0.0, 1.0);
 
-    float depth;
-    vec2 hit = FindHit(uv, view, depth);
-    vec4 base = texture2D(testTexture, hit) * gl_Color;
-    vec3 n = ReliefNormal(hit, 1.0 - depth);
+        float depth;
+        read = FindHit(uv, view, footprint, depth);
+        vec3 n = ReliefNormal(read, 1.0 - depth);
 
-    // A face turned away from the light gets none, whatever its bumps say.
-    float facing = smoothstep(0.0, 0.05, light.z);
-    float diffuse = max(dot(n, light), 0.0) * facing;
-    float specular =
-        diffuse > 0.0 ? pow(max(dot(n, normalize(light + view)), 0.0), SHININESS) : 0.0;
-    float shadow = SelfShadow(hit, depth, light);
-    // Hollows see less of the sky than the tops of the bumps.
-    float cavity = mix(1.0, 0.55, depth);
-
-    vec3 lit = base.rgb * (Ambient() * cavity + diffuse * shadow * gl_LightSource[0].diffuse.rgb) +
-               specular * shadow * facing * gl_LightSource[0].specular.rgb;
+        // A face turned away from the light gets none, whatever its bumps say.
+        float facing = smoothstep(0.0, 0.05, light.z);
+        float shadow = SelfShadow(read, depth, light) * facing;
+        diffuse = max(dot(n, light), 0.0) * shadow;
+        float shine =
+            diffuse > 0.0 ? pow(max(dot(n, normalize(light + view)), 0.0), SHININESS) : 0.0;
+        specular = shine * shadow * gl_LightSource[0].specular.rgb;
+        // Hollows see less of the sky than the tops of the bumps.
+        cavity = mix(1.0, 0.55, depth);
+    }
+    vec4 base = texture2D(testTexture, read) * gl_Color;
+    vec3 ambient = AMBIENT_SHARE * (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb);
+    vec3 lit = base.rgb * (ambient * cavity + diffuse * gl_LightSource[0].diffuse.rgb) + specular;
     gl_FragColor = vec4(lit, base.a);
 }

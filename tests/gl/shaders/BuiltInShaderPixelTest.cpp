@@ -271,9 +271,10 @@ TEST(BuiltInShaderPixelGL, ShadowMapsDarkenTheOccludedHalfAndFilteringSoftensThe
 }
 
 // The parallax program on a quad in the x-y plane (u along x, v along y) seen through a
-// perspective camera three units away, turned about y. In the colour map red grows and green
-// falls with u, so red / (red + green) tells which u was read, whatever the light.
-float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame)
+// perspective camera three units away, turned about y; `size` shrinks the quad about its centre.
+// In the colour map red grows and green falls with u, so red / (red + green) tells which u was
+// read, whatever the light.
+float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, float size = 1)
 {
     std::vector<unsigned char> ramp;
     for (int x = 0; x < 256; ++x)
@@ -291,6 +292,7 @@ float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame)
     SetLight(0, 0, 0, 1);
     glTranslatef(0, 0, -3);
     glRotatef(turnDegrees, 0, 1, 0);
+    glScalef(size, size, size);
     glActiveTextureARB(GL_TEXTURE1_ARB);
     glBindTexture(GL_TEXTURE_2D, heightMap);
     glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -330,5 +332,7 @@ TEST(BuiltInShaderPixelGL, ParallaxShiftsTheTexelByViewAngleAndDepth)
     }
     // A face without a tangent frame (a triangle of the model) shows its colour map unshifted.
     EXPECT_NEAR(0.5f, ReadParallaxU(0, 40, false), 0.02f);
+    // On a quad 14 pixels wide the whole relief moves the read by less than a pixel: read in place.
+    EXPECT_NEAR(ReadParallaxU(255, 40, true, 0.02f), ReadParallaxU(0, 40, true, 0.02f), 0.004f);
 }
 }  // namespace
