@@ -1,6 +1,7 @@
 # Kyrel Engine: set-up, build, demo and tests on Debian 12.
 #   make run            installs what is missing, builds, runs the Parallax Map Demo
 #   make test           installs what is missing, builds, runs every test under Xvfb
+#   make test-compat    the GL, input and e2e suites again on Debian's SDL 1.2 compatibility layer
 #   make test-sanitize  the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench          builds and runs the benchmarks
 #   make fuzz           builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
@@ -26,6 +27,9 @@ PACKAGES = build-essential cmake pkg-config \
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev lib3ds-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 CHECK_PACKAGES = clang-format clang-tidy
+# SDL 1.2 as modern distributions ship it: a layer over SDL 2, installed beside the classic library.
+COMPAT_PACKAGES = libsdl1.2-compat
+COMPAT_LIB_DIR = /usr/lib/$(shell dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)/sdl12-compat
 
 XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
 # Runs a command once the virtual display accepts clients (it may not, right after start).
@@ -33,7 +37,7 @@ WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check build build-bench build-fuzz run test test-sanitize bench fuzz check check-install clean
+.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz check check-install clean
 
 all: build
 
@@ -60,6 +64,9 @@ deps-bench: deps
 deps-fuzz: deps
 	$(call install_missing,$(FUZZ_PACKAGES))
 
+deps-compat: deps
+	$(call install_missing,$(COMPAT_PACKAGES))
+
 deps-check: deps-bench deps-fuzz
 	$(call install_missing,$(CHECK_PACKAGES))
 
@@ -72,6 +79,15 @@ run: build
 
 test: build
 	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
+
+# The loader takes SDL (also under SDL_image and SDL_mixer) from the compatibility folder; the
+# demo's resolved libraries show once that it really does, before the suites run.
+test-compat: build deps-compat
+	@LD_LIBRARY_PATH=$(COMPAT_LIB_DIR) ldd $(BUILD_DIR)/demo/ParallaxMapDemo | grep -E 'libSDL-1\.2\.so' | \
+		tee /dev/stderr | grep -q '$(COMPAT_LIB_DIR)/' || \
+		{ echo "the SDL 1.2 compatibility layer is not the library loaded"; exit 1; }
+	cd $(BUILD_DIR) && env $(TEST_ENV) LD_LIBRARY_PATH=$(COMPAT_LIB_DIR) $(XVFB_RUN) $(WHEN_DISPLAY_READY) \
+		ctest --output-on-failure -j $(JOBS) -L 'gl|e2e'
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON $(CMAKE_OPTIONS)

@@ -199,6 +199,9 @@ void CGraphicsCore::CreateRenderTarget()
     {
         return;
     }
+    GLint windowFramebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &windowFramebuffer);
+    renderTarget.windowFramebuffer = static_cast<GLuint>(windowFramebuffer);
     glGenFramebuffersEXT(1, &renderTarget.framebuffer);
     glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, renderTarget.framebuffer);
     glFramebufferTexture2DEXT(GL_FRAMEBUFFER_EXT, GL_DEPTH_ATTACHMENT_EXT, GL_TEXTURE_2D,
@@ -214,7 +217,7 @@ void CGraphicsCore::CreateRenderTarget()
         SDL_Quit();
         FatalExit();
     }
-    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+    glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, renderTarget.windowFramebuffer);
 }
 
 void CGraphicsCore::Begin2D()

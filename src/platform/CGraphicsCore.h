@@ -26,6 +26,11 @@ public:
     {
         GLuint depthTexture = 0;
         GLuint framebuffer = 0;
+        // What drawing to the window means: 0 with classic SDL 1.2, but its compatibility layer
+        // over SDL 2 draws the window into a framebuffer object of its own and copies that to
+        // the window at each swap; binding 0 there would draw past it into a picture it
+        // overwrites.
+        GLuint windowFramebuffer = 0;
         int width = 512;
         int height = 512;
         CMatrix4 biasMatrix;
@@ -78,6 +83,7 @@ public:
     int GetRenderTargetHeight() const { return renderTarget.height; }
     GLuint GetRenderTargetTexture() const { return renderTarget.depthTexture; }
     GLuint GetFramebuffer() const { return renderTarget.framebuffer; }
+    GLuint GetWindowFramebuffer() const { return renderTarget.windowFramebuffer; }
     const CMatrix4* GetBiasMatrix() const { return &renderTarget.biasMatrix; }
 
     unsigned GetWidth() const { return width; }

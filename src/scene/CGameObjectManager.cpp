@@ -213,7 +213,7 @@ void CGameObjectManager::DrawWithShadowMap()
     }
     if (useFramebuffer)
     {
-        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, 0);
+        glBindFramebufferEXT(GL_FRAMEBUFFER_EXT, gGraphicsCore->GetWindowFramebuffer());
     }
     else
     {
