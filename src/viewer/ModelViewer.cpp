@@ -15,11 +15,11 @@
 #include "scene/CLight.h"
 #include "scene/CLightManager.h"
 #include "sound/CSound.h"
-#include "sound/CSoundManager.h"
 #include "textures/CUtils.h"
 #include "viewer/PngWriter.h"
 
 #include <SDL/SDL.h>
+#include <SDL/SDL_mixer.h>
 #include <GL/glew.h>
 #include <algorithm>
 #include <chrono>
@@ -126,7 +126,7 @@ void ModelViewer::Init()
     CSound* click = new CSound(CLICK_SOUND);
     if (click->IsLoaded())
     {
-        clickSound = static_cast<int>(gSoundManager->GetSoundCount()) - 1;
+        clickSound = click;
     }
     else
     {
@@ -185,7 +185,6 @@ void ModelViewer::PlaceModelAndFloor()
     model->SetCastShadow(true);
     targetY = 0.5f * size.y * scale;
 
-    // The floor goes first: the shadow-map pass lights the first object through its program.
     floor = new CGameObject();
     floor->LoadOBJ(FLOOR_MODEL, FLOOR_TEXTURE);
     floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
@@ -344,16 +343,28 @@ void ModelViewer::RefreshAnimationText()
     }
 }
 
+void ModelViewer::PlayClick()
+{
+    if (!clickSound)
+    {
+        return;
+    }
+    int channel = clickSound->Play(0);
+    // Asked of the mixer, not assumed from the call: a user of --verbose sees that the sound runs.
+    if (options.verbose && channel >= 0 && Mix_Playing(channel))
+    {
+        std::printf("playing click on channel %d\n", channel);
+        std::fflush(stdout);
+    }
+}
+
 void ModelViewer::HandleClick(int control)
 {
     if (control < 0)
     {
         return;
     }
-    if (clickSound >= 0)
-    {
-        gSoundManager->PlaySound(clickSound, 0);
-    }
+    PlayClick();
     CMD2Object* entity = model->GetMD2Entity();
     switch (control)
     {

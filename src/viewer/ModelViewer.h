@@ -12,6 +12,7 @@
 
 class CGameObject;
 class CLight;
+class CSound;
 class CStaticText;
 class CToggleButton;
 class CWindow;
@@ -52,6 +53,7 @@ private:
     void RenderFrame();
     void HandleInput();
     void HandleClick(int control);
+    void PlayClick();
     void SetShadowTechnique(Shadows technique);
     void StepAnimation(int step);
     void RefreshAnimationText();
@@ -71,7 +73,7 @@ private:
     CToggleButton* boxesToggle = nullptr;
     CToggleButton* volumesToggle = nullptr;
     CStaticText* animationText = nullptr;
-    int clickSound = -1;
+    CSound* clickSound = nullptr;  // owned by the sound manager
     Shadows shadows = SHADOWS_NONE;
     int animation = 0;
 

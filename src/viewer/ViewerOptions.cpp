@@ -4,7 +4,8 @@
 #include <cstdlib>
 
 const char* const VIEWER_USAGE =
-    "usage: kyrel-view MODEL [--texture FILE] [--swap-axes] [--screenshot OUT.png] [--frames N]";
+    "usage: kyrel-view MODEL [--texture FILE] [--swap-axes] [--screenshot OUT.png] [--frames N]"
+    " [--verbose]";
 
 namespace
 {
@@ -36,6 +37,10 @@ bool ParseViewerOptions(int argc, char** argv, ViewerOptions& options, std::stri
         else if (argument == "--swap-axes")
         {
             options.swapAxes = true;
+        }
+        else if (argument == "--verbose")
+        {
+            options.verbose = true;
         }
         else if (argument == "--screenshot")
         {

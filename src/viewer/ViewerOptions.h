@@ -11,6 +11,7 @@ struct ViewerOptions
     bool swapAxes = false;
     std::string screenshotPath;  // empty: interactive
     int frames = 3;              // frames drawn before the screenshot is taken
+    bool verbose = false;        // reports on standard output what the user's actions start
 };
 
 // Fills options from argv; false with the reason for a command line it cannot use.

@@ -58,6 +58,14 @@ int RunOnDisplay(const std::string& displayName, const std::vector<std::string>&
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// A client's windows come and go while the tests look at them (SDL replaces its window as the
+// video mode is set): a request about a window that is gone fails quietly instead of ending the
+// test process, as Xlib's default handler would.
+int IgnoreXError(Display*, XErrorEvent*)
+{
+    return 0;
+}
+
 // The caption-carrying top-level window of a client; SDL also makes an unnamed child window.
 Window FindNamedWindow(Display* display, Window parent)
 {
@@ -120,6 +128,7 @@ VirtualDisplay::VirtualDisplay(int width, int height)
         return;
     }
     name = std::string(":") + number;
+    XSetErrorHandler(IgnoreXError);
     // The server announces its number before it always accepts clients; retry for a while.
     for (int attempt = 0; attempt < 100 && !display; ++attempt)
     {
@@ -240,6 +249,7 @@ bool DemoProcess::IsRunning()
     if (done == pid)
     {
         exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        terminatingSignal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         return false;
     }
     return true;
@@ -276,6 +286,20 @@ int DemoProcess::WaitForExit(double seconds)
     waitpid(pid, nullptr, 0);
     exitStatus = 137;
     return -1;
+}
+
+bool DemoProcess::WaitForCaption(Window window, const std::string& text, double seconds)
+{
+    Clock::time_point start = Clock::now();
+    while (SecondsSince(start) < seconds && IsRunning())
+    {
+        if (WindowCaption(window).find(text) != std::string::npos)
+        {
+            return true;
+        }
+        Sleep(0.1);
+    }
+    return false;
 }
 
 std::string DemoProcess::Output()

@@ -4,6 +4,7 @@
 #include "e2e/DemoProcess.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <unistd.h>
@@ -18,7 +19,8 @@ const std::string SAMPLES = std::string(KYREL_ASSETS_DIR) + "/Data/Samples/";
 const int BACKGROUND[3] = {46, 51, 61};  // the viewer's clear colour in bytes
 
 // Screen points of the panel's controls (panel at 776, 8; controls relative to it).
-const int STENCIL_TOGGLE_X = 800, STENCIL_TOGGLE_Y = 84;
+const int TOGGLE_X = 800;
+const int STENCIL_TOGGLE_Y = 84, SHADOW_MAP_TOGGLE_Y = 120;
 const int NEXT_BUTTON_X = 892, NEXT_BUTTON_Y = 228;
 
 struct Sample
@@ -107,6 +109,34 @@ int ChangedPixels(const VirtualDisplay::Image& a, const VirtualDisplay::Image& b
     return changed;
 }
 
+// Pixels left of the panel that show the grey floor in one picture and are clearly darker in the
+// other; the coloured samples and the bluish background do not count.
+int DarkenedFloorPixels(const VirtualDisplay::Image& lit, const VirtualDisplay::Image& shadowed)
+{
+    int darker = 0;
+    for (int y = 0; y < lit.height; y += 2)
+    {
+        for (int x = 0; x < 760; x += 2)
+        {
+            const unsigned char *p = lit.At(x, y), *q = shadowed.At(x, y);
+            int low = std::min({p[0], p[1], p[2]}), high = std::max({p[0], p[1], p[2]});
+            bool floor = high - low < 16 && low > 100;
+            darker += floor && p[0] + p[1] + p[2] - (q[0] + q[1] + q[2]) > 60 ? 1 : 0;
+        }
+    }
+    return darker;
+}
+
+// A left click at a screen point, left there long enough for the viewer to see the pointer over it.
+void Click(const DemoProcess& viewer, int x, int y)
+{
+    viewer.MoveMouseTo(x, y);
+    usleep(300000);
+    viewer.MouseDown(1);
+    viewer.MouseUp(1);
+    viewer.MoveMouseTo(700, 700);
+}
+
 class ViewerTest : public ::testing::TestWithParam<Sample>
 {
 protected:
@@ -143,14 +173,17 @@ TEST_P(ViewerTest, DrawsLitModelTurnsWithDragDarkensWithShadowsAndEndsOnEscape)
     EXPECT_GT(ChangedPixels(first, turned), 500) << "dragging did not turn the model";
 
     long unshadowed = SceneBrightness(turned);
-    viewer.MoveMouseTo(STENCIL_TOGGLE_X, STENCIL_TOGGLE_Y);
-    usleep(300000);
-    viewer.MouseDown(1);
-    viewer.MouseUp(1);
-    viewer.MoveMouseTo(700, 700);
-    long shadowed = SceneBrightness(Settled());
-    EXPECT_LT(shadowed, unshadowed - unshadowed / 200)
+    Click(viewer, TOGGLE_X, STENCIL_TOGGLE_Y);
+    VirtualDisplay::Image stencil = Settled();
+    EXPECT_LT(SceneBrightness(stencil), unshadowed - unshadowed / 200)
         << "stencil shadows did not darken the floor";
+    EXPECT_GT(DarkenedFloorPixels(turned, stencil), 300) << "no stencil shadow on the floor";
+    // The shadow-map pass draws untextured, so the sunlit floor turns brighter than the checker:
+    // only the floor under the model is compared.
+    Click(viewer, TOGGLE_X, SHADOW_MAP_TOGGLE_Y);
+    VirtualDisplay::Image mapped = Settled();
+    EXPECT_GT(DarkenedFloorPixels(turned, mapped), 300) << "no shadow-map shadow on the floor";
+    EXPECT_GT(ChangedPixels(stencil, mapped), 500) << "the shadow map did not replace stencil";
 
     viewer.PressKey("Escape");
     EXPECT_EQ(0, viewer.WaitForExit(EXIT_SECONDS));
@@ -160,23 +193,34 @@ INSTANTIATE_TEST_SUITE_P(Samples, ViewerTest, ::testing::ValuesIn(SAMPLE_MODELS)
                          [](const ::testing::TestParamInfo<Sample>& info)
                          { return std::string(info.param.name); });
 
-TEST(ViewerAnimation, NextButtonNamesTheNextAnimationAndCloseEnds)
+// Lines of the viewer's output that report a click sound the mixer has playing.
+int PlayingClickLines(const std::string& output)
+{
+    int found = 0;
+    for (const std::string& line : SplitLines(output))
+    {
+        found += line.rfind("playing click on channel ", 0) == 0 ? 1 : 0;
+    }
+    return found;
+}
+
+TEST(ViewerAnimation, NextButtonNamesTheNextAnimationPlaysTheClickAndCloseEnds)
 {
     VirtualDisplay display;
     ASSERT_TRUE(display.IsRunning());
     WorkingDirectory directory;
-    DemoProcess viewer(display, directory.Path(), {}, KYREL_VIEWER_BINARY,
-                       SAMPLE_MODELS[0].arguments);
+    std::vector<std::string> arguments = SAMPLE_MODELS[0].arguments;
+    arguments.push_back("--verbose");
+    DemoProcess viewer(display, directory.Path(), {}, KYREL_VIEWER_BINARY, arguments);
     Window window = viewer.WaitForWindow(START_SECONDS);
     ASSERT_NE(0u, window);
     usleep(1000000);
     EXPECT_EQ("kyrel-view - figure.md2 - stand", viewer.WindowCaption(window));
-    viewer.MoveMouseTo(NEXT_BUTTON_X, NEXT_BUTTON_Y);
-    usleep(300000);
-    viewer.MouseDown(1);
-    viewer.MouseUp(1);
+    EXPECT_EQ(0, PlayingClickLines(viewer.Output())) << "a click sound before any click";
+    Click(viewer, NEXT_BUTTON_X, NEXT_BUTTON_Y);
     usleep(1500000);
     EXPECT_EQ("kyrel-view - figure.md2 - wave", viewer.WindowCaption(window));
+    EXPECT_EQ(1, PlayingClickLines(viewer.Output())) << viewer.Output();
     viewer.CloseWindow(window);
     EXPECT_EQ(0, viewer.WaitForExit(EXIT_SECONDS));
 }
