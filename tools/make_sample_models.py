@@ -66,15 +66,19 @@ def write_obj_sample():
     normals = [(-1, 0, 0), (1, 0, 0), (0, -1, 0), (0, 1, 0), (0, 0, -1), (0, 0, 1)]
     for n in normals:
         lines.append("vn %d %d %d" % n)
-    lines += ["vt 0 0", "vt 1 0", "vt 1 1", "vt 0 1"]
-    base = 0
+    corner_coords = ["vt 0 0", "vt 1 0", "vt 1 1", "vt 0 1"]
+    base = coord_base = 0
     for size, centre_y in (((2.0, 0.5, 2.0), 0.5), ((1.0, 1.0, 1.0), 2.0)):
+        # A vertex line after faces starts the engine's next object, and faces may only use the
+        # texture coordinates of their own object: each box repeats its four.
+        lines += corner_coords
         corners, quads = box_mesh(*size, cy=centre_y)
         lines += ["v %.3f %.3f %.3f" % c for c in corners]
         for face, quad in enumerate(quads):
-            lines.append("f " + " ".join("%d/%d/%d" % (base + q + 1, k + 1, face + 1)
+            lines.append("f " + " ".join("%d/%d/%d" % (base + q + 1, coord_base + k + 1, face + 1)
                                          for k, q in enumerate(quad)))
         base += len(corners)
+        coord_base += len(corner_coords)
     with open(os.path.join(OUT, "pedestal.obj"), "w") as f:
         f.write("\n".join(lines) + "\n")
     write_png(os.path.join(OUT, "pedestal.png"), 32, 32,
