@@ -25,6 +25,10 @@ const int WIDTH = 640;
 const int HEIGHT = 480;
 const int FRAMES = 10;
 const float DEGREES_PER_FRAME = 9.0f;
+const float LIGHT_DIRECTION[4] = {0.5f, 1.0f, 0.3f, 0.0f};  // w = 0: a direction, not a point
+const float LIGHT_DIFFUSE[4] = {0.75f, 0.7f, 0.6f, 1.0f};
+const float LIGHT_AMBIENT[4] = {0.15f, 0.15f, 0.2f, 1.0f};
+const float LIGHT_SPECULAR[4] = {0.0f, 0.0f, 0.0f, 1.0f};
 
 bool SavePpm(const char* path)
 {
@@ -64,7 +68,9 @@ int Run(const char* screenshot, const char* model)
     }
     cube->SetPosition(0, 0, 0);
     gGameObjectManager->AddObject(cube);
-    gLightManager->AddLight(new CLight());
+    // A directional light from above, right and front: the three faces in view get three shades.
+    gLightManager->AddLight(
+        new CLight(LIGHT_DIRECTION, LIGHT_DIFFUSE, LIGHT_AMBIENT, LIGHT_SPECULAR));
     gLightManager->EnableLight(1);
     gCamera->PositionCamera(3, 3, 5, 0, 0, 0, 0, 1, 0);
 

@@ -66,8 +66,8 @@ protected:
                 sittingOut.push_back(other);
             }
         }
-        // The floor goes first: every OBJ draw ends with no program bound, so only the first
-        // object of the lit pass is drawn with the shadow-map program.
+        // Every OBJ draw ends with no program bound; the lit pass binds the shadow-map program
+        // again for each object, so the floor receives the shadow whatever the drawing order.
         floor = LoadObj("floor.obj", false);
         caster = LoadObj("caster.obj", true);
 
