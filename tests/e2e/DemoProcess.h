@@ -71,6 +71,11 @@ public:
     // Waits for the process to end; its exit status, or -1 on time-out (the process is killed).
     int WaitForExit(double seconds);
     bool IsRunning();
+    // The signal that ended the process, 0 when it exited (or still runs).
+    int TerminatingSignal() const { return terminatingSignal; }
+
+    // Waits until the window's caption holds text; false on time-out or when the process ended.
+    bool WaitForCaption(Window window, const std::string& text, double seconds);
 
     // Everything printed so far on standard output / standard error.
     std::string Output();
@@ -96,6 +101,7 @@ private:
     const VirtualDisplay& display;
     pid_t pid = -1;
     int exitStatus = -1;
+    int terminatingSignal = 0;
     // Holds the demo's standard output and error.
     kyrel_test::TempDir streams{"kyrel-e2e-streams"};
     std::string outputPath;

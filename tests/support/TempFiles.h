@@ -57,6 +57,41 @@ public:
     }
 };
 
+// A scratch folder laid out as the demo's working directory with one link per file instead of
+// per folder, so that a test can remove or replace one data file without touching the shared ones.
+class DemoFileTree : public TempDir
+{
+public:
+    DemoFileTree(const std::string& prefix, const std::string& assetsDir) : TempDir(prefix)
+    {
+        namespace fs = std::filesystem;
+        for (const char* top : {"Data", "shaders"})
+        {
+            const fs::path source = fs::path(assetsDir) / top;
+            fs::create_directory(File(top));
+            for (const fs::directory_entry& entry : fs::recursive_directory_iterator(source))
+            {
+                const fs::path target = fs::path(File(top)) / fs::relative(entry.path(), source);
+                if (entry.is_directory())
+                {
+                    fs::create_directory(target);
+                }
+                else
+                {
+                    fs::create_symlink(entry.path(), target);
+                }
+            }
+        }
+    }
+
+    // Takes the file at a path relative to the folder away (the link, never the data behind it).
+    void Remove(const std::string& relativePath) const
+    {
+        std::filesystem::remove(File(relativePath));
+    }
+    void Replace(const std::string& relativePath, const std::string& bytes) const;
+};
+
 // Writes bytes to path, replacing the file; returns path.
 inline std::string WriteFile(const std::string& path, const std::string& bytes)
 {
@@ -67,6 +102,12 @@ inline std::string WriteFile(const std::string& path, const std::string& bytes)
         throw std::runtime_error("cannot write " + path);
     }
     return path;
+}
+
+inline void DemoFileTree::Replace(const std::string& relativePath, const std::string& bytes) const
+{
+    Remove(relativePath);
+    WriteFile(File(relativePath), bytes);
 }
 
 // The whole file, or an empty string when it cannot be read.
