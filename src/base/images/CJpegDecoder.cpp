@@ -556,6 +556,16 @@ void Restart(CJpegDecoder& d, CJpegBitReader& r)
 // [SECTION] blocks
 namespace
 {
+// Sixteen aligned stores; a call to memset costs more than the stores themselves here.
+inline void ClearCoefficients(int32_t* coefficients)
+{
+    const __m128i zero = _mm_setzero_si128();
+    for (int i = 0; i < 64; i += 4)
+    {
+        _mm_store_si128(reinterpret_cast<__m128i*>(coefficients + i), zero);
+    }
+}
+
 // Decodes one block's coefficients into natural order and transforms them, dequantised, into
 // 8 x 8 samples at out. The bit reader is the caller's local copy, so that it stays in registers.
 inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
@@ -566,10 +576,21 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
     int32_t* coefficients = d.coefficients;
 
     FillBits(r);
-    int codeLength = 0;
-    int symbol = dcTable.Find(PeekBits16(r), codeLength);
-    ConsumeBits(r, codeLength);
-    int difference = ReceiveExtend(r, symbol & 15);
+    const int lookupShift = 16 - CJpegHuffmanTable::LOOKUP_BITS;
+    int difference = 0;
+    int32_t fast = dcTable.fastValue[PeekBits16(r) >> lookupShift];
+    if (fast != 0)
+    {
+        ConsumeBits(r, fast & 0xFF);
+        difference = fast >> 16;
+    }
+    else
+    {
+        int codeLength = 0;
+        int symbol = dcTable.Find(PeekBits16(r), codeLength);
+        ConsumeBits(r, codeLength);
+        difference = ReceiveExtend(r, symbol & 15);
+    }
     // Wraps rather than overflows on files whose differences never return toward zero.
     int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
                               static_cast<uint32_t>(difference));
@@ -584,17 +605,19 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
             FillBits(r);
         }
         uint32_t window = PeekBits16(r);
-        int32_t fast = acTable.fastAc[window >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
+        fast = acTable.fastValue[window >> lookupShift];
         int value = 0;
         if (fast != 0)
         {
-            k += (fast >> 4) & 15;
-            ConsumeBits(r, fast & 15);
-            value = fast >> 8;
+            // The end-of-block symbol's run takes k past the last coefficient.
+            k += (fast >> 8) & 0xFF;
+            ConsumeBits(r, fast & 0xFF);
+            value = fast >> 16;
         }
         else
         {
-            symbol = acTable.Find(window, codeLength);
+            int codeLength = 0;
+            int symbol = acTable.Find(window, codeLength);
             ConsumeBits(r, codeLength);
             if (symbol == 0)
             {
@@ -624,7 +647,7 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
         {
             CJpegIdct::Transform(coefficients, quant, out, stride);
         }
-        memset(coefficients, 0, 64 * sizeof(int32_t));
+        ClearCoefficients(coefficients);
     }
     else
     {

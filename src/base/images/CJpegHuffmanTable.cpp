@@ -63,11 +63,13 @@ bool CJpegHuffmanTable::Build(const uint8_t counts[MAX_CODE_LENGTH], const uint8
                     continue;
                 }
                 lookup[prefix] = static_cast<uint16_t>((bits << 8) | found);
-                if (size != 0 && bits + size <= LOOKUP_BITS)
+                if (bits + size <= LOOKUP_BITS)
                 {
                     int extra = (prefix >> (spare - size)) & ((1 << size) - 1);
                     int value = JpegExtend(extra, size);
-                    fastAc[prefix] = static_cast<int32_t>(value * 256) | (run << 4) | (bits + size);
+                    int step = found == 0 ? FAST_END_OF_BLOCK : run;
+                    fastValue[prefix] = static_cast<int32_t>(static_cast<uint32_t>(value) << 16) |
+                                        (step << 8) | (bits + size);
                 }
             }
         }

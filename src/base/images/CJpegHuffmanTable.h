@@ -49,9 +49,12 @@ public:
 
     // Per LOOKUP_BITS-bit prefix: (code length << 8) | symbol, 0 when no code that short matches.
     uint16_t lookup[LOOKUP_SIZE];
-    // Per prefix, for AC tables: the whole run/size symbol with its extra bits when both fit in the
-    // prefix: (extended value << 8) | (run << 4) | total bits; 0 otherwise.
-    int32_t fastAc[LOOKUP_SIZE];
+    // Per prefix: a whole symbol with its extra bits when both fit in the prefix, as
+    // (extended value << 16) | (run << 8) | total bits; 0 otherwise. The run is the symbol's high
+    // nibble, except that the end-of-block symbol 0 has run FAST_END_OF_BLOCK, which carries an AC
+    // decode past the last coefficient. A DC decode uses the value and bits only.
+    int32_t fastValue[LOOKUP_SIZE];
+    static const int FAST_END_OF_BLOCK = 64;
 
 private:
     int FindLong(uint32_t window16, int& codeLength) const;

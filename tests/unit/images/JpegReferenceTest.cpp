@@ -594,15 +594,18 @@ TEST(JpegReference, HuffmanLookupMatchesBitSearch)
             int got = table.Find(window, length);
             ASSERT_EQ(expected, got) << "trial " << trial << " window " << window;
             ASSERT_EQ(refLength, length);
-            int32_t fast = table.fastAc[window >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
-            if (fast != 0)
+            int32_t fast = table.fastValue[window >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
+            int size = expected & 15;
+            bool fits = refLength + size <= CJpegHuffmanTable::LOOKUP_BITS;
+            ASSERT_EQ(fits, fast != 0) << "trial " << trial << " window " << window;
+            if (fits)
             {
-                int size = expected & 15;
                 int extra =
                     static_cast<int>((window >> (16 - refLength - size)) & ((1 << size) - 1));
-                ASSERT_EQ(refLength + size, fast & 15);
-                ASSERT_EQ(expected >> 4, (fast >> 4) & 15);
-                ASSERT_EQ(JpegExtend(extra, size), fast >> 8);
+                int run = expected == 0 ? CJpegHuffmanTable::FAST_END_OF_BLOCK : expected >> 4;
+                ASSERT_EQ(refLength + size, fast & 0xFF);
+                ASSERT_EQ(run, (fast >> 8) & 0xFF);
+                ASSERT_EQ(JpegExtend(extra, size), fast >> 16);
             }
         }
     }
