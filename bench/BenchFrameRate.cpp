@@ -177,6 +177,9 @@ BENCHMARK(BM_PlainTextureFrame)
 class MedianReporter : public benchmark::ConsoleReporter
 {
 public:
+    // Colours only on a terminal, as the library's own console table does.
+    MedianReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         for (const Run& run : runs)
