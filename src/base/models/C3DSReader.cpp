@@ -67,7 +67,7 @@ unsigned char ColorByte(float component)
     {
         return 255;
     }
-    return static_cast<unsigned char>(component * 255.0f + 0.5f);
+    return static_cast<unsigned char>(std::lround(component * 255.0f));
 }
 
 void ComputeBoundingSphere(CModelData& model)
