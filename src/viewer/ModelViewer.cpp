@@ -502,7 +502,14 @@ bool ModelViewer::SaveScreenshot()
         SDL_GL_SwapBuffers();
     }
     RenderFrame();
-    glReadBuffer(GL_BACK);
+    // Under SDL's compatibility layer the window is a framebuffer object whose colour buffer is
+    // already the read buffer, and GL_BACK names no buffer.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+    if (framebuffer == 0)
+    {
+        glReadBuffer(GL_BACK);
+    }
     glFinish();
     bool written =
         WriteFramebufferPng(options.screenshotPath, static_cast<int>(gGraphicsCore->GetWidth()),

@@ -77,7 +77,14 @@ std::vector<unsigned char> ReadPixels(int x, int y, int width, int height)
 {
     std::vector<unsigned char> pixels(static_cast<size_t>(width) * height * 4);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadBuffer(GL_BACK);
+    // SDL's compatibility layer draws the window into a framebuffer object of its own, whose
+    // colour buffer is already the read buffer; GL_BACK names no buffer there.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+    if (framebuffer == 0)
+    {
+        glReadBuffer(GL_BACK);
+    }
     glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, pixels.data());
     return pixels;
 }
