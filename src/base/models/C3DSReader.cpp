@@ -238,7 +238,9 @@ bool C3DSReader::ReadRecordList(const Chunk& chunk, size_t recordSize, uint16_t&
     return m_reader->ReadBytes(m_scratch.data(), bytes) || Fail(REASON_SHORT_READ);
 }
 
-bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
+// Reads the children of one chunk up to end, handing each header to visit and moving past each
+// child however much of it visit read; a child whose header does not fit ends the walk.
+template <class Visit> bool C3DSReader::WalkChildren(size_t end, int depth, Visit visit)
 {
     if (depth > MAX_CHUNK_DEPTH)
     {
@@ -247,36 +249,42 @@ bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
     while (m_reader->Tell() < end)
     {
         Chunk chunk;
-        if (!ReadChunkHeader(end, chunk))
-        {
-            return false;
-        }
-        bool ok = true;
-        switch (chunk.id)
-        {
-        case CHUNK_VERSION:
-            ok = ReadVersion(chunk);
-            break;
-        case CHUNK_EDITOR:
-            ok = ReadEditor(model, chunk, depth + 1);
-            break;
-        case CHUNK_OBJECT:
-            ok = ReadObject(model, chunk, depth + 1);
-            break;
-        case CHUNK_MATERIAL:
-            model.materials.emplace_back();
-            model.materialCount += 1;
-            ok = ReadMaterialChildren(model.materials.back(), chunk.end, depth + 1);
-            break;
-        default:
-            break;
-        }
-        if (!ok || !FinishChunk(chunk))
+        if (!ReadChunkHeader(end, chunk) || !visit(chunk) || !FinishChunk(chunk))
         {
             return false;
         }
     }
     return true;
+}
+
+bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
+{
+    return WalkChildren(end, depth,
+                        [&](const Chunk& chunk)
+                        {
+                            bool ok = true;
+                            switch (chunk.id)
+                            {
+                            case CHUNK_VERSION:
+                                ok = ReadVersion(chunk);
+                                break;
+                            case CHUNK_EDITOR:
+                                ok = ReadEditor(model, chunk, depth + 1);
+                                break;
+                            case CHUNK_OBJECT:
+                                ok = ReadObject(model, chunk, depth + 1);
+                                break;
+                            case CHUNK_MATERIAL:
+                                model.materials.emplace_back();
+                                model.materialCount += 1;
+                                ok = ReadMaterialChildren(model.materials.back(), chunk.end,
+                                                          depth + 1);
+                                break;
+                            default:
+                                break;
+                            }
+                            return ok;
+                        });
 }
 
 bool C3DSReader::ReadVersion(const Chunk& chunk)
@@ -346,44 +354,32 @@ bool C3DSReader::ReadObject(CModelData& model, const Chunk& chunk, int depth)
 
 bool C3DSReader::ReadObjectChildren(CModelData& model, ModelObject& object, size_t end, int depth)
 {
-    if (depth > MAX_CHUNK_DEPTH)
-    {
-        return Fail(REASON_DEPTH);
-    }
-    while (m_reader->Tell() < end)
-    {
-        Chunk chunk;
-        if (!ReadChunkHeader(end, chunk))
-        {
-            return false;
-        }
-        bool ok = true;
-        switch (chunk.id)
-        {
-        case CHUNK_TRIANGLE_MESH:
-            ok = ReadObjectChildren(model, object, chunk.end, depth + 1);
-            break;
-        case CHUNK_VERTICES:
-            ok = ReadVertices(object, chunk);
-            break;
-        case CHUNK_FACES:
-            ok = ReadFaces(model, object, chunk, depth + 1);
-            break;
-        case CHUNK_FACE_MATERIAL:
-            ok = ReadFaceMaterial(model, object, chunk);
-            break;
-        case CHUNK_TEXCOORDS:
-            ok = ReadTexCoords(object, chunk);
-            break;
-        default:
-            break;
-        }
-        if (!ok || !FinishChunk(chunk))
-        {
-            return false;
-        }
-    }
-    return true;
+    return WalkChildren(end, depth,
+                        [&](const Chunk& chunk)
+                        {
+                            bool ok = true;
+                            switch (chunk.id)
+                            {
+                            case CHUNK_TRIANGLE_MESH:
+                                ok = ReadObjectChildren(model, object, chunk.end, depth + 1);
+                                break;
+                            case CHUNK_VERTICES:
+                                ok = ReadVertices(object, chunk);
+                                break;
+                            case CHUNK_FACES:
+                                ok = ReadFaces(model, object, chunk, depth + 1);
+                                break;
+                            case CHUNK_FACE_MATERIAL:
+                                ok = ReadFaceMaterial(model, object, chunk);
+                                break;
+                            case CHUNK_TEXCOORDS:
+                                ok = ReadTexCoords(object, chunk);
+                                break;
+                            default:
+                                break;
+                            }
+                            return ok;
+                        });
 }
 
 bool C3DSReader::ReadVertices(ModelObject& object, const Chunk& chunk)
@@ -474,41 +470,29 @@ bool C3DSReader::ReadTexCoords(ModelObject& object, const Chunk& chunk)
 
 bool C3DSReader::ReadMaterialChildren(ModelMaterial& material, size_t end, int depth)
 {
-    if (depth > MAX_CHUNK_DEPTH)
-    {
-        return Fail(REASON_DEPTH);
-    }
-    while (m_reader->Tell() < end)
-    {
-        Chunk chunk;
-        if (!ReadChunkHeader(end, chunk))
-        {
-            return false;
-        }
-        bool ok = true;
-        switch (chunk.id)
-        {
-        case CHUNK_MATERIAL_NAME:
-            ok = ReadNameField(chunk, material.name);
-            break;
-        case CHUNK_DIFFUSE:
-            ok = ReadColor(material, chunk);
-            break;
-        case CHUNK_TEXTURE_MAP:
-            ok = ReadMaterialChildren(material, chunk.end, depth + 1);
-            break;
-        case CHUNK_TEXTURE_FILE:
-            ok = ReadNameField(chunk, material.textureFile);
-            break;
-        default:
-            break;
-        }
-        if (!ok || !FinishChunk(chunk))
-        {
-            return false;
-        }
-    }
-    return true;
+    return WalkChildren(end, depth,
+                        [&](const Chunk& chunk)
+                        {
+                            bool ok = true;
+                            switch (chunk.id)
+                            {
+                            case CHUNK_MATERIAL_NAME:
+                                ok = ReadNameField(chunk, material.name);
+                                break;
+                            case CHUNK_DIFFUSE:
+                                ok = ReadColor(material, chunk);
+                                break;
+                            case CHUNK_TEXTURE_MAP:
+                                ok = ReadMaterialChildren(material, chunk.end, depth + 1);
+                                break;
+                            case CHUNK_TEXTURE_FILE:
+                                ok = ReadNameField(chunk, material.textureFile);
+                                break;
+                            default:
+                                break;
+                            }
+                            return ok;
+                        });
 }
 
 // The first colour chunk inside the diffuse chunk gives the colour: bytes as they stand, floats

@@ -91,6 +91,7 @@ private:
     // must fit the chunk.
     bool ReadRecordList(const Chunk& chunk, size_t recordSize, uint16_t& count);
 
+    template <class Visit> bool WalkChildren(size_t end, int depth, Visit visit);
     bool ReadMainChildren(CModelData& model, size_t end, int depth);
     bool ReadEditor(CModelData& model, const Chunk& editor, int depth);
     bool ReadVersion(const Chunk& chunk);
