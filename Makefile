@@ -5,6 +5,8 @@
 #   make test-sanitize  the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench          builds and runs the benchmarks
 #   make fuzz           builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
+#   make soak           the demo and the viewer for SOAK_SECONDS under scripted input: memory growth,
+#                       GL errors (a build that checks every frame) and the exit status
 #   make check          format and tidy checks, the base library's independence, bench and fuzz
 #                       builds with the fuzzers replayed over their seeds (CI runs it)
 #   WERROR=ON           with any target: compiler warnings are errors
@@ -14,6 +16,8 @@ SANITIZE_DIR ?= build-sanitize
 BENCH_DIR ?= build-bench
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+SOAK_DIR ?= build-soak
+SOAK_SECONDS ?= 600
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
 REPLAY_SECONDS ?= 5
@@ -37,7 +41,7 @@ WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz check check-install clean
+.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz soak check check-install clean
 
 all: build
 
@@ -109,6 +113,12 @@ build-fuzz: deps-fuzz
 
 fuzz: build-fuzz
 	@tools/run_fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
+
+# A debug build that reports GL errors once per frame, run long under scripted keys and mouse.
+soak: deps
+	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_GL_CHECK=ON -DKYREL_TESTS=OFF $(CMAKE_OPTIONS)
+	cmake --build $(SOAK_DIR) -j $(JOBS) --target ParallaxMapDemo kyrel-view
+	tools/soak.sh $(SOAK_DIR) $(SOAK_SECONDS)
 
 # Format and tidy over the sources, the layering of the two libraries, and every program that the
 # test build leaves out: benchmarks built, fuzzers built and replayed over their seeds.

@@ -132,7 +132,7 @@ void ParallaxMapDemo::RenderFrame()
     }
     gGraphicsCore->End2D();
 
-    SDL_GL_SwapBuffers();
+    gGraphicsCore->SwapBuffers();
 }
 
 void ParallaxMapDemo::PrintHelp()

@@ -38,7 +38,7 @@ CGraphicsCore::CGraphicsCore()
       anisotropicFilteringOn(false), framebufferObjectsSupported(false), cursorImage(nullptr),
       ownCursorShown(false), pressedCursorImage(nullptr), currentCursorImage(nullptr),
       hasPressedCursor(false), caption("Kyrel Engine"), wireframe(false), mode3D(false),
-      shadows(false), shadowMethod(SHADOW_STENCIL_VOLUMES)
+      shadows(false), shadowMethod(SHADOW_STENCIL_VOLUMES), swappedFrames(0)
 {
     // Maps clip coordinates in -1..1 to texture coordinates in 0..1 for the shadow-map lookup.
     CMatrix4& bias = renderTarget.biasMatrix;
@@ -315,6 +315,26 @@ void CGraphicsCore::SetCaption(const std::string& text)
 {
     caption = text;
     SDL_WM_SetCaption(caption.c_str(), "");
+}
+
+void CGraphicsCore::SwapBuffers()
+{
+    ++swappedFrames;
+#ifdef KYREL_GL_CHECK
+    // Bounded: a lost context may report the same error for ever.
+    for (int i = 0; i < 16; ++i)
+    {
+        GLenum error = glGetError();
+        if (error == GL_NO_ERROR)
+        {
+            break;
+        }
+        const GLubyte* name = gluErrorString(error);
+        fprintf(stderr, "GL error 0x%04x (%s) in frame %lu\n", error,
+                name ? reinterpret_cast<const char*>(name) : "unknown", swappedFrames);
+    }
+#endif
+    SDL_GL_SwapBuffers();
 }
 
 std::string CGraphicsCore::GetVendor() const

@@ -90,6 +90,12 @@ public:
     unsigned GetHeight() const { return height; }
     Uint32 GetVideoFlags() const { return videoFlags; }
 
+    // Shows the finished frame. A build configured with KYREL_GL_CHECK first drains the GL error
+    // queue and reports every error with the frame it happened in, so that long runs show GL
+    // faults that a single frame's picture hides.
+    void SwapBuffers();
+    unsigned long GetSwappedFrames() const { return swappedFrames; }
+
     std::string GetVendor() const;
     std::string GetRenderer() const;
     std::string GetVersion() const;
@@ -121,6 +127,7 @@ private:
     bool shadows;
     RenderTarget renderTarget;
     ShadowMethod shadowMethod;
+    unsigned long swappedFrames;
 };
 
 extern CGraphicsCore* gGraphicsCore;

@@ -480,7 +480,7 @@ void ModelViewer::Run()
     for (;;)
     {
         RenderFrame();
-        SDL_GL_SwapBuffers();
+        gGraphicsCore->SwapBuffers();
         HandleInput();
         if (!gEventManager->HasEvent())
         {
@@ -499,7 +499,7 @@ bool ModelViewer::SaveScreenshot()
     for (int frame = 1; frame < options.frames; ++frame)
     {
         RenderFrame();
-        SDL_GL_SwapBuffers();
+        gGraphicsCore->SwapBuffers();
     }
     RenderFrame();
     // Under SDL's compatibility layer the window is a framebuffer object whose colour buffer is
@@ -514,6 +514,6 @@ bool ModelViewer::SaveScreenshot()
     bool written =
         WriteFramebufferPng(options.screenshotPath, static_cast<int>(gGraphicsCore->GetWidth()),
                             static_cast<int>(gGraphicsCore->GetHeight()));
-    SDL_GL_SwapBuffers();
+    gGraphicsCore->SwapBuffers();
     return written;
 }
