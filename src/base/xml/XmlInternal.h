@@ -83,11 +83,13 @@ inline constexpr ByteTable kSingleByteLengths = MakeSingleByteLengths();
 // text for that loop and is stepped over without a closer look.
 enum CharClass : unsigned char
 {
-    CC_SPACE = 1,         // tab, line feed, carriage return, space: skipped before a token
-    CC_TEXT_STOP = 2,     // may end a plain-text run: NUL, space, < = > /, and lead bytes >= 0x80
-    CC_QUOTE_STOP = 4,    // may end a quoted run or need a note: NUL, <, both quotes, &, and
-                          // lead bytes >= 0x80
-    CC_VALUE_SPECIAL = 8  // needs work when a value is copied: & and bytes >= 0x80
+    CC_SPACE = 1,          // tab, line feed, carriage return, space: skipped before a token
+    CC_TEXT_STOP = 2,      // may end a plain-text run: NUL, space, < = > /, and lead bytes >= 0x80
+    CC_QUOTE_STOP = 4,     // may end a quoted run or need a note: NUL, <, both quotes, &, and
+                           // lead bytes >= 0x80
+    CC_VALUE_SPECIAL = 8,  // needs work when a value is copied: & and bytes >= 0x80
+    CC_NAME_BREAK = 16     // cannot start a name read in one step: anything that stops plain
+                           // text, and both quotes
 };
 constexpr ByteTable MakeCharClasses()
 {
@@ -110,6 +112,13 @@ constexpr ByteTable MakeCharClasses()
     for (int c = 0x80; c < 256; ++c)
     {
         table.value[c] |= CC_TEXT_STOP | CC_QUOTE_STOP | CC_VALUE_SPECIAL;
+    }
+    for (int c = 0; c < 256; ++c)
+    {
+        if ((table.value[c] & CC_TEXT_STOP) || c == '"' || c == '\'')
+        {
+            table.value[c] |= CC_NAME_BREAK;
+        }
     }
     return table;
 }
@@ -139,6 +148,12 @@ extern int gGrowthStep;
 // Whether the tokeniser steps over ordinary bytes of quoted values 16 at a time (where the
 // processor can) or looks at every byte alone; both give the same tokens. On by default.
 extern bool gBlockScan;
+
+// Whether the parse works on its own copy of the text, reads a tag's name="value" pairs in one
+// step each and leaves names and values in that copy, cut off by NULs written over the quote or
+// delimiter after them, instead of copying each one. Off, every pair goes token by token and every
+// string is copied; both give the same trees. On by default.
+extern bool gFastTags;
 
 // Holds the growth step for one parse and puts it back to 0 however the parse ends.
 class GrowthStepScope

@@ -68,6 +68,7 @@ namespace XmlInternal
 const unsigned char* gCharLengths = kUtf8Lengths.value;
 int gGrowthStep = 0;
 bool gBlockScan = true;
+bool gFastTags = true;
 }  // namespace XmlInternal
 
 const char* XmlErrorMessage(XmlError error)

@@ -29,6 +29,8 @@ namespace
 {
 // Item arrays grow by this many entries while a document is parsed (one at a time otherwise).
 const int kParseGrowthStep = 50;
+// NULs after the parse's copy of the text, as many as a file read leaves.
+const size_t kTextPadding = 4;
 
 // A stored name matches document text that starts with it and goes on with a delimiter.
 bool TagNameMatches(const char* name, const char* text)
@@ -160,6 +162,9 @@ struct XmlParseState
     bool firstCall;
     const unsigned char* charLengths;
     XmlStringPool* pool;
+    // The parse's own copy of the text (text points to it), where names and values stay in place;
+    // none when the parse reads the caller's text and copies every string.
+    char* buffer;
     // Attributes of the tag being read; the element gets them in one exact-size array.
     std::vector<XmlAttribute> pendingAttributes;
 };
@@ -456,30 +461,15 @@ bool ValidateEntities(const char* text, size_t length, const unsigned char* leng
     return true;
 }
 
-// Copies `length` bytes of document text into the pool with references replaced. Returns none
-// (XML_ERROR_UNKNOWN_ENTITY) when a reference is unknown or unfinished.
-char* UnescapeText(XmlParseState& state, const char* text, size_t length)
+// Writes `length` bytes of document text to `out` with references replaced, and a NUL. `out` may
+// be the text itself, since the result is never longer. Returns false (XML_ERROR_UNKNOWN_ENTITY)
+// and writes nothing when a reference is unknown or unfinished.
+bool DecodeReferences(const char* text, size_t length, const unsigned char* lengths, char* out)
 {
-    // Most values hold no reference and only ASCII: one copy.
-    bool plain = true;
-    for (size_t i = 0; i < length; ++i)
+    if (!ValidateEntities(text, length, lengths))
     {
-        if (kCharClass.value[Byte(text + i)] & CC_VALUE_SPECIAL)
-        {
-            plain = false;
-            break;
-        }
+        return false;
     }
-    if (plain)
-    {
-        return state.pool->Copy(text, length);
-    }
-    if (!ValidateEntities(text, length, state.charLengths))
-    {
-        return nullptr;
-    }
-    char* result = state.pool->Allocate(length + 1);
-    char* out = result;
     const char* end = text + length;
     for (const char* p = text; p < end;)
     {
@@ -499,7 +489,7 @@ char* UnescapeText(XmlParseState& state, const char* text, size_t length)
             }
             continue;
         }
-        const char* next = StepChar(p, state.charLengths);
+        const char* next = StepChar(p, lengths);
         if (next > end)
         {
             next = end;  // a character cut off by the end of the run is copied as far as it goes
@@ -510,7 +500,29 @@ char* UnescapeText(XmlParseState& state, const char* text, size_t length)
         }
     }
     *out = '\0';
-    return result;
+    return true;
+}
+
+// Copies `length` bytes of document text into the pool with references replaced. Returns none
+// (XML_ERROR_UNKNOWN_ENTITY) when a reference is unknown or unfinished.
+char* UnescapeText(XmlParseState& state, const char* text, size_t length)
+{
+    // Most values hold no reference and only ASCII: one copy.
+    bool plain = true;
+    for (size_t i = 0; i < length; ++i)
+    {
+        if (kCharClass.value[Byte(text + i)] & CC_VALUE_SPECIAL)
+        {
+            plain = false;
+            break;
+        }
+    }
+    if (plain)
+    {
+        return state.pool->Copy(text, length);
+    }
+    char* result = state.pool->Allocate(length + 1);
+    return DecodeReferences(text, length, state.charLengths, result) ? result : nullptr;
 }
 
 //-------------------------------------------------------------------------------------------------
@@ -529,6 +541,15 @@ bool Fail(XmlParseState& state, XmlError code)
     state.errorCode = code;
     state.errorAt = state.current;
     return false;
+}
+
+// The parse's own copy of `length` bytes at `start`, ended by a NUL written over the byte after
+// them, which the parse must have passed already.
+char* CutInPlace(XmlParseState& state, const char* start, size_t length)
+{
+    char* text = state.buffer + (start - state.text);
+    text[length] = '\0';
+    return text;
 }
 
 // Appends the text that has waited since `start`, trailing whitespace cut.
@@ -784,6 +805,67 @@ ParseStep ReadTagToken(XmlParseState& state, XmlElementData* element, TagReader&
     return STEP_FAILED;
 }
 
+// Skips the whitespace the tokeniser skips before a token.
+const char* SkipSpaces(const char* p)
+{
+    while (IsSpace(*p))
+    {
+        ++p;
+    }
+    return p;
+}
+
+// Reads a tag's name="value" pairs (and the '>' or "/>" after them) straight from the text,
+// leaving names and values in place; it takes exactly the steps the token loop would take for
+// them. Anything else (a name without a value, an unquoted value, an unmatched quote) is left
+// to the token loop, which then reads it from its start.
+ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
+{
+    for (;;)
+    {
+        const char* name = SkipSpaces(state.current);
+        if (kCharClass.value[Byte(name)] & CC_NAME_BREAK)
+        {
+            if (name[0] == '>' || (name[0] == '/' && name[1] == '>'))
+            {
+                CommitAttributes(state, element);
+                state.current = name + (name[0] == '>' ? 1 : 2);
+                return name[0] == '>' ? STEP_IN_CONTENT : STEP_CLOSED;
+            }
+            return STEP_IN_TAG;
+        }
+        const char* nameEnd = ScanPlainText(name + 1, state.charLengths);
+        const char* equals = SkipSpaces(nameEnd);
+        if (*equals != '=')
+        {
+            return STEP_IN_TAG;
+        }
+        const char* quote = SkipSpaces(equals + 1);
+        if (*quote != '"' && *quote != '\'')
+        {
+            return STEP_IN_TAG;
+        }
+        bool special = false;
+        const char* closing = ScanQuoted(state, quote + 1, *quote, special);
+        if (closing == nullptr)
+        {
+            return STEP_IN_TAG;
+        }
+        state.current = closing + 1;
+        // The byte after the name is whitespace or '=', and the value ends at its quote: both
+        // are passed, so NULs can go there.
+        char* value = CutInPlace(state, quote + 1, size_t(closing - quote - 1));
+        if (special &&
+            !DecodeReferences(value, size_t(closing - quote - 1), state.charLengths, value))
+        {
+            Fail(state, XML_ERROR_UNKNOWN_ENTITY);
+            return STEP_FAILED;
+        }
+        state.pendingAttributes.push_back(
+            XmlAttribute{CutInPlace(state, name, size_t(nameEnd - name)), value});
+    }
+}
+
 // Reads the name after "<" or "<?" and appends the new child, which becomes the element read.
 bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& token)
 {
@@ -792,8 +874,11 @@ bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& t
     {
         return Fail(state, XML_ERROR_MISSING_START_TAG_NAME);
     }
-    XmlElementData* child =
-        NewRecord(state.pool->CopyShort(name.start, name.length, state.textEnd + 1), state.pool);
+    // A name followed by whitespace, which the tokeniser has passed, is cut off in place.
+    char* childName = state.buffer != nullptr && IsSpace(name.start[name.length])
+                          ? CutInPlace(state, name.start, name.length)
+                          : state.pool->CopyShort(name.start, name.length, state.textEnd + 1);
+    XmlElementData* child = NewRecord(childName, state.pool);
     child->isDeclaration = token.type == TOKEN_DECLARATION_START;
     AppendChildRecord(element, child);
     element = child;
@@ -859,9 +944,16 @@ bool ParseElements(XmlParseState& state, XmlElementData* root)
     const char* pendingText = nullptr;
     for (;;)
     {
-        XmlToken token = NextToken(state);
-        step = step == STEP_IN_TAG ? ReadTagToken(state, element, tag, token)
-                                   : ReadContentToken(state, element, token, pendingText);
+        if (step == STEP_IN_TAG && tag.attributeState == EXPECT_NAME && state.buffer != nullptr)
+        {
+            step = ReadQuotedAttributes(state, element);
+        }
+        if (step == STEP_IN_TAG || step == STEP_IN_CONTENT)
+        {
+            XmlToken token = NextToken(state);
+            step = step == STEP_IN_TAG ? ReadTagToken(state, element, tag, token)
+                                       : ReadContentToken(state, element, token, pendingText);
+        }
         if (step == STEP_FAILED)
         {
             break;
@@ -964,8 +1056,16 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     XmlStringPool* pool = new XmlStringPool(length + 16);
     XmlParseState state{};
     state.text = text;
-    state.textEnd = text + length;
-    state.current = text;
+    if (gFastTags)
+    {
+        // One copy of the whole text, with the NULs every scan may read past its end.
+        state.buffer = pool->Allocate(length + kTextPadding);
+        memcpy(state.buffer, text, length);
+        memset(state.buffer + length, 0, kTextPadding);
+        state.text = state.buffer;
+    }
+    state.textEnd = state.text + length;
+    state.current = state.text;
     state.firstCall = true;
     state.charLengths = gCharLengths;
     state.pool = pool;
@@ -986,7 +1086,8 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     {
         const char* at =
             state.errorCode == XML_WARNING_UNMATCHED_END_TAG ? state.missingEndTag : state.errorAt;
-        ComputeLineAndColumn(text, at, state.charLengths, result);
+        // Counted on the caller's text: the parse's copy has NULs written into it.
+        ComputeLineAndColumn(text, text + (at - state.text), state.charLengths, result);
     }
     if (state.errorCode != XML_ERROR_NONE && state.errorCode != XML_WARNING_UNMATCHED_END_TAG)
     {
