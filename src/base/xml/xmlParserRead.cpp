@@ -165,6 +165,7 @@ struct XmlParseState
     // The parse's own copy of the text (text points to it), where names and values stay in place;
     // none when the parse reads the caller's text and copies every string.
     char* buffer;
+    bool blockScan;  // gBlockScan, read once
     // Attributes of the tag being read; the element gets them in one exact-size array.
     std::vector<XmlAttribute> pendingAttributes;
 };
@@ -194,26 +195,23 @@ const char* ScanPlainText(const char* p, const unsigned char* lengths)
 {
     for (;;)
     {
-        unsigned char c = Byte(p);
-        // The common case is tested first; the rarer '/' inside text takes the same step later.
-        // NOLINTBEGIN(bugprone-branch-clone)
-        if (!(kCharClass.value[c] & CC_TEXT_STOP))
+        while (!(kCharClass.value[Byte(p)] & CC_TEXT_STOP))
         {
             ++p;
         }
-        else if (c >= 0x80)
+        unsigned char c = Byte(p);
+        if (c >= 0x80)
         {
             p = StepChar(p, lengths);
         }
         else if (c == '/' && p[1] != '>')
         {
-            ++p;
+            ++p;  // a '/' that does not close the tag is text
         }
         else
         {
             return p;
         }
-        // NOLINTEND(bugprone-branch-clone)
     }
 }
 
@@ -252,10 +250,9 @@ const char* SkipQuotedRun(const char* p, char quote, const char* end)
 // set when an '&' or a byte >= 0x80 was passed.
 const char* ScanQuoted(const XmlParseState& state, const char* p, char quote, bool& special)
 {
-    const bool blockScan = gBlockScan;
     for (;;)
     {
-        if (blockScan)
+        if (state.blockScan)
         {
             p = SkipQuotedRun(p, quote, state.textEnd);
         }
@@ -815,15 +812,44 @@ const char* SkipSpaces(const char* p)
     return p;
 }
 
+// The closing quote of a value when the 16 bytes from `p` hold it and nothing before it that
+// ends a quoted run or needs a note (the common short value); none otherwise, and then the byte
+// scan decides.
+const char* FindPlainClosingQuote(const char* p, char quote, const char* end)
+{
+#if defined(__SSE2__)
+    if (end - p >= 16)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(quote)),
+                                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
+                                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                                  _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        unsigned mask = unsigned(_mm_movemask_epi8(stops)) | unsigned(_mm_movemask_epi8(bytes));
+        if (mask != 0 && p[__builtin_ctz(mask)] == quote)
+        {
+            return p + __builtin_ctz(mask);
+        }
+    }
+#else
+    (void)p;
+    (void)quote;
+    (void)end;
+#endif
+    return nullptr;
+}
+
 // Reads a tag's name="value" pairs (and the '>' or "/>" after them) straight from the text,
 // leaving names and values in place; it takes exactly the steps the token loop would take for
 // them. Anything else (a name without a value, an unquoted value, an unmatched quote) is left
 // to the token loop, which then reads it from its start.
 ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
 {
+    // The parse reads its own copy here, so the text can be written.
+    char* p = state.buffer + (state.current - state.text);
     for (;;)
     {
-        const char* name = SkipSpaces(state.current);
+        char* name = const_cast<char*>(SkipSpaces(p));
         if (kCharClass.value[Byte(name)] & CC_NAME_BREAK)
         {
             if (name[0] == '>' || (name[0] == '/' && name[1] == '>'))
@@ -832,37 +858,43 @@ ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
                 state.current = name + (name[0] == '>' ? 1 : 2);
                 return name[0] == '>' ? STEP_IN_CONTENT : STEP_CLOSED;
             }
+            state.current = p;
             return STEP_IN_TAG;
         }
-        const char* nameEnd = ScanPlainText(name + 1, state.charLengths);
+        char* nameEnd = const_cast<char*>(ScanPlainText(name + 1, state.charLengths));
         const char* equals = SkipSpaces(nameEnd);
-        if (*equals != '=')
-        {
-            return STEP_IN_TAG;
-        }
-        const char* quote = SkipSpaces(equals + 1);
+        char* quote = *equals == '=' ? const_cast<char*>(SkipSpaces(equals + 1)) : nameEnd;
         if (*quote != '"' && *quote != '\'')
         {
+            state.current = p;
             return STEP_IN_TAG;
         }
         bool special = false;
-        const char* closing = ScanQuoted(state, quote + 1, *quote, special);
+        char* value = quote + 1;
+        const char* closing =
+            state.blockScan ? FindPlainClosingQuote(value, *quote, state.textEnd) : nullptr;
         if (closing == nullptr)
         {
-            return STEP_IN_TAG;
+            closing = ScanQuoted(state, value, *quote, special);
+            if (closing == nullptr)
+            {
+                state.current = p;
+                return STEP_IN_TAG;
+            }
         }
-        state.current = closing + 1;
+        size_t valueLength = size_t(closing - value);
+        p = value + valueLength + 1;
         // The byte after the name is whitespace or '=', and the value ends at its quote: both
         // are passed, so NULs can go there.
-        char* value = CutInPlace(state, quote + 1, size_t(closing - quote - 1));
-        if (special &&
-            !DecodeReferences(value, size_t(closing - quote - 1), state.charLengths, value))
+        *nameEnd = '\0';
+        value[valueLength] = '\0';
+        if (special && !DecodeReferences(value, valueLength, state.charLengths, value))
         {
+            state.current = p;
             Fail(state, XML_ERROR_UNKNOWN_ENTITY);
             return STEP_FAILED;
         }
-        state.pendingAttributes.push_back(
-            XmlAttribute{CutInPlace(state, name, size_t(nameEnd - name)), value});
+        state.pendingAttributes.push_back(XmlAttribute{name, value});
     }
 }
 
@@ -1068,6 +1100,7 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     state.current = state.text;
     state.firstCall = true;
     state.charLengths = gCharLengths;
+    state.blockScan = gBlockScan;
     state.pool = pool;
     CXmlElement document = CXmlElement::Adopt(NewRecord(nullptr, pool));
     pool->Release();  // the records hold the pool from here on
