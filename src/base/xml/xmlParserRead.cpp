@@ -861,8 +861,17 @@ ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
             state.current = p;
             return STEP_IN_TAG;
         }
-        char* nameEnd = const_cast<char*>(ScanPlainText(name + 1, state.charLengths));
-        const char* equals = SkipSpaces(nameEnd);
+        // Most names end at their '='; the full scan decides at any other stop.
+        char* nameEnd = name + 1;
+        while (!(kCharClass.value[Byte(nameEnd)] & CC_TEXT_STOP))
+        {
+            ++nameEnd;
+        }
+        if (*nameEnd != '=')
+        {
+            nameEnd = const_cast<char*>(ScanPlainText(nameEnd, state.charLengths));
+        }
+        const char* equals = *nameEnd == '=' ? nameEnd : SkipSpaces(nameEnd);
         char* quote = *equals == '=' ? const_cast<char*>(SkipSpaces(equals + 1)) : nameEnd;
         if (*quote != '"' && *quote != '\'')
         {
@@ -898,7 +907,21 @@ ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
     }
 }
 
-// Reads the name after "<" or "<?" and appends the new child, which becomes the element read.
+// Appends a child named by the `length` bytes at `name`, which becomes the element read.
+void AppendNamedChild(XmlParseState& state, XmlElementData*& element, const char* name,
+                      size_t length, bool isDeclaration)
+{
+    // A name followed by whitespace, which the tokeniser has passed, is cut off in place.
+    char* childName = state.buffer != nullptr && IsSpace(name[length])
+                          ? CutInPlace(state, name, length)
+                          : state.pool->CopyShort(name, length, state.textEnd + 1);
+    XmlElementData* child = NewRecord(childName, state.pool);
+    child->isDeclaration = isDeclaration;
+    AppendChildRecord(element, child);
+    element = child;
+}
+
+// Reads the name after "<" or "<?" and appends the new child.
 bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& token)
 {
     XmlToken name = NextToken(state);
@@ -906,14 +929,24 @@ bool OpenChild(XmlParseState& state, XmlElementData*& element, const XmlToken& t
     {
         return Fail(state, XML_ERROR_MISSING_START_TAG_NAME);
     }
-    // A name followed by whitespace, which the tokeniser has passed, is cut off in place.
-    char* childName = state.buffer != nullptr && IsSpace(name.start[name.length])
-                          ? CutInPlace(state, name.start, name.length)
-                          : state.pool->CopyShort(name.start, name.length, state.textEnd + 1);
-    XmlElementData* child = NewRecord(childName, state.pool);
-    child->isDeclaration = token.type == TOKEN_DECLARATION_START;
-    AppendChildRecord(element, child);
-    element = child;
+    AppendNamedChild(state, element, name.start, name.length,
+                     token.type == TOKEN_DECLARATION_START);
+    return true;
+}
+
+// Opens a child whose tag starts with '<' and its name, when no text waits, straight from the
+// text; false leaves anything else (a declaration, a clear section, an end tag) to the tokens.
+bool OpenPlainChild(XmlParseState& state, XmlElementData*& element)
+{
+    const char* p = SkipSpaces(state.current);
+    if (p[0] != '<' || (kCharClass.value[Byte(p + 1)] & CC_NAME_BREAK) || p[1] == '?' ||
+        FindClearTag(p) >= 0)
+    {
+        return false;
+    }
+    const char* nameEnd = ScanPlainText(p + 2, state.charLengths);
+    state.current = IsSpace(*nameEnd) ? nameEnd + 1 : nameEnd;
+    AppendNamedChild(state, element, p + 1, size_t(nameEnd - p - 1), false);
     return true;
 }
 
@@ -976,9 +1009,16 @@ bool ParseElements(XmlParseState& state, XmlElementData* root)
     const char* pendingText = nullptr;
     for (;;)
     {
-        if (step == STEP_IN_TAG && tag.attributeState == EXPECT_NAME && state.buffer != nullptr)
+        if (state.buffer != nullptr)
         {
-            step = ReadQuotedAttributes(state, element);
+            if (step == STEP_IN_CONTENT && pendingText == nullptr && OpenPlainChild(state, element))
+            {
+                step = STEP_IN_TAG;
+            }
+            if (step == STEP_IN_TAG && tag.attributeState == EXPECT_NAME)
+            {
+                step = ReadQuotedAttributes(state, element);
+            }
         }
         if (step == STEP_IN_TAG || step == STEP_IN_CONTENT)
         {

@@ -327,6 +327,8 @@ TEST_F(XmlFile, FastPathsAgreeWithPlainPaths)
         "<a x=",
         "<a x",
         "<a x=\"1\">text &amp; more<![CDATA[c]]><!-- d --></a>",
+        "<a><Pre>x</PRE><script>s</Script><p/><s x='1'/><!d/>t <b/><\xC3\xA9/><1 x='2'/></a>",
+        "<a>\n<b\ny='1'/>\n<c></c>\n</a>",
     };
     for (const char* special : {"&amp;", "\xC3\xA9", "'", "<", "\xE2\x82", ""})
     {
