@@ -56,12 +56,12 @@ const int LAST_FRAME_MARKER = 0xDD;
 // Zigzag index to natural index.
 struct CDezigzag
 {
-    int natural[64];
+    uint8_t natural[64];
     CDezigzag()
     {
         for (int n = 0; n < 64; ++n)
         {
-            natural[ZIGZAG[n]] = n;
+            natural[ZIGZAG[n]] = static_cast<uint8_t>(n);
         }
     }
 };
@@ -73,6 +73,7 @@ struct CJpegScratch
     std::vector<uint8_t> planes[CJpegDecoder::MAX_COMPONENTS];    // one MCU row per component
     std::vector<uint8_t> wideRows[CJpegDecoder::MAX_COMPONENTS];  // one replicated pixel row
     std::vector<uint8_t> fileBytes;
+    std::vector<uint8_t> entropyBytes;  // the current restart interval, stuffing removed
     int planeStride[CJpegDecoder::MAX_COMPONENTS];
 };
 
@@ -412,71 +413,104 @@ void PrepareQuantisation(CJpegDecoder& d)
 // [SECTION] bit reader
 namespace
 {
-// Tops the bit buffer up to at least 57 bits. Stuffed 0xFF 0x00 pairs give 0xFF; at a marker or
-// the end of the data the buffer is padded with zero bits, which are counted so that a block
-// needing more bits than the file holds is recognised.
-inline void FillBits(CJpegBitReader& r)
+// Bytes a block can take from the segment, and the look-ahead its last refill reads: a DC code with
+// its extra bits and 63 AC codes with theirs, each at most 16 + 15 bits, plus a buffer's worth.
+const size_t BLOCK_BYTES_LIMIT = (64 * 31 + 63) / 8 + 8;
+
+// Copies the entropy-coded bytes from source up to the next marker into out, each stuffed 0xFF 0x00
+// (fill bytes before the 0x00 included) as one 0xFF. Returns the bytes written and sets stop to the
+// marker's first 0xFF, or to end when the data run out first. out has room for end - source + 16
+// bytes, since whole groups of 16 are copied before they are looked at.
+size_t RemoveStuffing(const uint8_t* source, const uint8_t* end, uint8_t* out, const uint8_t*& stop)
 {
-    if (r.bitCount > 56)
+    const __m128i prefix = _mm_set1_epi8(static_cast<char>(MARKER_PREFIX));
+    const uint8_t* position = source;
+    uint8_t* target = out;
+    for (;;)
     {
-        return;
-    }
-    // Whole bytes at once while the next eight hold no 0xFF (no stuffing, no marker).
-    if (r.dataEnd - r.dataPosition >= 8 && !r.markerReached)
-    {
-        uint64_t word;
-        memcpy(&word, r.dataPosition, sizeof word);
-        uint64_t inverted = ~word;
-        bool hasMarkerByte =
-            ((inverted - 0x0101010101010101ull) & ~inverted & 0x8080808080808080ull) != 0;
-        if (!hasMarkerByte)
+        while (end - position >= 16)
         {
-            int bytes = (64 - r.bitCount) >> 3;
-            uint64_t bigEndian = __builtin_bswap64(word);
-            r.bitBuffer |= (bigEndian >> (64 - 8 * bytes)) << (64 - 8 * bytes - r.bitCount);
-            r.bitCount += 8 * bytes;
-            r.dataPosition += bytes;
-            return;
-        }
-    }
-    while (r.bitCount <= 56)
-    {
-        uint32_t byte = 0;
-        bool fromData = false;
-        if (!r.markerReached && r.dataPosition < r.dataEnd)
-        {
-            byte = *r.dataPosition;
-            if (byte != MARKER_PREFIX)
+            __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(position));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(target), bytes);
+            int prefixes = _mm_movemask_epi8(_mm_cmpeq_epi8(bytes, prefix));
+            if (prefixes != 0)
             {
-                ++r.dataPosition;
-                fromData = true;
+                int plain = __builtin_ctz(static_cast<unsigned>(prefixes));
+                position += plain;
+                target += plain;
+                break;
             }
-            else
-            {
-                const uint8_t* next = r.dataPosition + 1;
-                while (next < r.dataEnd && *next == MARKER_PREFIX)
-                {
-                    ++next;
-                }
-                if (next < r.dataEnd && *next == 0)
-                {
-                    r.dataPosition = next + 1;
-                    fromData = true;
-                }
-                else
-                {
-                    r.markerReached = true;
-                    byte = 0;
-                }
-            }
+            position += 16;
+            target += 16;
         }
-        if (!fromData)
+        while (position < end && *position != MARKER_PREFIX)
         {
-            r.paddingBits += 8;
+            *target++ = *position++;
         }
-        r.bitBuffer |= static_cast<uint64_t>(byte) << (56 - r.bitCount);
-        r.bitCount += 8;
+        if (position == end)
+        {
+            stop = end;
+            return static_cast<size_t>(target - out);
+        }
+        const uint8_t* next = position + 1;
+        while (next < end && *next == MARKER_PREFIX)
+        {
+            ++next;
+        }
+        if (next == end || *next != 0)
+        {
+            stop = position;
+            return static_cast<size_t>(target - out);
+        }
+        *target++ = MARKER_PREFIX;
+        position = next + 1;
     }
+}
+
+// Starts the interval whose data begin at r.dataPosition: its bytes, stuffing removed, go into
+// buffer, and r.dataPosition moves to the marker (or file end) that closes it. The reader goes by
+// value here and in the other calls made once an interval, so that the scan keeps it in registers.
+CJpegBitReader BeginSegment(CJpegBitReader r, uint8_t* buffer)
+{
+    const uint8_t* stop = r.dataEnd;
+    r.segment = buffer;
+    r.segmentSize = RemoveStuffing(r.dataPosition, r.dataEnd, buffer, stop);
+    r.dataPosition = stop;
+    r.position = 0;
+    r.bitBuffer = 0;
+    r.bitCount = 0;
+    return r;
+}
+
+// The next eight bytes of the segment, big-endian. With Checked, bytes past the segment's end read
+// as zero; without, the caller has made sure that eight bytes remain.
+template <bool Checked> inline uint64_t LoadBytes(const CJpegBitReader& r)
+{
+    uint64_t word = 0;
+    if (!Checked || r.position + sizeof word <= r.segmentSize)
+    {
+        memcpy(&word, r.segment + r.position, sizeof word);
+    }
+    else if (r.position < r.segmentSize)
+    {
+        memcpy(&word, r.segment + r.position, r.segmentSize - r.position);
+    }
+    return __builtin_bswap64(word);
+}
+
+// Tops the bit buffer up to 56-63 bits without a branch: the buffer always ends on a byte of the
+// segment, so the next eight bytes slot in right below the bits it holds.
+template <bool Checked> inline void Refill(CJpegBitReader& r)
+{
+    r.bitBuffer |= LoadBytes<Checked>(r) >> r.bitCount;
+    r.position += (63u - static_cast<uint32_t>(r.bitCount)) >> 3;
+    r.bitCount |= 56;
+}
+
+// True when the bits taken so far reach past the segment's data into the zero bits after it.
+inline bool ReadPastSegment(const CJpegBitReader& r)
+{
+    return r.position * 8 - static_cast<size_t>(r.bitCount) > r.segmentSize * 8;
 }
 
 inline uint32_t PeekBits16(const CJpegBitReader& r)
@@ -499,7 +533,9 @@ inline int ReceiveExtend(CJpegBitReader& r, int count)
     }
     int value = static_cast<int>(r.bitBuffer >> (64 - count));
     ConsumeBits(r, count);
-    return JpegExtend(value, count);
+    // JpegExtend without a branch on the sign, which the data make unpredictable.
+    int belowHalf = (value - (1 << (count - 1))) >> 31;
+    return value + (belowHalf & (1 - (1 << count)));
 }
 
 // The first marker at or after position (fill bytes included), or end when there is none.
@@ -521,9 +557,9 @@ inline bool IsRestartMarker(int code)
 // Data that ran out at a restart marker belongs to a damaged interval: its remaining MCUs decode
 // from zero bits and decoding picks up again after the marker. Data that ran out anywhere else
 // means the file is cut short.
-bool StoppedAtRestartMarker(const CJpegDecoder& d, const CJpegBitReader& r)
+bool StoppedAtRestartMarker(const CJpegDecoder& d, CJpegBitReader r)
 {
-    if (d.restartInterval == 0 || !r.markerReached)
+    if (d.restartInterval == 0)
     {
         return false;
     }
@@ -532,24 +568,23 @@ bool StoppedAtRestartMarker(const CJpegDecoder& d, const CJpegBitReader& r)
 }
 
 // At the end of each restart interval: the rest of the current byte is dropped, bytes up to the
-// next marker are passed over, and a restart marker resets the DC predictors.
-void Restart(CJpegDecoder& d, CJpegBitReader& r)
+// next marker are passed over, and a restart marker resets the DC predictors. Any other marker
+// ends the data: the intervals after it decode from zero bits.
+CJpegBitReader Restart(CJpegDecoder& d, CJpegBitReader r, uint8_t* buffer)
 {
-    r.bitBuffer = 0;
-    r.bitCount = 0;
-    r.paddingBits = 0;
-    r.markerReached = false;
     const uint8_t* position = FindMarker(r.dataPosition, r.dataEnd);
     if (position != r.dataEnd && IsRestartMarker(position[1]))
     {
         r.dataPosition = position + 2;
         memset(d.dcPredictors, 0, sizeof d.dcPredictors);
+        return BeginSegment(r, buffer);
     }
-    else
-    {
-        r.dataPosition = position;
-        r.markerReached = true;
-    }
+    r.dataPosition = position;
+    r.segmentSize = 0;
+    r.position = 0;
+    r.bitBuffer = 0;
+    r.bitCount = 0;
+    return r;
 }
 }  // namespace
 
@@ -566,18 +601,65 @@ inline void ClearCoefficients(int32_t* coefficients)
     }
 }
 
-// Decodes one block's coefficients into natural order and transforms them, dequantised, into
-// 8 x 8 samples at out. The bit reader is the caller's local copy, so that it stays in registers.
-inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
+// One AC symbol at coefficient k: stores its value and moves k past it; false once the block is
+// complete. A full buffer holds a long symbol (at most 31 bits with its extra bits) and then two
+// short ones (at most LOOKUP_BITS each), so only the first of three symbols refills up front and
+// the others refill only before a long search.
+template <bool Checked, bool RefillFirst>
+inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable,
+                           int32_t* coefficients, uint32_t& k, bool& acPresent)
+{
+    if (RefillFirst)
+    {
+        Refill<Checked>(r);
+    }
+    int32_t fast = acTable.fastValue[r.bitBuffer >> (64 - CJpegHuffmanTable::LOOKUP_BITS)];
+    int value = 0;
+    if (fast != 0)
+    {
+        // The end-of-block symbol's run takes k past the last coefficient.
+        k += (static_cast<uint32_t>(fast) >> 8) & 0xFF;
+        ConsumeBits(r, fast & 0xFF);
+        value = fast >> 16;
+    }
+    else
+    {
+        if (!RefillFirst)
+        {
+            Refill<Checked>(r);
+        }
+        int codeLength = 0;
+        uint32_t symbol = static_cast<uint32_t>(acTable.Find(PeekBits16(r), codeLength));
+        ConsumeBits(r, codeLength);
+        if (symbol == 0)
+        {
+            return false;
+        }
+        k += symbol >> 4;
+        value = ReceiveExtend(r, static_cast<int>(symbol & 15));
+    }
+    if (k > 63)
+    {
+        return false;  // a run past the last coefficient stores nothing
+    }
+    coefficients[DEZIGZAG.natural[k]] = value;
+    acPresent = true;
+    return ++k <= 63;
+}
+
+// Decodes one block's DC difference and AC coefficients, the latter into d.coefficients in natural
+// order; true when any AC coefficient was stored. Checked is needed only within a block's reach of
+// the segment's end. The bit reader is the caller's local copy, so that it stays in registers.
+template <bool Checked>
+inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, int c, int& difference)
 {
     const CJpegComponent& component = d.components[c];
     const CJpegHuffmanTable& dcTable = d.dcTables[component.dcTable];
     const CJpegHuffmanTable& acTable = d.acTables[component.acTable];
     int32_t* coefficients = d.coefficients;
-
-    FillBits(r);
     const int lookupShift = 16 - CJpegHuffmanTable::LOOKUP_BITS;
-    int difference = 0;
+
+    Refill<Checked>(r);
     int32_t fast = dcTable.fastValue[PeekBits16(r) >> lookupShift];
     if (fast != 0)
     {
@@ -591,51 +673,31 @@ inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out,
         ConsumeBits(r, codeLength);
         difference = ReceiveExtend(r, symbol & 15);
     }
+
+    bool acPresent = false;
+    uint32_t k = 1;
+    while (DecodeAcSymbol<Checked, true>(r, acTable, coefficients, k, acPresent) &&
+           DecodeAcSymbol<Checked, false>(r, acTable, coefficients, k, acPresent) &&
+           DecodeAcSymbol<Checked, false>(r, acTable, coefficients, k, acPresent))
+    {
+    }
+    return acPresent;
+}
+
+// Decodes one block and transforms it, dequantised, into 8 x 8 samples at out.
+inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
+{
+    int difference = 0;
+    bool acPresent = r.position + BLOCK_BYTES_LIMIT <= r.segmentSize
+                         ? DecodeCoefficients<false>(d, r, c, difference)
+                         : DecodeCoefficients<true>(d, r, c, difference);
     // Wraps rather than overflows on files whose differences never return toward zero.
     int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
                               static_cast<uint32_t>(difference));
     d.dcPredictors[c] = dc;
 
-    bool acPresent = false;
-    int k = 1;
-    while (k <= 63)
-    {
-        if (r.bitCount < 32)
-        {
-            FillBits(r);
-        }
-        uint32_t window = PeekBits16(r);
-        fast = acTable.fastValue[window >> lookupShift];
-        int value = 0;
-        if (fast != 0)
-        {
-            // The end-of-block symbol's run takes k past the last coefficient.
-            k += (fast >> 8) & 0xFF;
-            ConsumeBits(r, fast & 0xFF);
-            value = fast >> 16;
-        }
-        else
-        {
-            int codeLength = 0;
-            int symbol = acTable.Find(window, codeLength);
-            ConsumeBits(r, codeLength);
-            if (symbol == 0)
-            {
-                break;
-            }
-            k += symbol >> 4;
-            value = ReceiveExtend(r, symbol & 15);
-        }
-        if (k > 63)
-        {
-            break;  // a run past the last coefficient stores nothing
-        }
-        coefficients[DEZIGZAG.natural[k]] = value;
-        acPresent = true;
-        ++k;
-    }
-
     const float* quant = d.scaledQuant[c];
+    int32_t* coefficients = d.coefficients;
     if (acPresent)
     {
         coefficients[0] = dc;
@@ -781,7 +843,14 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     d.useAvx2 = CJpegColour::HasAvx2();
     PrepareQuantisation(d);
 
-    CJpegBitReader reader = d.bitReader;
+    // No interval holds more bytes than the scan; 16 more let the copy run in whole groups.
+    size_t scanBytes = static_cast<size_t>(d.bitReader.dataEnd - d.bitReader.dataPosition);
+    if (scratch.entropyBytes.size() < scanBytes + 16)
+    {
+        scratch.entropyBytes.resize(scanBytes + 16);
+    }
+    uint8_t* entropyBytes = scratch.entropyBytes.data();
+    CJpegBitReader reader = BeginSegment(d.bitReader, entropyBytes);
     int untilRestart = d.restartInterval;
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow)
     {
@@ -791,7 +860,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
             {
                 if (untilRestart == 0)
                 {
-                    Restart(d, reader);
+                    reader = Restart(d, reader, entropyBytes);
                     untilRestart = d.restartInterval;
                 }
                 --untilRestart;
@@ -811,7 +880,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
                     }
                 }
             }
-            if (reader.bitCount < reader.paddingBits && !StoppedAtRestartMarker(d, reader))
+            if (ReadPastSegment(reader) && !StoppedAtRestartMarker(d, reader))
             {
                 return false;  // the MCU needed bits beyond the end of the data
             }

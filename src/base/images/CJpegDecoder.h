@@ -20,15 +20,18 @@ struct CJpegComponent
     int acTable;
 };
 
-// Entropy-coded data reader: bits are taken from the top of bitBuffer.
+// Entropy-coded data reader. Each restart interval's bytes are copied with the stuffing removed
+// into segment, so the bit buffer refills eight bytes at a time; bits are taken from its top.
 struct CJpegBitReader
 {
-    const uint8_t* dataPosition;
+    const uint8_t*
+        dataPosition;  // in the file: the data not yet copied (or the marker ending them)
     const uint8_t* dataEnd;
+    const uint8_t* segment;
+    size_t segmentSize;
+    size_t position;  // next segment byte for the buffer; zero bits stand beyond segmentSize
     uint64_t bitBuffer;
     int bitCount;
-    int paddingBits;  // zero bits appended past the end of the data (a marker or the file end)
-    bool markerReached;
 };
 
 // The decoder's whole working state. There is one engine-wide block, so only one decode runs at a

@@ -83,12 +83,11 @@ void CJpegIdct::TransformAvx2(const int32_t* coefficients, const float* scaledQu
     Transpose(x);
 
     const __m256 upper = _mm256_set1_ps(CONVERSION_LIMIT);
-    const __m256 lower = _mm256_set1_ps(-CONVERSION_LIMIT);
     const __m256i offset = _mm256_set1_epi32(128);
     for (int row = 0; row < 8; row += 2)
     {
-        __m256 first = _mm256_max_ps(_mm256_min_ps(x[row].v, upper), lower);
-        __m256 second = _mm256_max_ps(_mm256_min_ps(x[row + 1].v, upper), lower);
+        __m256 first = _mm256_min_ps(x[row].v, upper);
+        __m256 second = _mm256_min_ps(x[row + 1].v, upper);
         __m256i a = _mm256_add_epi32(_mm256_srai_epi32(_mm256_cvttps_epi32(first), 3), offset);
         __m256i b = _mm256_add_epi32(_mm256_srai_epi32(_mm256_cvttps_epi32(second), 3), offset);
         // In-lane packing interleaves the halves: words are a0-3 b0-3 a4-7 b4-7.

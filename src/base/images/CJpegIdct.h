@@ -12,6 +12,8 @@ class CJpegIdct
 public:
     // Float results are clamped to this magnitude before the integer conversion: every value
     // beyond it saturates to 0 or 255 anyway, and the clamp keeps the conversion defined.
+    // The SIMD forms clamp only from above: below -2^31 their conversion gives the most negative
+    // integer, which saturates to 0 just as -CONVERSION_LIMIT does.
     static constexpr float CONVERSION_LIMIT = 4096.0f;
 
     // One 1-D pass over x[0..7] (x[0] first), written once for any number type with + - *.
@@ -144,14 +146,13 @@ inline void CJpegIdct::Transform(const int32_t* coefficients, const float* scale
     _MM_TRANSPOSE4_PS(bottom[0].v, bottom[1].v, bottom[2].v, bottom[3].v);
     _MM_TRANSPOSE4_PS(bottom[4].v, bottom[5].v, bottom[6].v, bottom[7].v);
     const __m128 upper = _mm_set1_ps(CONVERSION_LIMIT);
-    const __m128 lower = _mm_set1_ps(-CONVERSION_LIMIT);
     const __m128i offset = _mm_set1_epi32(128);
     for (int row = 0; row < 8; ++row)
     {
         __m128 first = row < 4 ? top[row].v : bottom[row - 4].v;
         __m128 second = row < 4 ? top[4 + row].v : bottom[row].v;
-        first = _mm_max_ps(_mm_min_ps(first, upper), lower);
-        second = _mm_max_ps(_mm_min_ps(second, upper), lower);
+        first = _mm_min_ps(first, upper);
+        second = _mm_min_ps(second, upper);
         __m128i a = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(first), 3), offset);
         __m128i b = _mm_add_epi32(_mm_srai_epi32(_mm_cvttps_epi32(second), 3), offset);
         __m128i words = _mm_packs_epi32(a, b);

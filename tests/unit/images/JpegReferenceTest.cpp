@@ -617,20 +617,27 @@ TEST(JpegReference, HuffmanLookupMatchesBitSearch)
     EXPECT_FALSE(table.Build(tooMany, symbols));
 }
 
-// The SIMD dequantisation, transform and sample conversion agree with the scalar form, including
-// values far outside the sample range and blocks of one DC term.
+// The SIMD dequantisation, transforms (SSE2, and AVX2 where the processor has it) and sample
+// conversion agree with the scalar form, including values far outside the sample range and blocks
+// of one DC term.
 TEST(JpegReference, TransformMatchesScalarForm)
 {
     std::mt19937 random(11);
-    for (int trial = 0; trial < 2000; ++trial)
+    for (int trial = 0; trial < 4000; ++trial)
     {
+        bool wide = trial % 2 == 1;
+        int kind = trial / 2;  // both forms see the same mix of blocks
+        if (wide && !CJpegColour::HasAvx2())
+        {
+            continue;
+        }
         alignas(16) int32_t coefficients[64];
         alignas(16) float factors[64];
         float reference[64];
-        int range = trial % 4 == 0 ? 1 << 20 : 300;
+        int range = kind % 4 == 0 ? 1 << 20 : 300;
         for (int n = 0; n < 64; ++n)
         {
-            bool zero = trial % 7 == 0 ? n > 0 : random() % 3 == 0;
+            bool zero = kind % 7 == 0 ? n > 0 : random() % 3 == 0;
             coefficients[n] = zero ? 0 : static_cast<int32_t>(random() % (2 * range)) - range;
             factors[n] = static_cast<float>(1 + random() % 255) * SCALE[n % 8] * SCALE[n / 8];
             reference[n] = static_cast<float>(coefficients[n]) * factors[n];
@@ -638,9 +645,13 @@ TEST(JpegReference, TransformMatchesScalarForm)
         ReferenceIdct(reference);
         uint8_t out[8 * 12];
         memset(out, 0xAB, sizeof out);
-        if (trial % 7 == 0)
+        if (kind % 7 == 0)
         {
             CJpegIdct::TransformDcOnly(static_cast<float>(coefficients[0]) * factors[0], out, 12);
+        }
+        else if (wide)
+        {
+            CJpegIdct::TransformAvx2(coefficients, factors, out, 12);
         }
         else
         {
