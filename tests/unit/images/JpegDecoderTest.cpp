@@ -4,6 +4,7 @@
 #include "images/CJpegDecoder.h"
 #include "support/ImageReaderTestSupport.h"
 #include "support/ReferenceImage.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -349,6 +350,45 @@ TEST(JpegDecoder, RestartIntervalsResetPredictors)
         {
             ASSERT_EQ(20 + 15 * (block % 13), d.At((block % 5) * 8, (block / 5) * 8)[0])
                 << "interval " << interval << " block " << block;
+        }
+    }
+}
+
+// Fill bytes may stand before a stuffed zero: 0xFF 0xFF 0x00 reads as one 0xFF data byte. Fills
+// of several lengths move every later byte across the decoder's 16-byte copy groups; the picture
+// stays the same, with and without restart intervals.
+TEST(JpegDecoder, FillBytesBeforeStuffedZerosChangeNothing)
+{
+    for (const char* name : {"logo_320x240_420.jpg", "rose_420_restart_2.jpg"})
+    {
+        std::string text = kyrel_test::ReadFile(FIXTURES + name);
+        std::vector<uint8_t> file(text.begin(), text.end());
+        Decoded original = DecodeBytes(file);
+        ASSERT_TRUE(original.pixels) << name;
+        const uint8_t startOfScan[] = {0xFF, 0xDA};
+        size_t scan =
+            std::search(file.begin(), file.end(), startOfScan, startOfScan + 2) - file.begin();
+        ASSERT_LT(scan + 4, file.size());
+        scan += 2 + (file[scan + 2] << 8 | file[scan + 3]);
+        for (int fills : {1, 3, 16})
+        {
+            std::vector<uint8_t> filled(file.begin(), file.begin() + scan);
+            int stuffed = 0;
+            for (size_t i = scan; i < file.size(); ++i)
+            {
+                if (file[i] == 0xFF && i + 1 < file.size() && file[i + 1] == 0)
+                {
+                    filled.insert(filled.end(), fills, 0xFF);
+                    ++stuffed;
+                }
+                filled.push_back(file[i]);
+            }
+            ASSERT_GT(stuffed, 4) << name;
+            Decoded d = DecodeBytes(filled);
+            ASSERT_TRUE(d.pixels) << name << " with " << fills;
+            size_t size = static_cast<size_t>(original.width) * original.height * 4;
+            EXPECT_EQ(0, memcmp(original.pixels.get(), d.pixels.get(), size))
+                << name << " with " << fills;
         }
     }
 }
