@@ -5,10 +5,12 @@
 #   make test-sanitize  the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
 #   make bench          builds and runs the benchmarks
 #   make fuzz           builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
+#   make fuzz-long      a campaign: each target for FUZZ_LONG_SECONDS from its kept corpus with its
+#                       dictionary, merged back into fuzz/corpus/, recorded in fuzz/campaigns.tsv
 #   make soak           the demo and the viewer for SOAK_SECONDS under scripted input: memory growth,
 #                       GL errors (a build that checks every frame) and the exit status
 #   make check          format and tidy checks, the base library's independence, bench and fuzz
-#                       builds with the fuzzers replayed over their seeds (CI runs it)
+#                       builds with the fuzzers replayed over their corpora (CI runs it)
 #   WERROR=ON           with any target: compiler warnings are errors
 
 BUILD_DIR ?= build
@@ -16,6 +18,7 @@ SANITIZE_DIR ?= build-sanitize
 BENCH_DIR ?= build-bench
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_LONG_SECONDS ?= 600
 SOAK_DIR ?= build-soak
 SOAK_SECONDS ?= 600
 JOBS ?= $(shell nproc)
@@ -27,7 +30,8 @@ PACKAGES = build-essential cmake pkg-config \
 	libsdl1.2-dev libsdl-image1.2-dev libsdl-mixer1.2-dev libglew-dev \
 	libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libx11-dev \
 	libgtest-dev libgmock-dev libbenchmark-dev libstb-dev \
-	xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core
+	xvfb xauth xdotool x11-apps x11-utils imagemagick fonts-dejavu-core \
+	libclang-rt-14-dev
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev lib3ds-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 CHECK_PACKAGES = clang-format clang-tidy
@@ -41,7 +45,7 @@ WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz soak check check-install clean
+.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz fuzz-long soak check check-install clean
 
 all: build
 
@@ -114,6 +118,9 @@ build-fuzz: deps-fuzz
 fuzz: build-fuzz
 	@tools/run_fuzzers.sh $(FUZZ_DIR)/fuzz $(FUZZ_SECONDS)
 
+fuzz-long: build-fuzz
+	tools/fuzz_long.sh $(FUZZ_DIR)/fuzz $(FUZZ_LONG_SECONDS)
+
 # A debug build that reports GL errors once per frame, run long under scripted keys and mouse.
 soak: deps
 	cmake -S . -B $(SOAK_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_GL_CHECK=ON -DKYREL_TESTS=OFF $(CMAKE_OPTIONS)
@@ -121,7 +128,7 @@ soak: deps
 	tools/soak.sh $(SOAK_DIR) $(SOAK_SECONDS)
 
 # Format and tidy over the sources, the layering of the two libraries, and every program that the
-# test build leaves out: benchmarks built, fuzzers built and replayed over their seeds.
+# test build leaves out: benchmarks built, fuzzers built and replayed over their kept corpora.
 check: deps-check build build-bench build-fuzz check-install
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/src/' > $(BUILD_DIR)/clang-tidy.log 2>&1 || \
@@ -129,7 +136,7 @@ check: deps-check build build-bench build-fuzz check-install
 	@echo "clang-tidy: no findings"
 	tools/check_layers.sh $(BUILD_DIR)/tests/unit_tests
 	for f in $(FUZZ_DIR)/fuzz/fuzz_*; do [ -x "$$f" ] && tools/check_layers.sh "$$f" >/dev/null || exit 1; done
-	tools/replay_fuzz_seeds.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
+	tools/replay_fuzz_corpus.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
 
 # Installs the engine into a temporary prefix and builds and runs examples/consumer against it.
 check-install: build
