@@ -230,6 +230,14 @@ inline bool StartsWithNoCase(const char* text, const char* prefix, size_t length
 // [SECTION] String pool
 //-------------------------------------------------------------------------------------------------
 
+namespace XmlInternal
+{
+// Memory for a pool block, released with free(); none when there is none. Large blocks ask for
+// huge pages where the system has them: a big document then costs a few dozen page faults
+// instead of one per 4 KB.
+void* AllocatePoolBlock(size_t bytes);
+}  // namespace XmlInternal
+
 // All strings one parse makes are cut from a few large blocks instead of one heap block each; the
 // pool lives while any element of the parse does. Strings added later by editing are heap copies.
 class XmlStringPool
@@ -334,7 +342,7 @@ private:
             size_t grown = blocks->size > kMinBlockSize ? blocks->size : kMinBlockSize;
             size = needed > grown ? needed : grown;
         }
-        Block* block = static_cast<Block*>(malloc(sizeof(Block) + size));
+        Block* block = static_cast<Block*>(XmlInternal::AllocatePoolBlock(sizeof(Block) + size));
         if (block == nullptr)
         {
             throw std::bad_alloc();

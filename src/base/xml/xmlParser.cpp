@@ -13,6 +13,9 @@
 #include "xml/XmlInternal.h"
 
 #include <sys/stat.h>
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +73,30 @@ int gGrowthStep = 0;
 bool gBlockScan = true;
 bool gFastTags = true;
 }  // namespace XmlInternal
+
+namespace
+{
+// Blocks from this size on are aligned to and advised as huge pages.
+const size_t kHugePageSize = size_t(2) << 20;
+const size_t kHugeBlockMinimum = size_t(8) << 20;
+}  // namespace
+
+void* XmlInternal::AllocatePoolBlock(size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    if (bytes >= kHugeBlockMinimum)
+    {
+        void* memory = nullptr;
+        if (posix_memalign(&memory, kHugePageSize, bytes) != 0)
+        {
+            return nullptr;
+        }
+        madvise(memory, bytes, MADV_HUGEPAGE);  // only advice: a refusal changes nothing else
+        return memory;
+    }
+#endif
+    return malloc(bytes);
+}
 
 const char* XmlErrorMessage(XmlError error)
 {
