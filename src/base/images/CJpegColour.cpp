@@ -98,6 +98,42 @@ void CJpegColour::ConvertRowSse2(const uint8_t* luma, const uint8_t* blue, const
     ConvertTail(luma, blue, red, chromaStep, out, x, width);
 }
 
+// Sixteen chroma samples for pixels x to x + 15, as two groups of eight widened to 32 bits and
+// centred on zero.
+__attribute__((target("avx2"))) inline void LoadChroma16(const uint8_t* row, int x, int chromaStep,
+                                                         __m256i& first, __m256i& second)
+{
+    const __m256i centre = _mm256_set1_epi32(128);
+    __m128i samples;
+    if (chromaStep == 1)
+    {
+        samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+    }
+    else
+    {
+        __m128i eight = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row + x / 2));
+        samples = _mm_unpacklo_epi8(eight, eight);
+    }
+    first = _mm256_sub_epi32(_mm256_cvtepu8_epi32(samples), centre);
+    second = _mm256_sub_epi32(_mm256_cvtepu8_epi32(_mm_srli_si128(samples, 8)), centre);
+}
+
+// Sixteen RGBA pixels from R, G, B as two groups of eight 32-bit values each (saturated to bytes).
+// The 256-bit packs work within 128-bit lanes, so each lane ends up holding four pixels of each
+// group; the final unpacks put them back in order.
+__attribute__((target("avx2"))) inline void
+StorePixels16(__m256i r0, __m256i r1, __m256i g0, __m256i g1, __m256i b0, __m256i b1, uint8_t* out)
+{
+    const __m256i opaque = _mm256_set1_epi16(0xFF);
+    __m256i redGreen = _mm256_packus_epi16(_mm256_packs_epi32(r0, r1), _mm256_packs_epi32(g0, g1));
+    __m256i blueAlpha = _mm256_packus_epi16(_mm256_packs_epi32(b0, b1), opaque);
+    // Per lane: bytes 0-7 red (or blue), 8-15 green (or alpha); pair them up.
+    __m256i rg = _mm256_unpacklo_epi8(redGreen, _mm256_srli_si256(redGreen, 8));
+    __m256i ba = _mm256_unpacklo_epi8(blueAlpha, _mm256_srli_si256(blueAlpha, 8));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_unpacklo_epi16(rg, ba));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_unpackhi_epi16(rg, ba));
+}
+
 __attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* luma,
                                                                  const uint8_t* blue,
                                                                  const uint8_t* red, int chromaStep,
@@ -109,6 +145,26 @@ __attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* 
     const __m256 redToG = _mm256_set1_ps(RED_TO_G);
     const __m256 blueToB = _mm256_set1_ps(BLUE_TO_B);
     int x = 0;
+    for (; x + 16 <= width; x += 16)
+    {
+        __m128i luma16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + x));
+        __m256 y0 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(luma16));
+        __m256 y1 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(luma16, 8)));
+        __m256i cbInt0, cbInt1, crInt0, crInt1;
+        LoadChroma16(blue, x, chromaStep, cbInt0, cbInt1);
+        LoadChroma16(red, x, chromaStep, crInt0, crInt1);
+        __m256 cb0 = _mm256_cvtepi32_ps(cbInt0), cb1 = _mm256_cvtepi32_ps(cbInt1);
+        __m256 cr0 = _mm256_cvtepi32_ps(crInt0), cr1 = _mm256_cvtepi32_ps(crInt1);
+        __m256i r0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, _mm256_mul_ps(redToR, cr0)));
+        __m256i r1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, _mm256_mul_ps(redToR, cr1)));
+        __m256i g0 = _mm256_cvttps_epi32(_mm256_sub_ps(
+            _mm256_sub_ps(y0, _mm256_mul_ps(blueToG, cb0)), _mm256_mul_ps(redToG, cr0)));
+        __m256i g1 = _mm256_cvttps_epi32(_mm256_sub_ps(
+            _mm256_sub_ps(y1, _mm256_mul_ps(blueToG, cb1)), _mm256_mul_ps(redToG, cr1)));
+        __m256i b0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, _mm256_mul_ps(blueToB, cb0)));
+        __m256i b1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, _mm256_mul_ps(blueToB, cb1)));
+        StorePixels16(r0, r1, g0, g1, b0, b1, out + 4 * x);
+    }
     for (; x + 8 <= width; x += 8)
     {
         __m256 y = _mm256_cvtepi32_ps(
