@@ -80,25 +80,36 @@ void CJpegIdct::TransformAvx2(const int32_t* coefficients, const float* scaledQu
     Pass(x);  // lane j of vector u: row u, column j
     Transpose(x);
     Pass(x);  // lane j of vector v: row j, column v
-    Transpose(x);
 
+    // Columns to samples, then an in-lane byte transpose back to rows: cheaper than transposing
+    // the floats. Shifting and offsetting the saturated 16-bit values gives the same samples as
+    // doing it on 32 bits, since everything below -32768 ends at 0 either way.
     const __m256 upper = _mm256_set1_ps(CONVERSION_LIMIT);
-    const __m256i offset = _mm256_set1_epi32(128);
-    for (int row = 0; row < 8; row += 2)
+    __m256i words[4];
+    for (int v = 0; v < 8; v += 2)
     {
-        __m256 first = _mm256_min_ps(x[row].v, upper);
-        __m256 second = _mm256_min_ps(x[row + 1].v, upper);
-        __m256i a = _mm256_add_epi32(_mm256_srai_epi32(_mm256_cvttps_epi32(first), 3), offset);
-        __m256i b = _mm256_add_epi32(_mm256_srai_epi32(_mm256_cvttps_epi32(second), 3), offset);
-        // In-lane packing interleaves the halves: words are a0-3 b0-3 a4-7 b4-7.
-        __m256i words = _mm256_packs_epi32(a, b);
-        __m128i low = _mm256_castsi256_si128(words);
-        __m128i high = _mm256_extracti128_si256(words, 1);
-        __m128i bytes =
-            _mm_packus_epi16(_mm_unpacklo_epi64(low, high), _mm_unpackhi_epi64(low, high));
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + row * stride), bytes);
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + (row + 1) * stride),
-                         _mm_srli_si128(bytes, 8));
+        __m256i first = _mm256_cvttps_epi32(_mm256_min_ps(x[v].v, upper));
+        __m256i second = _mm256_cvttps_epi32(_mm256_min_ps(x[v + 1].v, upper));
+        // Per lane: column v then column v + 1, four rows each (rows 0-3, then rows 4-7).
+        __m256i packed = _mm256_packs_epi32(first, second);
+        words[v / 2] = _mm256_add_epi16(_mm256_srai_epi16(packed, 3), _mm256_set1_epi16(128));
+    }
+    // Per lane: columns 0-3 (or 4-7), four rows each; then rows of four columns.
+    const __m256i byRow = _mm256_setr_epi8(0, 4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15, 0,
+                                           4, 8, 12, 1, 5, 9, 13, 2, 6, 10, 14, 3, 7, 11, 15);
+    __m256i left = _mm256_shuffle_epi8(_mm256_packus_epi16(words[0], words[1]), byRow);
+    __m256i right = _mm256_shuffle_epi8(_mm256_packus_epi16(words[2], words[3]), byRow);
+    // Whole rows: 0 and 1 (4 and 5 in the upper lane), then 2 and 3 (6 and 7).
+    __m256i rowPairs[2] = {_mm256_unpacklo_epi32(left, right), _mm256_unpackhi_epi32(left, right)};
+    for (int pair = 0; pair < 2; ++pair)
+    {
+        __m128i lower = _mm256_castsi256_si128(rowPairs[pair]);
+        __m128i upperRows = _mm256_extracti128_si256(rowPairs[pair], 1);
+        uint8_t* row = out + 2 * pair * stride;
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row), lower);
+        _mm_storeh_pd(reinterpret_cast<double*>(row + stride), _mm_castsi128_pd(lower));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row + 4 * stride), upperRows);
+        _mm_storeh_pd(reinterpret_cast<double*>(row + 5 * stride), _mm_castsi128_pd(upperRows));
     }
 }
 
