@@ -1,13 +1,16 @@
 // Parses one large model document into a tree with our reader, pugixml and tinyxml2, in the same
-// process on the same bytes. The document is generated at start-up in the engine's model format.
+// process on the same bytes, from memory and from a file. The document is generated at start-up in
+// the engine's model format.
 #include "xml/xmlParser.h"
 
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 #include <tinyxml2.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdint>
+#include <cstdlib>
 #include <string>
 
 namespace
@@ -133,6 +136,59 @@ void BM_Pugixml(benchmark::State& state)
     SetBytes(state);
 }
 
+// The same document from a file, as the model loader reads it: the file read is counted. The file
+// is made on first use and removed at exit.
+std::string gDocumentPath;
+const std::string& DocumentPath()
+{
+    if (gDocumentPath.empty())
+    {
+        std::string name = "/tmp/kyrel_bench_model_" + std::to_string(getpid()) + ".xml";
+        FILE* file = fopen(name.c_str(), "wb");
+        if (file == nullptr ||
+            fwrite(Document().data(), 1, Document().size(), file) != Document().size())
+        {
+            abort();
+        }
+        fclose(file);
+        gDocumentPath = name;
+    }
+    return gDocumentPath;
+}
+
+void BM_KyrelParseFileText(benchmark::State& state)
+{
+    const std::string& path = DocumentPath();
+    for (auto _ : state)
+    {
+        XmlParseResult result;
+        CXmlElement root = ParseFileText(path.c_str(), "KyrelModelFormat", &result);
+        if (result.errorCode != XML_ERROR_NONE || root.IsNull())
+        {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(root.Data());
+    }
+    SetBytes(state);
+}
+
+void BM_PugixmlLoadFile(benchmark::State& state)
+{
+    const std::string& path = DocumentPath();
+    for (auto _ : state)
+    {
+        pugi::xml_document document;
+        if (!document.load_file(path.c_str()))
+        {
+            state.SkipWithError("parse failed");
+            break;
+        }
+        benchmark::DoNotOptimize(document.first_child().internal_object());
+    }
+    SetBytes(state);
+}
+
 void BM_Tinyxml2(benchmark::State& state)
 {
     const std::string& text = Document();
@@ -153,5 +209,17 @@ void BM_Tinyxml2(benchmark::State& state)
 BENCHMARK(BM_KyrelParseText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Pugixml)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Tinyxml2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_KyrelParseFileText)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_PugixmlLoadFile)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    if (!gDocumentPath.empty())
+    {
+        remove(gDocumentPath.c_str());
+    }
+    return 0;
+}

@@ -232,9 +232,9 @@ inline bool StartsWithNoCase(const char* text, const char* prefix, size_t length
 
 namespace XmlInternal
 {
-// Memory for a pool block, released with free(); none when there is none. Large blocks ask for
-// huge pages where the system has them: a big document then costs a few dozen page faults
-// instead of one per 4 KB.
+// Memory for a pool block or a whole file, released with free(); none when there is none. Large
+// blocks ask for huge pages where the system has them: a big document then costs a few dozen
+// page faults instead of one per 4 KB.
 void* AllocatePoolBlock(size_t bytes);
 }  // namespace XmlInternal
 

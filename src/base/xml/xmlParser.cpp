@@ -532,7 +532,7 @@ char* ReadWholeFile(const char* path, size_t* size, XmlError* error)
     }
     size_t expected = size_t(info.st_size);
     // Four NULs: the end of the text for every scan, however a character is cut off.
-    char* buffer = static_cast<char*>(malloc(expected + 4));
+    char* buffer = static_cast<char*>(AllocatePoolBlock(expected + 4));
     if (buffer == nullptr)
     {
         fclose(file);
