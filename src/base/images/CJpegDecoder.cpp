@@ -591,6 +591,21 @@ CJpegBitReader Restart(CJpegDecoder& d, CJpegBitReader r, uint8_t* buffer)
 // [SECTION] blocks
 namespace
 {
+// The block being decoded, with a copy of the zigzag table beside it. Both live on the scan's
+// stack frame, where one instruction addresses an entry by index; as globals, each access first
+// needs their address in a register the decode loop does not have to spare.
+struct CJpegBlock
+{
+    alignas(16) int32_t coefficients[64];  // natural order; zero between blocks
+    uint8_t natural[64];
+
+    CJpegBlock()
+    {
+        memset(coefficients, 0, sizeof coefficients);
+        memcpy(natural, DEZIGZAG.natural, sizeof natural);
+    }
+};
+
 // Sixteen aligned stores; a call to memset costs more than the stores themselves here.
 inline void ClearCoefficients(int32_t* coefficients)
 {
@@ -606,8 +621,8 @@ inline void ClearCoefficients(int32_t* coefficients)
 // short ones (at most LOOKUP_BITS each), so only the first of three symbols refills up front and
 // the others refill only before a long search.
 template <bool Checked, bool RefillFirst>
-inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable,
-                           int32_t* coefficients, uint32_t& k, bool& acPresent)
+inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable, CJpegBlock& block,
+                           uint32_t& k, bool& acPresent)
 {
     if (RefillFirst)
     {
@@ -642,7 +657,7 @@ inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable,
     {
         return false;  // a run past the last coefficient stores nothing
     }
-    coefficients[DEZIGZAG.natural[k]] = value;
+    block.coefficients[block.natural[k]] = value;
     acPresent = true;
     return ++k <= 63;
 }
@@ -651,12 +666,12 @@ inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable,
 // order; true when any AC coefficient was stored. Checked is needed only within a block's reach of
 // the segment's end. The bit reader is the caller's local copy, so that it stays in registers.
 template <bool Checked>
-inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, int c, int& difference)
+inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, CJpegBlock& block, int c,
+                               int& difference)
 {
     const CJpegComponent& component = d.components[c];
     const CJpegHuffmanTable& dcTable = d.dcTables[component.dcTable];
     const CJpegHuffmanTable& acTable = d.acTables[component.acTable];
-    int32_t* coefficients = d.coefficients;
     const int lookupShift = 16 - CJpegHuffmanTable::LOOKUP_BITS;
 
     Refill<Checked>(r);
@@ -676,28 +691,29 @@ inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, int c, int& d
 
     bool acPresent = false;
     uint32_t k = 1;
-    while (DecodeAcSymbol<Checked, true>(r, acTable, coefficients, k, acPresent) &&
-           DecodeAcSymbol<Checked, false>(r, acTable, coefficients, k, acPresent) &&
-           DecodeAcSymbol<Checked, false>(r, acTable, coefficients, k, acPresent))
+    while (DecodeAcSymbol<Checked, true>(r, acTable, block, k, acPresent) &&
+           DecodeAcSymbol<Checked, false>(r, acTable, block, k, acPresent) &&
+           DecodeAcSymbol<Checked, false>(r, acTable, block, k, acPresent))
     {
     }
     return acPresent;
 }
 
 // Decodes one block and transforms it, dequantised, into 8 x 8 samples at out.
-inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, int c, uint8_t* out, int stride)
+inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, CJpegBlock& block, int c, uint8_t* out,
+                        int stride)
 {
     int difference = 0;
     bool acPresent = r.position + BLOCK_BYTES_LIMIT <= r.segmentSize
-                         ? DecodeCoefficients<false>(d, r, c, difference)
-                         : DecodeCoefficients<true>(d, r, c, difference);
+                         ? DecodeCoefficients<false>(d, r, block, c, difference)
+                         : DecodeCoefficients<true>(d, r, block, c, difference);
     // Wraps rather than overflows on files whose differences never return toward zero.
     int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
                               static_cast<uint32_t>(difference));
     d.dcPredictors[c] = dc;
 
     const float* quant = d.scaledQuant[c];
-    int32_t* coefficients = d.coefficients;
+    int32_t* coefficients = block.coefficients;
     if (acPresent)
     {
         coefficients[0] = dc;
@@ -851,6 +867,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     }
     uint8_t* entropyBytes = scratch.entropyBytes.data();
     CJpegBitReader reader = BeginSegment(d.bitReader, entropyBytes);
+    CJpegBlock block;
     int untilRestart = d.restartInterval;
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow)
     {
@@ -876,7 +893,7 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
                     for (int bx = 0; bx < d.blocksWide[c]; ++bx)
                     {
                         uint8_t* out = mcuOrigin + by * BLOCK_SIZE * stride + bx * BLOCK_SIZE;
-                        DecodeBlock(d, reader, c, out, stride);
+                        DecodeBlock(d, reader, block, c, out, stride);
                     }
                 }
             }

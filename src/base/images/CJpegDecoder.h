@@ -72,8 +72,6 @@ public:
 
     // Dequantisation folded with the transform's scale factors, natural order, per component.
     alignas(16) float scaledQuant[MAX_COMPONENTS][64];
-    // Coefficients of the block being decoded, natural order; zero between blocks.
-    alignas(16) int32_t coefficients[64];
 
     bool useAvx2;  // the processor runs the wider transform
 
