@@ -591,6 +591,18 @@ CJpegBitReader Restart(CJpegDecoder& d, CJpegBitReader r, uint8_t* buffer)
 // [SECTION] blocks
 namespace
 {
+// One block of an MCU with everything its decoding needs, worked out once a scan.
+struct CMcuBlock
+{
+    const CJpegHuffmanTable* dcTable;
+    const CJpegHuffmanTable* acTable;
+    const float* quant;
+    int* dcPredictor;
+    uint8_t* origin;  // where the block's samples go in the first MCU of a row
+    int mcuStep;      // bytes from one MCU's block to the next one's
+    int stride;
+};
+
 // The block being decoded, with a copy of the zigzag table beside it. Both live on the scan's
 // stack frame, where one instruction addresses an entry by index; as globals, each access first
 // needs their address in a register the decode loop does not have to spare.
@@ -666,12 +678,11 @@ inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable, 
 // order; true when any AC coefficient was stored. Checked is needed only within a block's reach of
 // the segment's end. The bit reader is the caller's local copy, so that it stays in registers.
 template <bool Checked>
-inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, CJpegBlock& block, int c,
+inline bool DecodeCoefficients(const CMcuBlock& where, CJpegBitReader& r, CJpegBlock& block,
                                int& difference)
 {
-    const CJpegComponent& component = d.components[c];
-    const CJpegHuffmanTable& dcTable = d.dcTables[component.dcTable];
-    const CJpegHuffmanTable& acTable = d.acTables[component.acTable];
+    const CJpegHuffmanTable& dcTable = *where.dcTable;
+    const CJpegHuffmanTable& acTable = *where.acTable;
     const int lookupShift = 16 - CJpegHuffmanTable::LOOKUP_BITS;
 
     Refill<Checked>(r);
@@ -700,24 +711,25 @@ inline bool DecodeCoefficients(CJpegDecoder& d, CJpegBitReader& r, CJpegBlock& b
 }
 
 // Decodes one block and transforms it, dequantised, into 8 x 8 samples at out.
-inline void DecodeBlock(CJpegDecoder& d, CJpegBitReader& r, CJpegBlock& block, int c, uint8_t* out,
-                        int stride)
+inline void DecodeBlock(const CMcuBlock& where, bool useAvx2, CJpegBitReader& r, CJpegBlock& block,
+                        uint8_t* out)
 {
     int difference = 0;
     bool acPresent = r.position + BLOCK_BYTES_LIMIT <= r.segmentSize
-                         ? DecodeCoefficients<false>(d, r, block, c, difference)
-                         : DecodeCoefficients<true>(d, r, block, c, difference);
+                         ? DecodeCoefficients<false>(where, r, block, difference)
+                         : DecodeCoefficients<true>(where, r, block, difference);
     // Wraps rather than overflows on files whose differences never return toward zero.
-    int dc = static_cast<int>(static_cast<uint32_t>(d.dcPredictors[c]) +
+    int dc = static_cast<int>(static_cast<uint32_t>(*where.dcPredictor) +
                               static_cast<uint32_t>(difference));
-    d.dcPredictors[c] = dc;
+    *where.dcPredictor = dc;
 
-    const float* quant = d.scaledQuant[c];
+    const float* quant = where.quant;
+    const int stride = where.stride;
     int32_t* coefficients = block.coefficients;
     if (acPresent)
     {
         coefficients[0] = dc;
-        if (d.useAvx2)
+        if (useAvx2)
         {
             CJpegIdct::TransformAvx2(coefficients, quant, out, stride);
         }
@@ -839,6 +851,34 @@ void ConvertRows(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output, int fi
 // [SECTION] scan
 namespace
 {
+// The blocks of an MCU in the order the scan codes them; returns their number.
+int ListMcuBlocks(CJpegDecoder& d, CJpegScratch& scratch, CMcuBlock* blocks)
+{
+    int count = 0;
+    for (int i = 0; i < d.componentCount; ++i)
+    {
+        int c = d.scanOrder[i];
+        const CJpegComponent& component = d.components[c];
+        int stride = scratch.planeStride[c];
+        for (int by = 0; by < d.blocksHigh[c]; ++by)
+        {
+            for (int bx = 0; bx < d.blocksWide[c]; ++bx)
+            {
+                CMcuBlock& block = blocks[count++];
+                block.dcTable = &d.dcTables[component.dcTable];
+                block.acTable = &d.acTables[component.acTable];
+                block.quant = d.scaledQuant[c];
+                block.dcPredictor = &d.dcPredictors[c];
+                block.origin =
+                    scratch.planes[c].data() + by * BLOCK_SIZE * stride + bx * BLOCK_SIZE;
+                block.mcuStep = d.blocksWide[c] * BLOCK_SIZE;
+                block.stride = stride;
+            }
+        }
+    }
+    return count;
+}
+
 void PreparePlanes(CJpegDecoder& d, CJpegScratch& scratch, int mcusAcross)
 {
     for (int c = 0; c < d.componentCount; ++c)
@@ -868,6 +908,10 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     uint8_t* entropyBytes = scratch.entropyBytes.data();
     CJpegBitReader reader = BeginSegment(d.bitReader, entropyBytes);
     CJpegBlock block;
+    CMcuBlock mcuBlocks[CJpegDecoder::MAX_COMPONENTS * CJpegDecoder::MAX_SAMPLING *
+                        CJpegDecoder::MAX_SAMPLING];
+    const int blocksPerMcu = ListMcuBlocks(d, scratch, mcuBlocks);
+    const bool useAvx2 = d.useAvx2;
     int untilRestart = d.restartInterval;
     for (int mcuRow = 0; mcuRow < mcusDown; ++mcuRow)
     {
@@ -882,20 +926,11 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
                 }
                 --untilRestart;
             }
-            for (int i = 0; i < d.componentCount; ++i)
+            for (int b = 0; b < blocksPerMcu; ++b)
             {
-                int c = d.scanOrder[i];
-                int stride = scratch.planeStride[c];
-                uint8_t* mcuOrigin =
-                    scratch.planes[c].data() + mcuColumn * d.blocksWide[c] * BLOCK_SIZE;
-                for (int by = 0; by < d.blocksHigh[c]; ++by)
-                {
-                    for (int bx = 0; bx < d.blocksWide[c]; ++bx)
-                    {
-                        uint8_t* out = mcuOrigin + by * BLOCK_SIZE * stride + bx * BLOCK_SIZE;
-                        DecodeBlock(d, reader, block, c, out, stride);
-                    }
-                }
+                const CMcuBlock& where = mcuBlocks[b];
+                DecodeBlock(where, useAvx2, reader, block,
+                            where.origin + mcuColumn * where.mcuStep);
             }
             if (ReadPastSegment(reader) && !StoppedAtRestartMarker(d, reader))
             {
