@@ -185,6 +185,61 @@ __attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* 
     ConvertTail(luma, blue, red, chromaStep, out, x, width);
 }
 
+// Each chroma sample covers two pixels in each of the two rows, so its four products are worked
+// out once and spread over the four pixels: the same products, so the same bytes.
+__attribute__((target("avx2"))) void
+CJpegColour::ConvertRowPairAvx2(const uint8_t* lumaTop, const uint8_t* lumaBottom,
+                                const uint8_t* blue, const uint8_t* red, uint8_t* outTop,
+                                uint8_t* outBottom, int width)
+{
+    const __m256i centre = _mm256_set1_epi32(128);
+    const __m256i firstHalf = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
+    const __m256i secondHalf = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
+    const __m256 redToR = _mm256_set1_ps(RED_TO_R);
+    const __m256 blueToG = _mm256_set1_ps(BLUE_TO_G);
+    const __m256 redToG = _mm256_set1_ps(RED_TO_G);
+    const __m256 blueToB = _mm256_set1_ps(BLUE_TO_B);
+    int x = 0;
+    for (; x + 16 <= width; x += 16)
+    {
+        __m256 cb = _mm256_cvtepi32_ps(_mm256_sub_epi32(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(blue + x / 2))),
+            centre));
+        __m256 cr = _mm256_cvtepi32_ps(_mm256_sub_epi32(
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(red + x / 2))),
+            centre));
+        __m256 products[4] = {_mm256_mul_ps(redToR, cr), _mm256_mul_ps(blueToG, cb),
+                              _mm256_mul_ps(redToG, cr), _mm256_mul_ps(blueToB, cb)};
+        __m256 first[4], second[4];  // per pixel of x to x + 7, then x + 8 to x + 15
+        for (int i = 0; i < 4; ++i)
+        {
+            first[i] = _mm256_permutevar8x32_ps(products[i], firstHalf);
+            second[i] = _mm256_permutevar8x32_ps(products[i], secondHalf);
+        }
+        const uint8_t* lumaRows[2] = {lumaTop, lumaBottom};
+        uint8_t* outRows[2] = {outTop, outBottom};
+        for (int row = 0; row < 2; ++row)
+        {
+            __m128i luma16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lumaRows[row] + x));
+            __m256 y0 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(luma16));
+            __m256 y1 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(luma16, 8)));
+            __m256i r0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, first[0]));
+            __m256i r1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, second[0]));
+            __m256i g0 = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y0, first[1]), first[2]));
+            __m256i g1 =
+                _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y1, second[1]), second[2]));
+            __m256i b0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, first[3]));
+            __m256i b1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, second[3]));
+            StorePixels16(r0, r1, g0, g1, b0, b1, outRows[row] + 4 * x);
+        }
+    }
+    if (x < width)
+    {
+        ConvertRowAvx2(lumaTop + x, blue + x / 2, red + x / 2, 2, outTop + 4 * x, width - x);
+        ConvertRowAvx2(lumaBottom + x, blue + x / 2, red + x / 2, 2, outBottom + 4 * x, width - x);
+    }
+}
+
 bool CJpegColour::HasAvx2()
 {
     static const bool hasAvx2 = DetectAvx2();

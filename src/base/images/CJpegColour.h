@@ -32,6 +32,10 @@ public:
                                int chromaStep, uint8_t* out, int width);
     static void ConvertRowAvx2(const uint8_t* luma, const uint8_t* blue, const uint8_t* red,
                                int chromaStep, uint8_t* out, int width);
+    // Two rows sharing one row of chroma at half horizontal resolution, with AVX2.
+    static void ConvertRowPairAvx2(const uint8_t* lumaTop, const uint8_t* lumaBottom,
+                                   const uint8_t* blue, const uint8_t* red, uint8_t* outTop,
+                                   uint8_t* outBottom, int width);
     static bool HasAvx2();
 
 private:

@@ -808,7 +808,27 @@ void ReplicateRow(const uint8_t* samples, uint8_t* out, int width, int factor)
 void ConvertRows(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output, int firstRow,
                  int rowCount)
 {
-    for (int j = 0; j < rowCount; ++j)
+    // With chroma at half resolution both ways, two rows share each chroma row: they are
+    // converted together, so each chroma sample is worked out once for its four pixels.
+    bool halfBothWays = d.componentCount == 3 && d.replicateX[0] == 1 && d.replicateY[0] == 1 &&
+                        d.replicateX[1] == 2 && d.replicateY[1] == 2 && d.replicateX[2] == 2 &&
+                        d.replicateY[2] == 2;
+    int j = 0;
+    if (halfBothWays && d.useAvx2)
+    {
+        size_t rowBytes = static_cast<size_t>(d.width) * 4;
+        for (; j + 1 < rowCount; j += 2)
+        {
+            const uint8_t* luma = scratch.planes[0].data() + j * scratch.planeStride[0];
+            uint8_t* out = output + static_cast<size_t>(firstRow + j) * rowBytes;
+            CJpegColour::ConvertRowPairAvx2(
+                luma, luma + scratch.planeStride[0],
+                scratch.planes[1].data() + (j / 2) * scratch.planeStride[1],
+                scratch.planes[2].data() + (j / 2) * scratch.planeStride[2], out, out + rowBytes,
+                d.width);
+        }
+    }
+    for (; j < rowCount; ++j)
     {
         const uint8_t* rows[CJpegDecoder::MAX_COMPONENTS] = {};
         // Chroma at half horizontal resolution is widened inside the colour conversion.

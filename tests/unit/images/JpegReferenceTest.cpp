@@ -672,51 +672,59 @@ TEST(JpegReference, TransformMatchesScalarForm)
     }
 }
 
-// Both SIMD colour conversions agree with the per-pixel formula at every width (tails included)
-// and with chroma at full or half horizontal resolution.
+// The SIMD colour conversions agree with the per-pixel formula at every width (tails included),
+// with chroma at full or half horizontal resolution, and for two rows sharing a chroma row.
 TEST(JpegReference, ColourRowsMatchPerPixelForm)
 {
     std::mt19937 random(5);
-    std::vector<uint8_t> luma(64), blue(64), red(64);
+    std::vector<uint8_t> top(64), bottom(64), blue(64), red(64);
     for (int width = 1; width <= 40; ++width)
     {
         for (int step = 1; step <= 2; ++step)
         {
-            for (uint8_t& v : luma)
-            {
-                v = static_cast<uint8_t>(random());
-            }
             for (size_t i = 0; i < blue.size(); ++i)
             {
+                top[i] = static_cast<uint8_t>(random());
+                bottom[i] = static_cast<uint8_t>(random());
                 blue[i] = static_cast<uint8_t>(random() % 4 == 0 ? (random() % 2) * 255 : random());
                 red[i] = static_cast<uint8_t>(random());
             }
-            std::vector<uint8_t> expected(width * 4);
-            for (int x = 0; x < width; ++x)
+            auto expect = [&](const std::vector<uint8_t>& luma)
             {
-                float y = luma[x], cb = static_cast<float>(blue[x / step] - 128),
-                      cr = static_cast<float>(red[x / step] - 128);
-                expected[4 * x] = static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.402f * cr)));
-                expected[4 * x + 1] = static_cast<uint8_t>(
-                    Clamp255(static_cast<int>(y - 0.34414f * cb - 0.71414f * cr)));
-                expected[4 * x + 2] =
-                    static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.772f * cb)));
-                expected[4 * x + 3] = 255;
-            }
-            std::vector<uint8_t> out(width * 4 + 8, 0xAB);
-            CJpegColour::ConvertRowSse2(luma.data(), blue.data(), red.data(), step, out.data(),
+                std::vector<uint8_t> expected(width * 4 + 8, 0xAB);
+                for (int x = 0; x < width; ++x)
+                {
+                    float y = luma[x], cb = static_cast<float>(blue[x / step] - 128),
+                          cr = static_cast<float>(red[x / step] - 128);
+                    uint8_t* p = &expected[4 * x];
+                    p[0] = static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.402f * cr)));
+                    p[1] = static_cast<uint8_t>(
+                        Clamp255(static_cast<int>(y - 0.34414f * cb - 0.71414f * cr)));
+                    p[2] = static_cast<uint8_t>(Clamp255(static_cast<int>(y + 1.772f * cb)));
+                    p[3] = 255;
+                }
+                return expected;  // guard bytes after the row stay 0xAB
+            };
+            const std::vector<uint8_t> expectedTop = expect(top), expectedBottom = expect(bottom);
+            std::vector<uint8_t> out(width * 4 + 8, 0xAB), outBottom(width * 4 + 8, 0xAB);
+            CJpegColour::ConvertRowSse2(top.data(), blue.data(), red.data(), step, out.data(),
                                         width);
-            EXPECT_EQ(0, memcmp(expected.data(), out.data(), expected.size()))
-                << width << "/" << step;
-            EXPECT_EQ(0xAB, out[width * 4]);
-            if (CJpegColour::HasAvx2())
+            EXPECT_EQ(expectedTop, out) << width << "/" << step;
+            if (!CJpegColour::HasAvx2())
+            {
+                continue;
+            }
+            std::fill(out.begin(), out.end(), 0xAB);
+            CJpegColour::ConvertRowAvx2(top.data(), blue.data(), red.data(), step, out.data(),
+                                        width);
+            EXPECT_EQ(expectedTop, out) << width << "/" << step;
+            if (step == 2)
             {
                 std::fill(out.begin(), out.end(), 0xAB);
-                CJpegColour::ConvertRowAvx2(luma.data(), blue.data(), red.data(), step, out.data(),
-                                            width);
-                EXPECT_EQ(0, memcmp(expected.data(), out.data(), expected.size()))
-                    << width << "/" << step;
-                EXPECT_EQ(0xAB, out[width * 4]);
+                CJpegColour::ConvertRowPairAvx2(top.data(), bottom.data(), blue.data(), red.data(),
+                                                out.data(), outBottom.data(), width);
+                EXPECT_EQ(expectedTop, out) << width << " pair";
+                EXPECT_EQ(expectedBottom, outBottom) << width << " pair";
             }
         }
     }
