@@ -1160,7 +1160,8 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
         const char* at =
             state.errorCode == XML_WARNING_UNMATCHED_END_TAG ? state.missingEndTag : state.errorAt;
         // Counted on the caller's text: the parse's copy has NULs written into it.
-        ComputeLineAndColumn(text, text + (at - state.text), state.charLengths, result);
+        ComputeLineAndColumn(text, at != nullptr ? text + (at - state.text) : text,
+                             state.charLengths, result);
     }
     if (state.errorCode != XML_ERROR_NONE && state.errorCode != XML_WARNING_UNMATCHED_END_TAG)
     {
