@@ -1,5 +1,6 @@
 // The XML document reader's parse: a tokeniser over the loaded text, entity decoding, and an
-// element parser that turns the tokens into element records with their strings in one pool.
+// element parser that turns the tokens into element records with their strings in one pool. Plain
+// tags are read straight from the parse's own copy of the text, their names and values left there.
 //
 // [SECTION] Building records
 // [SECTION] Tokeniser
@@ -872,7 +873,12 @@ ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
             nameEnd = const_cast<char*>(ScanPlainText(nameEnd, state.charLengths));
         }
         const char* equals = *nameEnd == '=' ? nameEnd : SkipSpaces(nameEnd);
-        char* quote = *equals == '=' ? const_cast<char*>(SkipSpaces(equals + 1)) : nameEnd;
+        if (*equals != '=')
+        {
+            state.current = p;
+            return STEP_IN_TAG;
+        }
+        char* quote = const_cast<char*>(SkipSpaces(equals + 1));
         if (*quote != '"' && *quote != '\'')
         {
             state.current = p;
@@ -1124,7 +1130,8 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
         result->errorCode = XML_ERROR_NO_ELEMENTS;
         return CXmlElement::Empty();
     }
-    // Decoded strings are never longer than their source, so one block usually holds them all.
+    // The first block holds the parse's copy of the text, or else the strings copied out of it,
+    // which decoding never makes longer than their source.
     XmlStringPool* pool = new XmlStringPool(length + 16);
     XmlParseState state{};
     state.text = text;
