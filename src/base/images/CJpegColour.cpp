@@ -134,36 +134,54 @@ StorePixels16(__m256i r0, __m256i r1, __m256i g0, __m256i g1, __m256i b0, __m256
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 32), _mm256_unpackhi_epi16(rg, ba));
 }
 
+// The four chroma products of each pixel (or chroma sample): red's share of R, blue's and red's
+// shares of G, blue's share of B.
+__attribute__((target("avx2"))) inline void ChromaProducts(__m256 cb, __m256 cr, __m256 products[4])
+{
+    products[0] = _mm256_mul_ps(_mm256_set1_ps(RED_TO_R), cr);
+    products[1] = _mm256_mul_ps(_mm256_set1_ps(BLUE_TO_G), cb);
+    products[2] = _mm256_mul_ps(_mm256_set1_ps(RED_TO_G), cr);
+    products[3] = _mm256_mul_ps(_mm256_set1_ps(BLUE_TO_B), cb);
+}
+
+// R, G and B of eight pixels, truncated to integers, from luma and the pixels' chroma products.
+__attribute__((target("avx2"))) inline void Combine(__m256 y, const __m256 products[4], __m256i& r,
+                                                    __m256i& g, __m256i& b)
+{
+    r = _mm256_cvttps_epi32(_mm256_add_ps(y, products[0]));
+    g = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y, products[1]), products[2]));
+    b = _mm256_cvttps_epi32(_mm256_add_ps(y, products[3]));
+}
+
+// Sixteen pixels from luma at row and the chroma products of pixels 0-7 (first) and 8-15 (second).
+__attribute__((target("avx2"))) inline void
+ConvertSixteen(const uint8_t* row, const __m256 first[4], const __m256 second[4], uint8_t* out)
+{
+    __m128i luma16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row));
+    __m256 y0 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(luma16));
+    __m256 y1 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(luma16, 8)));
+    __m256i r0, g0, b0, r1, g1, b1;
+    Combine(y0, first, r0, g0, b0);
+    Combine(y1, second, r1, g1, b1);
+    StorePixels16(r0, r1, g0, g1, b0, b1, out);
+}
+
 __attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* luma,
                                                                  const uint8_t* blue,
                                                                  const uint8_t* red, int chromaStep,
                                                                  uint8_t* out, int width)
 {
     const __m256i centre = _mm256_set1_epi32(128);
-    const __m256 redToR = _mm256_set1_ps(RED_TO_R);
-    const __m256 blueToG = _mm256_set1_ps(BLUE_TO_G);
-    const __m256 redToG = _mm256_set1_ps(RED_TO_G);
-    const __m256 blueToB = _mm256_set1_ps(BLUE_TO_B);
     int x = 0;
     for (; x + 16 <= width; x += 16)
     {
-        __m128i luma16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(luma + x));
-        __m256 y0 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(luma16));
-        __m256 y1 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(luma16, 8)));
         __m256i cbInt0, cbInt1, crInt0, crInt1;
         LoadChroma16(blue, x, chromaStep, cbInt0, cbInt1);
         LoadChroma16(red, x, chromaStep, crInt0, crInt1);
-        __m256 cb0 = _mm256_cvtepi32_ps(cbInt0), cb1 = _mm256_cvtepi32_ps(cbInt1);
-        __m256 cr0 = _mm256_cvtepi32_ps(crInt0), cr1 = _mm256_cvtepi32_ps(crInt1);
-        __m256i r0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, _mm256_mul_ps(redToR, cr0)));
-        __m256i r1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, _mm256_mul_ps(redToR, cr1)));
-        __m256i g0 = _mm256_cvttps_epi32(_mm256_sub_ps(
-            _mm256_sub_ps(y0, _mm256_mul_ps(blueToG, cb0)), _mm256_mul_ps(redToG, cr0)));
-        __m256i g1 = _mm256_cvttps_epi32(_mm256_sub_ps(
-            _mm256_sub_ps(y1, _mm256_mul_ps(blueToG, cb1)), _mm256_mul_ps(redToG, cr1)));
-        __m256i b0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, _mm256_mul_ps(blueToB, cb0)));
-        __m256i b1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, _mm256_mul_ps(blueToB, cb1)));
-        StorePixels16(r0, r1, g0, g1, b0, b1, out + 4 * x);
+        __m256 first[4], second[4];
+        ChromaProducts(_mm256_cvtepi32_ps(cbInt0), _mm256_cvtepi32_ps(crInt0), first);
+        ChromaProducts(_mm256_cvtepi32_ps(cbInt1), _mm256_cvtepi32_ps(crInt1), second);
+        ConvertSixteen(luma + x, first, second, out + 4 * x);
     }
     for (; x + 8 <= width; x += 8)
     {
@@ -173,10 +191,10 @@ __attribute__((target("avx2"))) void CJpegColour::ConvertRowAvx2(const uint8_t* 
             _mm256_sub_epi32(_mm256_cvtepu8_epi32(LoadChroma(blue, x, chromaStep)), centre));
         __m256 cr = _mm256_cvtepi32_ps(
             _mm256_sub_epi32(_mm256_cvtepu8_epi32(LoadChroma(red, x, chromaStep)), centre));
-        __m256i r = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(redToR, cr)));
-        __m256i g = _mm256_cvttps_epi32(
-            _mm256_sub_ps(_mm256_sub_ps(y, _mm256_mul_ps(blueToG, cb)), _mm256_mul_ps(redToG, cr)));
-        __m256i b = _mm256_cvttps_epi32(_mm256_add_ps(y, _mm256_mul_ps(blueToB, cb)));
+        __m256 products[4];
+        ChromaProducts(cb, cr, products);
+        __m256i r, g, b;
+        Combine(y, products, r, g, b);
         StorePixels(_mm_packs_epi32(_mm256_castsi256_si128(r), _mm256_extracti128_si256(r, 1)),
                     _mm_packs_epi32(_mm256_castsi256_si128(g), _mm256_extracti128_si256(g, 1)),
                     _mm_packs_epi32(_mm256_castsi256_si128(b), _mm256_extracti128_si256(b, 1)),
@@ -195,43 +213,24 @@ CJpegColour::ConvertRowPairAvx2(const uint8_t* lumaTop, const uint8_t* lumaBotto
     const __m256i centre = _mm256_set1_epi32(128);
     const __m256i firstHalf = _mm256_setr_epi32(0, 0, 1, 1, 2, 2, 3, 3);
     const __m256i secondHalf = _mm256_setr_epi32(4, 4, 5, 5, 6, 6, 7, 7);
-    const __m256 redToR = _mm256_set1_ps(RED_TO_R);
-    const __m256 blueToG = _mm256_set1_ps(BLUE_TO_G);
-    const __m256 redToG = _mm256_set1_ps(RED_TO_G);
-    const __m256 blueToB = _mm256_set1_ps(BLUE_TO_B);
     int x = 0;
     for (; x + 16 <= width; x += 16)
     {
-        __m256 cb = _mm256_cvtepi32_ps(_mm256_sub_epi32(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(blue + x / 2))),
-            centre));
-        __m256 cr = _mm256_cvtepi32_ps(_mm256_sub_epi32(
-            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(red + x / 2))),
-            centre));
-        __m256 products[4] = {_mm256_mul_ps(redToR, cr), _mm256_mul_ps(blueToG, cb),
-                              _mm256_mul_ps(redToG, cr), _mm256_mul_ps(blueToB, cb)};
+        __m256i cb =
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(blue + x / 2)));
+        __m256i cr =
+            _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(red + x / 2)));
+        __m256 products[4];
+        ChromaProducts(_mm256_cvtepi32_ps(_mm256_sub_epi32(cb, centre)),
+                       _mm256_cvtepi32_ps(_mm256_sub_epi32(cr, centre)), products);
         __m256 first[4], second[4];  // per pixel of x to x + 7, then x + 8 to x + 15
         for (int i = 0; i < 4; ++i)
         {
             first[i] = _mm256_permutevar8x32_ps(products[i], firstHalf);
             second[i] = _mm256_permutevar8x32_ps(products[i], secondHalf);
         }
-        const uint8_t* lumaRows[2] = {lumaTop, lumaBottom};
-        uint8_t* outRows[2] = {outTop, outBottom};
-        for (int row = 0; row < 2; ++row)
-        {
-            __m128i luma16 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(lumaRows[row] + x));
-            __m256 y0 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(luma16));
-            __m256 y1 = _mm256_cvtepi32_ps(_mm256_cvtepu8_epi32(_mm_srli_si128(luma16, 8)));
-            __m256i r0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, first[0]));
-            __m256i r1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, second[0]));
-            __m256i g0 = _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y0, first[1]), first[2]));
-            __m256i g1 =
-                _mm256_cvttps_epi32(_mm256_sub_ps(_mm256_sub_ps(y1, second[1]), second[2]));
-            __m256i b0 = _mm256_cvttps_epi32(_mm256_add_ps(y0, first[3]));
-            __m256i b1 = _mm256_cvttps_epi32(_mm256_add_ps(y1, second[3]));
-            StorePixels16(r0, r1, g0, g1, b0, b1, outRows[row] + 4 * x);
-        }
+        ConvertSixteen(lumaTop + x, first, second, outTop + 4 * x);
+        ConvertSixteen(lumaBottom + x, first, second, outBottom + 4 * x);
     }
     if (x < width)
     {
