@@ -220,6 +220,21 @@ std::vector<std::string> ListFiles(const std::string& directory)
 
 const std::string FIXTURES = KYREL_TEST_DATA_DIR "/jpeg/";
 const std::string SHARED = KYREL_SHARED_TESTDATA_DIR "/jpeg/";
+
+std::vector<uint8_t> ReadFixture(const std::string& name)
+{
+    std::string text = kyrel_test::ReadFile(FIXTURES + name);
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+// Where the entropy-coded data of the file's (first) scan begin; the file size when it has none.
+size_t ScanDataStart(const std::vector<uint8_t>& file)
+{
+    const uint8_t startOfScan[] = {0xFF, 0xDA};
+    size_t scan =
+        std::search(file.begin(), file.end(), startOfScan, startOfScan + 2) - file.begin();
+    return scan + 4 < file.size() ? scan + 2 + (file[scan + 2] << 8 | file[scan + 3]) : file.size();
+}
 }  // namespace
 
 TEST(JpegDecoder, GreyFrameGivesEqualChannelsAndOpaqueAlpha)
@@ -361,15 +376,11 @@ TEST(JpegDecoder, FillBytesBeforeStuffedZerosChangeNothing)
 {
     for (const char* name : {"logo_320x240_420.jpg", "rose_420_restart_2.jpg"})
     {
-        std::string text = kyrel_test::ReadFile(FIXTURES + name);
-        std::vector<uint8_t> file(text.begin(), text.end());
+        std::vector<uint8_t> file = ReadFixture(name);
         Decoded original = DecodeBytes(file);
         ASSERT_TRUE(original.pixels) << name;
-        const uint8_t startOfScan[] = {0xFF, 0xDA};
-        size_t scan =
-            std::search(file.begin(), file.end(), startOfScan, startOfScan + 2) - file.begin();
-        ASSERT_LT(scan + 4, file.size());
-        scan += 2 + (file[scan + 2] << 8 | file[scan + 3]);
+        size_t scan = ScanDataStart(file);
+        ASSERT_LT(scan, file.size());
         for (int fills : {1, 3, 16})
         {
             std::vector<uint8_t> filled(file.begin(), file.begin() + scan);
@@ -389,6 +400,49 @@ TEST(JpegDecoder, FillBytesBeforeStuffedZerosChangeNothing)
             size_t size = static_cast<size_t>(original.width) * original.height * 4;
             EXPECT_EQ(0, memcmp(original.pixels.get(), d.pixels.get(), size))
                 << name << " with " << fills;
+        }
+    }
+}
+
+// An interval whose data stop short at its restart marker decodes its remaining MCUs from zero
+// bits and the next interval starts cleanly after the marker; data that stop short at the end of
+// the image mean a cut file. The picture (70 x 46, 4:2:0, two MCUs an interval) keeps every MCU
+// row after the damage.
+TEST(JpegDecoder, IntervalsCutShortAtTheirMarker)
+{
+    const std::vector<uint8_t> file = ReadFixture("rose_420_restart_2.jpg");
+    Decoded original = DecodeBytes(file);
+    ASSERT_TRUE(original.pixels);
+    size_t scan = ScanDataStart(file);
+    std::vector<size_t> markers;  // restart markers, then the end of the image
+    for (size_t i = scan; i + 1 < file.size(); ++i)
+    {
+        int code = file[i + 1];
+        if (file[i] == 0xFF && ((code >= 0xD0 && code <= 0xD7) || code == 0xD9))
+        {
+            markers.push_back(i);
+        }
+    }
+    ASSERT_EQ(8u, markers.size());  // 15 MCUs in 8 intervals
+    struct Case
+    {
+        size_t interval;
+        size_t keptBytes;  // of the interval's data
+        bool decodes;
+    };
+    for (const Case& cut :
+         {Case{0, 0, true}, Case{0, 1, true}, Case{1, 3, true}, Case{markers.size() - 1, 2, false}})
+    {
+        size_t begin = cut.interval == 0 ? scan : markers[cut.interval - 1] + 2;
+        std::vector<uint8_t> damaged(file.begin(), file.begin() + begin + cut.keptBytes);
+        damaged.insert(damaged.end(), file.begin() + markers[cut.interval], file.end());
+        Decoded d = DecodeBytes(damaged);
+        ASSERT_EQ(cut.decodes, d.pixels != nullptr) << "interval " << cut.interval;
+        if (cut.decodes)
+        {
+            const size_t rowBytes = static_cast<size_t>(original.width) * 4;
+            EXPECT_EQ(0, memcmp(original.At(0, 16), d.At(0, 16), rowBytes * (46 - 16)))
+                << "interval " << cut.interval;
         }
     }
 }
