@@ -102,42 +102,7 @@ void SetBytes(benchmark::State& state)
     state.counters["MB"] = double(Document().size()) / (1024.0 * 1024.0);
 }
 
-void BM_KyrelParseText(benchmark::State& state)
-{
-    const std::string& text = Document();
-    for (auto _ : state)
-    {
-        XmlParseResult result;
-        CXmlElement root = ParseText(text.c_str(), "KyrelModelFormat", &result);
-        if (result.errorCode != XML_ERROR_NONE || root.IsNull())
-        {
-            state.SkipWithError("parse failed");
-            break;
-        }
-        benchmark::DoNotOptimize(root.Data());
-    }
-    SetBytes(state);
-}
-
-void BM_Pugixml(benchmark::State& state)
-{
-    const std::string& text = Document();
-    for (auto _ : state)
-    {
-        pugi::xml_document document;
-        pugi::xml_parse_result result = document.load_buffer(text.data(), text.size());
-        if (!result)
-        {
-            state.SkipWithError("parse failed");
-            break;
-        }
-        benchmark::DoNotOptimize(document.first_child().internal_object());
-    }
-    SetBytes(state);
-}
-
-// The same document from a file, as the model loader reads it: the file read is counted. The file
-// is made on first use and removed at exit.
+// The file the file benchmarks read: the document, written on first use and removed at exit.
 std::string gDocumentPath;
 const std::string& DocumentPath()
 {
@@ -156,53 +121,89 @@ const std::string& DocumentPath()
     return gDocumentPath;
 }
 
-void BM_KyrelParseFileText(benchmark::State& state)
+// Runs `parse` (true when the document parsed) until the benchmark has its time. Each parse keeps
+// its tree to its end, so releasing the tree is timed too.
+template <typename Parse> void RunParses(benchmark::State& state, Parse parse)
 {
-    const std::string& path = DocumentPath();
     for (auto _ : state)
     {
-        XmlParseResult result;
-        CXmlElement root = ParseFileText(path.c_str(), "KyrelModelFormat", &result);
-        if (result.errorCode != XML_ERROR_NONE || root.IsNull())
+        if (!parse())
         {
             state.SkipWithError("parse failed");
             break;
         }
-        benchmark::DoNotOptimize(root.Data());
     }
     SetBytes(state);
 }
 
-void BM_PugixmlLoadFile(benchmark::State& state)
+bool KyrelParsed(const CXmlElement& root, const XmlParseResult& result)
 {
-    const std::string& path = DocumentPath();
-    for (auto _ : state)
-    {
-        pugi::xml_document document;
-        if (!document.load_file(path.c_str()))
-        {
-            state.SkipWithError("parse failed");
-            break;
-        }
-        benchmark::DoNotOptimize(document.first_child().internal_object());
-    }
-    SetBytes(state);
+    benchmark::DoNotOptimize(root.Data());
+    return result.errorCode == XML_ERROR_NONE && !root.IsNull();
+}
+
+void BM_KyrelParseText(benchmark::State& state)
+{
+    const std::string& text = Document();
+    RunParses(state,
+              [&]
+              {
+                  XmlParseResult result;
+                  CXmlElement root = ParseText(text.c_str(), "KyrelModelFormat", &result);
+                  return KyrelParsed(root, result);
+              });
+}
+
+void BM_Pugixml(benchmark::State& state)
+{
+    const std::string& text = Document();
+    RunParses(state,
+              [&]
+              {
+                  pugi::xml_document document;
+                  bool parsed = bool(document.load_buffer(text.data(), text.size()));
+                  benchmark::DoNotOptimize(document.first_child().internal_object());
+                  return parsed;
+              });
 }
 
 void BM_Tinyxml2(benchmark::State& state)
 {
     const std::string& text = Document();
-    for (auto _ : state)
-    {
-        tinyxml2::XMLDocument document;
-        if (document.Parse(text.data(), text.size()) != tinyxml2::XML_SUCCESS)
-        {
-            state.SkipWithError("parse failed");
-            break;
-        }
-        benchmark::DoNotOptimize(document.RootElement());
-    }
-    SetBytes(state);
+    RunParses(state,
+              [&]
+              {
+                  tinyxml2::XMLDocument document;
+                  bool parsed = document.Parse(text.data(), text.size()) == tinyxml2::XML_SUCCESS;
+                  benchmark::DoNotOptimize(document.RootElement());
+                  return parsed;
+              });
+}
+
+// From a file, as the model loader reads it: the file read is counted.
+void BM_KyrelParseFileText(benchmark::State& state)
+{
+    const std::string& path = DocumentPath();
+    RunParses(state,
+              [&]
+              {
+                  XmlParseResult result;
+                  CXmlElement root = ParseFileText(path.c_str(), "KyrelModelFormat", &result);
+                  return KyrelParsed(root, result);
+              });
+}
+
+void BM_PugixmlLoadFile(benchmark::State& state)
+{
+    const std::string& path = DocumentPath();
+    RunParses(state,
+              [&]
+              {
+                  pugi::xml_document document;
+                  bool parsed = bool(document.load_file(path.c_str()));
+                  benchmark::DoNotOptimize(document.first_child().internal_object());
+                  return parsed;
+              });
 }
 }  // namespace
 
