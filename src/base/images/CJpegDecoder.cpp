@@ -674,9 +674,10 @@ inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable, 
     return ++k <= 63;
 }
 
-// Decodes one block's DC difference and AC coefficients, the latter into d.coefficients in natural
-// order; true when any AC coefficient was stored. Checked is needed only within a block's reach of
-// the segment's end. The bit reader is the caller's local copy, so that it stays in registers.
+// Decodes one block's DC difference and AC coefficients, the latter into block.coefficients in
+// natural order; true when any AC coefficient was stored. Checked is needed only within a block's
+// reach of the segment's end. The bit reader is the caller's local copy, so that it stays in
+// registers.
 template <bool Checked>
 inline bool DecodeCoefficients(const CMcuBlock& where, CJpegBitReader& r, CJpegBlock& block,
                                int& difference)

@@ -24,8 +24,8 @@ struct CJpegComponent
 // into segment, so the bit buffer refills eight bytes at a time; bits are taken from its top.
 struct CJpegBitReader
 {
-    const uint8_t*
-        dataPosition;  // in the file: the data not yet copied (or the marker ending them)
+    // In the file: the data not yet copied, or the marker (or file end) that ends them.
+    const uint8_t* dataPosition;
     const uint8_t* dataEnd;
     const uint8_t* segment;
     size_t segmentSize;
