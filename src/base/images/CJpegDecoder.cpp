@@ -632,6 +632,8 @@ inline void ClearCoefficients(int32_t* coefficients)
 // complete. A full buffer holds a long symbol (at most 31 bits with its extra bits) and then two
 // short ones (at most LOOKUP_BITS each), so only the first of three symbols refills up front and
 // the others refill only before a long search.
+static_assert(56 - 31 - 2 * CJpegHuffmanTable::LOOKUP_BITS >= 0,
+              "a refilled buffer must hold a long symbol and two short ones");
 template <bool Checked, bool RefillFirst>
 inline bool DecodeAcSymbol(CJpegBitReader& r, const CJpegHuffmanTable& acTable, CJpegBlock& block,
                            uint32_t& k, bool& acPresent)
