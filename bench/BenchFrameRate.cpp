@@ -1,7 +1,9 @@
 // Frame cost of the demo's scene (parallax-mapped model, light, overlay text) against the same
 // scene drawn with a plain one-texture fragment program and against a bare clear-and-swap loop, in
 // the same 1024 x 768 window, on whatever GL driver the display offers. The run ends with the
-// ratio of the demo's frame rate to the plain program's, from the medians of both.
+// ratio of the demo's frame rate to the plain program's, from the medians of both. Fragment
+// program files named on the command line (with their vertex programs, when beside them) are
+// timed on the model too, in the same run, each reported with its own ratio to the plain program.
 #include "core/CEngine.h"
 #include "overlay/CFont.h"
 #include "overlay/CFontManager.h"
@@ -44,6 +46,7 @@ const char* const PLAIN_FRAGMENT_SOURCE = "#version 110\n"
 // The frame-rate pair whose ratio the run ends with: the demo as it runs, and the plain program.
 const char* const DEMO_RUN = "BM_DemoFrame/0";
 const char* const PLAIN_RUN = "BM_PlainTextureFrame/0";
+const char* const FILE_RUN_PREFIX = "BM_FragmentFile/";
 
 // The demo's working directory: links to its data in a scratch directory.
 bool EnterDemoDirectory()
@@ -117,12 +120,13 @@ void BM_ClearAndSwap(benchmark::State& state)
 BENCHMARK(BM_ClearAndSwap)->Unit(benchmark::kMillisecond)->MinTime(2.0)->UseRealTime();
 
 // The model's entity draws with whatever program sits at its built-in index, so each variant
-// rebuilds that program from its own fragment file before it is timed.
-void UseModelFragmentProgram(benchmark::State& state, const char* fragmentPath)
+// rebuilds that program from its own files before it is timed.
+void UseModelProgram(benchmark::State& state, const char* fragmentPath,
+                     const char* vertexPath = PARALLAX_VERTEX)
 {
-    if (!gShaderManager->GetShader(PARALLAX_SHADER)->Load(fragmentPath, PARALLAX_VERTEX))
+    if (!gShaderManager->GetShader(PARALLAX_SHADER)->Load(fragmentPath, vertexPath))
     {
-        state.SkipWithError("the model's fragment program did not build");
+        state.SkipWithError("the model's program did not build");
     }
 }
 
@@ -146,32 +150,48 @@ void RunSceneFrames(benchmark::State& state)
     }
 }
 
+// Every program on the model is timed alike: five repetitions of at least two seconds each.
+void TimedAsFrames(benchmark::internal::Benchmark* run)
+{
+    run->Unit(benchmark::kMillisecond)
+        ->MinTime(2.0)
+        ->Repetitions(5)
+        ->DisplayAggregatesOnly(true)
+        ->UseRealTime();
+}
+
 void BM_DemoFrame(benchmark::State& state)
 {
-    UseModelFragmentProgram(state, PARALLAX_FRAGMENT);
+    UseModelProgram(state, PARALLAX_FRAGMENT);
     RunSceneFrames(state);
 }
-BENCHMARK(BM_DemoFrame)
-    ->Arg(0)
-    ->Arg(1)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)
-    ->Repetitions(5)
-    ->DisplayAggregatesOnly(true)
-    ->UseRealTime();
+BENCHMARK(BM_DemoFrame)->Arg(0)->Arg(1)->Apply(TimedAsFrames);
 
 void BM_PlainTextureFrame(benchmark::State& state)
 {
-    UseModelFragmentProgram(state, PLAIN_FRAGMENT);
+    UseModelProgram(state, PLAIN_FRAGMENT);
     RunSceneFrames(state);
 }
-BENCHMARK(BM_PlainTextureFrame)
-    ->Arg(0)
-    ->Unit(benchmark::kMillisecond)
-    ->MinTime(2.0)
-    ->Repetitions(5)
-    ->DisplayAggregatesOnly(true)
-    ->UseRealTime();
+BENCHMARK(BM_PlainTextureFrame)->Arg(0)->Apply(TimedAsFrames);
+
+// A candidate fragment program for the model, timed like the demo's own; a vertex program of the
+// same name ending in ".vert" beside it goes with it, the demo's own otherwise.
+void RegisterFragmentFile(const std::string& path)
+{
+    std::string vertexPath = path.substr(0, path.rfind('.')) + ".vert";
+    if (access(vertexPath.c_str(), R_OK) != 0)
+    {
+        vertexPath = std::string(KYREL_ASSETS_DIR) + "/" + PARALLAX_VERTEX;
+    }
+    benchmark::RegisterBenchmark(("BM_FragmentFile/" + path).c_str(),
+                                 [path, vertexPath](benchmark::State& state)
+                                 {
+                                     UseModelProgram(state, path.c_str(), vertexPath.c_str());
+                                     RunSceneFrames(state);
+                                 })
+        ->Arg(0)
+        ->Apply(TimedAsFrames);
+}
 
 // The console table as usual, keeping the median frame time of every benchmark for the ratio.
 class MedianReporter : public benchmark::ConsoleReporter
@@ -194,14 +214,21 @@ public:
     }
 
     // Frame rates are inverse frame times: demo fps / plain fps = plain time / demo time.
-    void PrintFrameRateRatio() const
+    void PrintFrameRateRatios() const
     {
-        auto demo = medians.find(DEMO_RUN);
         auto plain = medians.find(PLAIN_RUN);
-        if (demo != medians.end() && plain != medians.end() && demo->second > 0.0)
+        if (plain == medians.end())
         {
-            std::printf("Frame rate, demo / plain texture (medians): %.3f\n",
-                        plain->second / demo->second);
+            return;
+        }
+        for (const auto& entry : medians)
+        {
+            const bool demo = entry.first == DEMO_RUN;
+            if ((demo || entry.first.rfind(FILE_RUN_PREFIX, 0) == 0) && entry.second > 0.0)
+            {
+                std::printf("Frame rate, %s / plain texture (medians): %.3f\n",
+                            demo ? "demo" : entry.first.c_str(), plain->second / entry.second);
+            }
         }
     }
 
@@ -220,6 +247,14 @@ int main(int argc, char** argv)
     int argumentCount = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
     benchmark::Initialize(&argumentCount, arguments.data());
+    // What the library left are the fragment files; named from here, before the run moves away.
+    char* here = getcwd(nullptr, 0);
+    for (int i = 1; i < argumentCount; ++i)
+    {
+        std::string path = arguments[i];
+        RegisterFragmentFile(path[0] == '/' || !here ? path : std::string(here) + "/" + path);
+    }
+    std::free(here);
     if (!EnterDemoDirectory() || !WritePlainFragment())
     {
         return 1;
@@ -227,7 +262,7 @@ int main(int argc, char** argv)
     SetUpDemoScene();
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.PrintFrameRateRatio();
+    reporter.PrintFrameRateRatios();
     delete engine;
     SDL_Quit();
     return 0;

@@ -5,16 +5,18 @@
 
 uniform sampler2D testTexture;    // colour map, unit 0
 uniform sampler2D HeightTexture;  // height map, unit 1: white is the top of the relief
-// Camera position in world space. The vertex shader derives the camera in model space from the
-// modelview matrix instead, which stays right when the entity is moved, turned or scaled.
-uniform vec4 Eye;
-uniform vec4 Tangent;   // model space, the way u grows across the face
-uniform vec4 Normal;    // model space
-uniform vec4 BiNormal;  // model space, the way v falls across the face
 
-varying vec3 toEye;
-varying vec3 toLight;
-varying vec3 vertexNormal;
+// From the vertex program. A software renderer reads a uniform once for every pixel, so whatever
+// is the same across the face arrives here as a flat input instead.
+in vec3 eyeDirection;    // tangent space, towards the camera
+in vec3 lightDirection;  // tangent space, towards light 0
+in vec3 toLight;       // model space, for faces lit without a tangent frame
+in vec3 vertexNormal;  // model space, likewise
+flat in float framed;  // 1 where the face's tangent frame is usable
+flat in vec3 faceNormal;
+flat in vec3 ambientLight;  // the share of the ambient light the relief gets
+flat in vec3 diffuseLight;
+flat in vec3 specularLight;
 
 // Depth of the relief from its top to its bottom, in texture-coordinate units.
 const float RELIEF_DEPTH = 0.05;
@@ -23,7 +25,7 @@ const float RELIEF_DEPTH = 0.05;
 const float MIN_STEPS = 4.0;
 const float MAX_STEPS = 10.0;
 // Halvings of the last coarse step, then the crossing is interpolated within what is left.
-const int REFINE_STEPS = 3;
+const int REFINE_STEPS = 2;
 const int SHADOW_STEPS = 4;
 // Keeps the march short at grazing angles, where the offset would otherwise grow without bound.
 const float MIN_SLOPE = 0.2;
@@ -31,29 +33,31 @@ const float MIN_SLOPE = 0.2;
 const float NORMAL_SPAN = 1.0 / 256.0;
 // How strongly a bump between the hit and the light darkens it.
 const float SHADOW_HARDNESS = 6.0;
-// Only a share of the engine's strong fixed-function ambient term, so the relief's lighting shows.
-const float AMBIENT_SHARE = 0.3;
-const float SHININESS = 32.0;
+const int SHININESS_SQUARINGS = 5;  // a shininess of 2^5 = 32
 
 vec2 heightSize;  // texels of the height map's full-size level, read once per pixel
 
 // Every height read fetches texels itself: a filtered read would pay for the anisotropic
-// filtering the textures may be loaded with, many times over on a software renderer.
+// filtering the textures may be loaded with, many times over on a software renderer. The map
+// repeats; where a read falls in it comes from the fraction of uv, since a remainder would cost
+// a division.
 
-// The nearest texel: enough for the coarse search, which only has to bracket the crossing.
+// The nearest texel: enough for the coarse search, which only has to bracket the crossing, and
+// for the self-shadow, whose samples only ever darken by a blend.
 float ReadTexel(vec2 uv)
 {
-    return texelFetch(HeightTexture, ivec2(mod(uv * heightSize, heightSize)), 0).r;
+    vec2 texel = min(fract(uv) * heightSize, heightSize - 1.0);
+    return texelFetch(HeightTexture, ivec2(texel), 0).r;
 }
 
-// A bilinear blend of the four texels around uv, wrapping as the texture repeats.
+// A bilinear blend of the four texels around uv.
 float ReadHeight(vec2 uv)
 {
-    vec2 position = uv * heightSize - 0.5;
-    vec2 base = floor(position);
+    vec2 position = fract(uv) * heightSize - 0.5;
+    vec2 base = floor(position);  // -1 to the last texel
     vec2 f = position - base;
-    vec2 a = mod(base, heightSize);
-    vec2 b = mod(base + 1.0, heightSize);
+    vec2 a = mix(base, base + heightSize, lessThan(base, vec2(0.0)));
+    vec2 b = mix(base + 1.0, vec2(0.0), greaterThanEqual(base + 1.0, heightSize));
     float h00 = texelFetch(HeightTexture, ivec2(a), 0).r;
     float h10 = texelFetch(HeightTexture, ivec2(b.x, a.y), 0).r;
     float h01 = texelFetch(HeightTexture, ivec2(a.x, b.y), 0).r;
@@ -135,7 +139,7 @@ float SelfShadow(vec2 uv, float depth, vec3 light)
     {
         float along = float(i) / float(SHADOW_STEPS);
         float ray = depth * (1.0 - along);
-        float surface = 1.0 - ReadHeight(uv + toTop * along);
+        float surface = 1.0 - ReadTexel(uv + toTop * along);
         blocked = max(blocked, (ray - surface) * SHADOW_HARDNESS * (1.0 - along));
     }
     return 1.0 - clamp(blocked, 0.0, 1.0);
@@ -150,17 +154,21 @@ vec3 ReliefNormal(vec2 uv, float height)
     return normalize(vec3((height - right) * slope, (height - up) * slope, 1.0));
 }
 
+// The specular power by squaring: a general power costs a logarithm and an exponential.
+float Shine(float x)
+{
+    for (int i = 0; i < SHININESS_SQUARINGS; ++i)
+    {
+        x *= x;
+    }
+    return x;
+}
+
 void main()
 {
     vec2 uv = gl_TexCoord[0].st;
     heightSize = vec2(textureSize(HeightTexture, 0));
     float footprint = TexelFootprint(uv);
-    vec3 tangent = Tangent.xyz;
-    vec3 bitangent = -BiNormal.xyz;
-    vec3 normal = Normal.xyz;
-    vec3 view = vec3(dot(toEye, tangent), dot(toEye, bitangent), dot(toEye, normal));
-    bool framed = dot(tangent, tangent) > 0.25 && dot(bitangent, bitangent) > 0.25 &&
-                  dot(normal, normal) > 0.25 && dot(toEye, toEye) > 0.0;
 
     // Both kinds of face end in the same colour-map read and light sum below: the read is the
     // expensive part of the plain case, so it is done once.
@@ -168,20 +176,20 @@ void main()
     float diffuse;
     float cavity = 1.0;
     vec3 specular = vec3(0.0);
-    if (!framed || view.z <= 0.0)
+    if (framed < 0.5 || eyeDirection.z <= 0.0)
     {
         // Faces without a usable tangent frame (triangles, degenerate coordinates, seen from
         // behind): the colour map under plain diffuse light.
-        vec3 n = dot(vertexNormal, vertexNormal) > 0.0 ? normalize(vertexNormal) : normal;
+        vec3 n = dot(vertexNormal, vertexNormal) > 0.0 ? normalize(vertexNormal) : faceNormal;
         n = gl_FrontFacing ? n : -n;
         vec3 l = dot(toLight, toLight) > 0.0 ? normalize(toLight) : vec3(0.0);
         diffuse = max(dot(n, l), 0.0);
     }
     else
     {
-        view = normalize(view);
-        vec3 light = vec3(dot(toLight, tangent), dot(toLight, bitangent), dot(toLight, normal));
-        light = dot(light, light) > 0.0 ? normalize(light) : vec3(0.0, 0.0, 1.0);
+        vec3 view = normalize(eyeDirection);
+        vec3 light = dot(lightDirection, lightDirection) > 0.0 ? normalize(lightDirection)
+                                                               : vec3(0.0, 0.0, 1.0);
 
         float depth;
         read = FindHit(uv, view, footprint, depth);
@@ -192,13 +200,12 @@ void main()
         float shadow = SelfShadow(read, depth, light) * facing;
         diffuse = max(dot(n, light), 0.0) * shadow;
         float shine =
-            diffuse > 0.0 ? pow(max(dot(n, normalize(light + view)), 0.0), SHININESS) : 0.0;
-        specular = shine * shadow * gl_LightSource[0].specular.rgb;
+            diffuse > 0.0 ? Shine(max(dot(n, normalize(light + view)), 0.0)) : 0.0;
+        specular = shine * shadow * specularLight;
         // Hollows see less of the sky than the tops of the bumps.
         cavity = mix(1.0, 0.55, depth);
     }
     vec4 base = texture2D(testTexture, read) * gl_Color;
-    vec3 ambient = AMBIENT_SHARE * (gl_LightModel.ambient.rgb + gl_LightSource[0].ambient.rgb);
-    vec3 lit = base.rgb * (ambient * cavity + diffuse * gl_LightSource[0].diffuse.rgb) + specular;
+    vec3 lit = base.rgb * (ambientLight * cavity + diffuse * diffuseLight) + specular;
     gl_FragColor = vec4(lit, base.a);
 }

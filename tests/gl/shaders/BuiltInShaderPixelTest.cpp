@@ -273,8 +273,9 @@ TEST(BuiltInShaderPixelGL, ShadowMapsDarkenTheOccludedHalfAndFilteringSoftensThe
 // The parallax program on a quad in the x-y plane (u along x, v along y) seen through a
 // perspective camera three units away, turned about y; `size` shrinks the quad about its centre.
 // In the colour map red grows and green falls with u, so red / (red + green) tells which u was
-// read, whatever the light.
-float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, float size = 1)
+// read at the pixel `atX` (-1..1 across the window, on its middle row), whatever the light.
+float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, float size = 1,
+                    float atX = 0)
 {
     std::vector<unsigned char> ramp;
     for (int x = 0; x < 256; ++x)
@@ -312,7 +313,7 @@ float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, flo
     glDeleteTextures(1, &colorMap);
     glDeleteTextures(1, &heightMap);
 
-    std::vector<unsigned char> pixel = kyrel_test::ReadPixel(W / 2, H / 2);
+    std::vector<unsigned char> pixel = PixelAt(atX, 0);
     EXPECT_GT(pixel[0] + pixel[1], 60) << "too dark to tell which texel was read";
     return pixel[0] / static_cast<float>(pixel[0] + pixel[1]);
 }
@@ -334,5 +335,13 @@ TEST(BuiltInShaderPixelGL, ParallaxShiftsTheTexelByViewAngleAndDepth)
     EXPECT_NEAR(0.5f, ReadParallaxU(0, 40, false), 0.02f);
     // On a quad 14 pixels wide the whole relief moves the read by less than a pixel: read in place.
     EXPECT_NEAR(ReadParallaxU(255, 40, true, 0.02f), ReadParallaxU(0, 40, true, 0.02f), 0.004f);
+    // The height map repeats: on a one-texel map every height read wraps around its edges, and
+    // where the relief is all top the read stays where a face without a frame reads, on either
+    // side of the texel's centre and close to the quad's edges.
+    for (float x : {-0.6f, -0.3f, 0.1f, 0.38f})
+    {
+        EXPECT_NEAR(ReadParallaxU(0, 40, false, 1, x), ReadParallaxU(255, 40, true, 1, x), 0.01f)
+            << x;
+    }
 }
 }  // namespace
