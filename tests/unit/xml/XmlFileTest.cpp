@@ -1,6 +1,7 @@
 // Reading XML files: missing and empty files, byte-order marks, UTF-16 in both byte orders, the
 // encoding guess, the fatal report of LoadDocument, real documents nobody here wrote, and the block
 // scan and the tag reading against the plain token-by-token paths.
+#include "support/TempFiles.h"
 #include "xml/TextEncoding.h"
 #include "xml/XmlInternal.h"
 #include "xml/xmlParser.h"
@@ -369,4 +370,27 @@ TEST_F(XmlFile, FastPathsAgreeWithPlainPaths)
         ++documents;
     }
     EXPECT_GT(documents, 10);
+}
+
+// A document large enough that the file buffer and the pool take huge-page blocks reads the same by
+// both paths, from a file and from memory, with every element there.
+TEST_F(XmlFile, LargeDocumentReadsTheSameByFastAndPlainPaths)
+{
+    const int count = 200000;
+    std::string text = "<r>\n";
+    for (int i = 0; i < count; ++i)
+    {
+        text += "  <vertex x=\"" + std::to_string(i) + "\" y='&amp;" + std::to_string(i % 7) +
+                "' z=\"0.125000\"/>\n";
+    }
+    text += "</r>\n";
+    ASSERT_GT(text.size(), size_t(8) << 20);
+    kyrel_test::TempDir folder("xmllarge");
+    const std::string path = kyrel_test::WriteFile(folder.File("large.xml"), text);
+    CXmlElement root = ParseFileText(path.c_str(), "r");
+    ASSERT_EQ(count, root.ChildCount());
+    EXPECT_STREQ("199999", root.ChildAt(count - 1).FindAttribute("x"));
+    EXPECT_STREQ("&2", root.ChildAt(count - 1).FindAttribute("Y"));
+    EXPECT_EQ(ParseOutcome(path, nullptr, false), ParseOutcome(path, nullptr, true));
+    EXPECT_EQ(ParseOutcome("", text.c_str(), false), ParseOutcome("", text.c_str(), true));
 }
