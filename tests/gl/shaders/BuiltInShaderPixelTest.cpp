@@ -270,20 +270,21 @@ TEST(BuiltInShaderPixelGL, ShadowMapsDarkenTheOccludedHalfAndFilteringSoftensThe
     glActiveTextureARB(GL_TEXTURE0_ARB);
 }
 
+// Colours of light 0 for the parallax program; the light itself sits at the eye.
+struct LightColours
+{
+    float diffuse[4], ambient[4], specular[4];
+};
+const LightColours WHITE_LIGHT = {{1, 1, 1, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}};
+
 // The parallax program on a quad in the x-y plane (u along x, v along y) seen through a
 // perspective camera three units away, turned about y; `size` shrinks the quad about its centre.
-// In the colour map red grows and green falls with u, so red / (red + green) tells which u was
-// read at the pixel `atX` (-1..1 across the window, on its middle row), whatever the light.
-float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, float size = 1,
-                    float atX = 0)
+// The colour map is `colorWidth` texels in a row, the height map one texel.
+void DrawParallaxQuad(const std::vector<unsigned char>& colorTexels, int colorWidth,
+                      unsigned char height, float turnDegrees, bool withFrame, float size,
+                      const LightColours& light)
 {
-    std::vector<unsigned char> ramp;
-    for (int x = 0; x < 256; ++x)
-    {
-        ramp.insert(ramp.end(),
-                    {static_cast<unsigned char>(x), static_cast<unsigned char>(255 - x), 0, 255});
-    }
-    GLuint colorMap = MakeTexture(GL_TEXTURE0_ARB, 256, 1, ramp);
+    GLuint colorMap = MakeTexture(GL_TEXTURE0_ARB, colorWidth, 1, colorTexels);
     GLuint heightMap = MakeTexture(GL_TEXTURE1_ARB, 1, 1, {height, height, height, 255});
     StartFrame(0);
     glMatrixMode(GL_PROJECTION);
@@ -291,6 +292,9 @@ float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, flo
     glFrustum(-0.1, 0.1, -0.075, 0.075, 0.2, 20);
     glMatrixMode(GL_MODELVIEW);
     SetLight(0, 0, 0, 1);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, light.diffuse);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, light.ambient);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, light.specular);
     glTranslatef(0, 0, -3);
     glRotatef(turnDegrees, 0, 1, 0);
     glScalef(size, size, size);
@@ -312,7 +316,20 @@ float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, flo
     CShader::Unbind();
     glDeleteTextures(1, &colorMap);
     glDeleteTextures(1, &heightMap);
+}
 
+// In the colour map red grows and green falls with u, so red / (red + green) tells which u was
+// read at the pixel `atX` (-1..1 across the window, on its middle row), whatever the light.
+float ReadParallaxU(unsigned char height, float turnDegrees, bool withFrame, float size = 1,
+                    float atX = 0)
+{
+    std::vector<unsigned char> ramp;
+    for (int x = 0; x < 256; ++x)
+    {
+        ramp.insert(ramp.end(),
+                    {static_cast<unsigned char>(x), static_cast<unsigned char>(255 - x), 0, 255});
+    }
+    DrawParallaxQuad(ramp, 256, height, turnDegrees, withFrame, size, WHITE_LIGHT);
     std::vector<unsigned char> pixel = PixelAt(atX, 0);
     EXPECT_GT(pixel[0] + pixel[1], 60) << "too dark to tell which texel was read";
     return pixel[0] / static_cast<float>(pixel[0] + pixel[1]);
@@ -342,6 +359,31 @@ TEST(BuiltInShaderPixelGL, ParallaxShiftsTheTexelByViewAngleAndDepth)
     {
         EXPECT_NEAR(ReadParallaxU(0, 40, false, 1, x), ReadParallaxU(255, 40, true, 1, x), 0.01f)
             << x;
+    }
+}
+
+TEST(BuiltInShaderPixelGL, ParallaxReliefTakesEachColourOfTheLight)
+{
+    // A white, flat-topped relief facing the eye with the light at the eye: the full diffuse
+    // colour, the full specular highlight and 0.3 of the ambient colour, each on its own.
+    const struct
+    {
+        LightColours light;
+        unsigned char expected[3];
+    } cases[] = {
+        {{{1, 0, 0, 1}, {0, 0, 0, 1}, {0, 0, 0, 1}}, {255, 0, 0}},
+        {{{0, 0, 0, 1}, {0, 0, 1, 1}, {0, 0, 0, 1}}, {0, 0, 77}},
+        {{{0, 0, 0, 1}, {0, 0, 0, 1}, {0, 1, 0, 1}}, {0, 255, 0}},
+    };
+    for (const auto& c : cases)
+    {
+        DrawParallaxQuad({255, 255, 255, 255}, 1, 255, 0, true, 1, c.light);
+        std::vector<unsigned char> pixel = PixelAt(0, 0);
+        for (int channel = 0; channel < 3; ++channel)
+        {
+            EXPECT_NEAR(c.expected[channel], pixel[channel], 3)
+                << "channel " << channel << " of case " << &c - cases;
+        }
     }
 }
 }  // namespace
