@@ -10,7 +10,7 @@ namespace
 {
 // Large pictures are valid but slow to fill from a tiny file, and no branch of the reader needs
 // one; keep runs short.
-const long long MAX_FUZZ_PIXELS = 512LL * 512LL;
+const long long MAX_FUZZ_PIXELS = 256LL * 256LL;
 
 bool IsFuzzableSize(const uint8_t* data, size_t size)
 {
