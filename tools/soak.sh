@@ -54,8 +54,12 @@ soak() {
 
     (cd "$workdir" && exec "$@") >"$log.out" 2>"$log.err" &
     local pid=$!
+    # The programs take one event per frame and SDL 1.2 queues at most 128: a pause after each
+    # round lets a slow renderer catch up, so that input is not dropped and Escape is not stuck
+    # behind minutes of queued motion at the end.
     (while kill -0 "$pid" 2>/dev/null; do
         if [ "$kind" = demo ]; then drive_demo; else drive_viewer "$kind"; fi
+        sleep "${SOAK_PAUSE_SECONDS:-3}"
     done) >/dev/null 2>&1 &
     local driver_pid=$!
 
@@ -72,9 +76,12 @@ soak() {
     wait "$driver_pid" 2>/dev/null
     for key in w s a d; do xdotool keyup "$key" 2>/dev/null; done
     xdotool mouseup 1 2>/dev/null
+    # A press that met a full queue is lost, so press twice. One event is handled per frame, and
+    # a software renderer may draw few frames a second: allow minutes for the exit.
     xdotool key Escape
-    # One event is handled per frame, and a software renderer may draw few frames a second.
-    for _ in $(seq 1 1200); do
+    sleep 2
+    xdotool key Escape
+    for _ in $(seq 1 3000); do
         kill -0 "$pid" 2>/dev/null || break
         sleep 0.1
     done
