@@ -107,9 +107,13 @@ void CJpegIdct::TransformAvx2(const int32_t* coefficients, const float* scaledQu
         __m128i upperRows = _mm256_extracti128_si256(rowPairs[pair], 1);
         uint8_t* row = out + 2 * pair * stride;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(row), lower);
-        _mm_storeh_pd(reinterpret_cast<double*>(row + stride), _mm_castsi128_pd(lower));
+        // The upper halves go through the unaligned 64-bit store too: a double store would
+        // claim an alignment that output rows do not have.
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row + stride),
+                         _mm_unpackhi_epi64(lower, lower));
         _mm_storel_epi64(reinterpret_cast<__m128i*>(row + 4 * stride), upperRows);
-        _mm_storeh_pd(reinterpret_cast<double*>(row + 5 * stride), _mm_castsi128_pd(upperRows));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(row + 5 * stride),
+                         _mm_unpackhi_epi64(upperRows, upperRows));
     }
 }
 
