@@ -2,6 +2,8 @@
 // line, so the kept fuzz corpora and seeds are replayed by the ordinary test build (and under the
 // sanitizers by its sanitizer build) without clang or libFuzzer. A fuzz target reports a fault by
 // aborting or by a sanitizer report; a replay that gets through every file has passed.
+#include "support/TempFiles.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -16,24 +18,6 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) __attribute__((weak
 
 namespace
 {
-bool ReadWhole(const std::string& path, std::vector<uint8_t>& bytes)
-{
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-    {
-        return false;
-    }
-    bytes.clear();
-    uint8_t block[65536];
-    size_t got = 0;
-    while ((got = fread(block, 1, sizeof block, file)) > 0)
-    {
-        bytes.insert(bytes.end(), block, block + got);
-    }
-    fclose(file);
-    return true;
-}
-
 // Files of one folder, in a fixed order so a failure names the same input on every run.
 std::vector<std::string> FilesIn(const std::string& folder)
 {
@@ -63,19 +47,14 @@ int main(int argc, char** argv)
         LLVMFuzzerInitialize(&argc, &argv);
     }
     size_t replayed = 0;
-    std::vector<uint8_t> bytes;
     for (int i = 1; i < argc; ++i)
     {
         for (const std::string& path : FilesIn(argv[i]))
         {
-            if (!ReadWhole(path, bytes))
-            {
-                fprintf(stderr, "cannot read %s\n", path.c_str());
-                return 1;
-            }
+            const std::string bytes = kyrel_test::ReadFile(path);
             // The name first, so that an abort inside the target says which input it was.
             fprintf(stderr, "%s\n", path.c_str());
-            LLVMFuzzerTestOneInput(bytes.data(), bytes.size());
+            LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
             ++replayed;
         }
     }
