@@ -6,8 +6,8 @@
 #include "overlay/CFontManager.h"
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
-#include "scene/CGameObject.h"
-#include "scene/CGameObjectManager.h"
+#include "game/CGameObject.h"
+#include "game/CGameObjectManager.h"
 #include "scene/CLight.h"
 #include "scene/CLightManager.h"
 

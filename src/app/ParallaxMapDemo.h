@@ -3,7 +3,7 @@
 #ifndef KYREL_PARALLAXMAPDEMO_H
 #define KYREL_PARALLAXMAPDEMO_H
 
-#include "app/CApp.h"
+#include "core/CApp.h"
 
 class CScreenImage;
 class CLight;

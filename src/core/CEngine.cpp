@@ -7,14 +7,14 @@
 #include "overlay/CFontManager.h"
 #include "platform/CEventManager.h"
 #include "platform/CGraphicsCore.h"
-#include "platform/CWindowManager.h"
+#include "overlay/CWindowManager.h"
 #include "scene/CCamera.h"
 #include "scene/CCameraManager.h"
-#include "scene/CGameObjectManager.h"
+#include "game/CGameObjectManager.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShaderManager.h"
 #include "sound/CSoundManager.h"
-#include "textures/CTextureManager.h"
+#include "overlay/CTextureManager.h"
 #include "textures/CUtils.h"
 
 #include <SDL/SDL.h>

@@ -4,7 +4,7 @@
 
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
-#include "textures/CTextureManager.h"
+#include "overlay/CTextureManager.h"
 
 #include <GL/glew.h>
 #include <GL/glu.h>

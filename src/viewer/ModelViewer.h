@@ -3,7 +3,7 @@
 #ifndef KYREL_VIEWER_MODELVIEWER_H
 #define KYREL_VIEWER_MODELVIEWER_H
 
-#include "app/CApp.h"
+#include "core/CApp.h"
 #include "viewer/ModelCheck.h"
 #include "viewer/ViewerOptions.h"
 

@@ -9,7 +9,7 @@
 #include "overlay/CWindow.h"
 #include "platform/CEventManager.h"
 #include "platform/CGraphicsCore.h"
-#include "platform/CWindowManager.h"
+#include "overlay/CWindowManager.h"
 
 #include <gtest/gtest.h>
 #include <cstdio>

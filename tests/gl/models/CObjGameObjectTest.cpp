@@ -4,7 +4,7 @@
 #include "gl/scene/SceneFixture.h"
 #include "models/CObj.h"
 #include "scene/CCamera.h"
-#include "scene/CGameObject.h"
+#include "game/CGameObject.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "models/C3DSObject.h"
 #include "models/CMD2Object.h"
 #include "scene/CCamera.h"
-#include "scene/CGameObject.h"
+#include "game/CGameObject.h"
 #include "support/Chunk3DSBuilder.h"
 #include "support/MD2FileBuilder.h"
 #include "support/TempFiles.h"

@@ -4,7 +4,7 @@
 #include "gl/GLTestEnvironment.h"
 #include "overlay/CScreenImage.h"
 #include "platform/CGraphicsCore.h"
-#include "textures/CTextureManager.h"
+#include "overlay/CTextureManager.h"
 
 #include <gtest/gtest.h>
 #include <array>

@@ -3,8 +3,8 @@
 
 #include "gl/GLTestEnvironment.h"
 #include "scene/CCamera.h"
-#include "scene/CGameObject.h"
-#include "scene/CGameObjectManager.h"
+#include "game/CGameObject.h"
+#include "game/CGameObjectManager.h"
 #include "scene/CLight.h"
 #include "scene/CLightManager.h"
 

@@ -1,5 +1,5 @@
 // Draws visible windows in the order they were added; later windows cover earlier ones.
-#include "platform/CWindowManager.h"
+#include "overlay/CWindowManager.h"
 
 #include "overlay/CWindow.h"
 

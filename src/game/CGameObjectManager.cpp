@@ -1,9 +1,9 @@
 // The three render paths over the scene's game objects.
-#include "scene/CGameObjectManager.h"
+#include "game/CGameObjectManager.h"
 
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
-#include "scene/CGameObject.h"
+#include "game/CGameObject.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"

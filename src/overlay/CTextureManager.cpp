@@ -1,5 +1,5 @@
 // Screen image registry: registration by texture name, removal, and forgetting deleted images.
-#include "textures/CTextureManager.h"
+#include "overlay/CTextureManager.h"
 
 #include "overlay/CScreenImage.h"
 

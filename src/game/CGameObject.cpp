@@ -1,5 +1,5 @@
 // Forwarding of the scene's requests to the game object's entity by model kind.
-#include "scene/CGameObject.h"
+#include "game/CGameObject.h"
 
 #include "models/C3DSObject.h"
 #include "models/CKObject.h"

@@ -1,6 +1,6 @@
 // Drawing order, visibility and activation of the window manager's windows.
 #include "overlay/CWindow.h"
-#include "platform/CWindowManager.h"
+#include "overlay/CWindowManager.h"
 
 #include <gtest/gtest.h>
 #include <vector>

@@ -3,8 +3,8 @@
 #include "gl/GLTestEnvironment.h"
 #include "gl/scene/SceneFixture.h"
 #include "platform/CGraphicsCore.h"
-#include "scene/CGameObject.h"
-#include "scene/CGameObjectManager.h"
+#include "game/CGameObject.h"
+#include "game/CGameObjectManager.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Engine ownership of the application base class.
-#include "app/CApp.h"
+#include "core/CApp.h"
 
 #include "core/CEngine.h"
 
