@@ -1,6 +1,7 @@
-// Forwarding of the scene's requests to the game object's entity by model kind.
+// Forwarding of the scene's requests to the game object's entity through its model kind row.
 #include "game/CGameObject.h"
 
+#include "game/ModelKinds.h"
 #include "models/C3DSObject.h"
 #include "models/CKObject.h"
 #include "models/CMD2Object.h"
@@ -13,104 +14,109 @@
 
 CGameObject::~CGameObject()
 {
-    DeleteEntities();
+    delete entity;
 }
 
-void CGameObject::DeleteEntities()
+void CGameObject::Load(int newKind, const ModelSource& source)
 {
-    delete xmlEntity;
-    xmlEntity = nullptr;
-    delete md2Entity;
-    md2Entity = nullptr;
-    delete tdsEntity;
-    tdsEntity = nullptr;
-    delete objEntity;
-    objEntity = nullptr;
+    delete entity;
+    entity = nullptr;
+    row = ModelKindOf(newKind);
+    entity = row->load(source);
+    kind = newKind;
 }
 
 void CGameObject::LoadXML(const char* path)
 {
-    DeleteEntities();
-    xmlEntity = new CKObject();
-    xmlEntity->Load(path);
-    kind = KIND_XML;
+    ModelSource source;
+    source.path = path;
+    Load(KIND_XML, source);
 }
 
 void CGameObject::LoadMD2(const char* path, const char* texturePath)
 {
-    DeleteEntities();
-    md2Entity = new CMD2Object();
-    md2Entity->Load(path, texturePath);
-    kind = KIND_MD2;
+    ModelSource source;
+    source.path = path;
+    source.texturePath = texturePath;
+    Load(KIND_MD2, source);
 }
 
 void CGameObject::Load3DS(const char* textureDirectory, const char* path, int swapAxes)
 {
-    DeleteEntities();
-    tdsEntity = new C3DSObject();
-    tdsEntity->Load(textureDirectory, path, swapAxes);
-    kind = KIND_3DS;
+    ModelSource source;
+    source.path = path;
+    source.textureFolder = textureDirectory;
+    source.swapAxes = swapAxes != 0;
+    Load(KIND_3DS, source);
 }
 
 void CGameObject::LoadOBJ(const char* path, const char* texturePath)
 {
-    DeleteEntities();
-    objEntity = new CObj();
-    objEntity->Load(path, texturePath);
-    kind = KIND_OBJ;
+    ModelSource source;
+    source.path = path;
+    source.texturePath = texturePath;
+    Load(KIND_OBJ, source);
 }
 
-CEntity* CGameObject::Entity() const
+bool CGameObject::LoadFile(const std::string& path, const std::string& texturePath, bool swapAxes)
 {
-    switch (kind)
+    const ModelKind* fileKind = ModelKindFromPath(path);
+    if (!fileKind)
     {
-    case KIND_XML:
-        return xmlEntity;
-    case KIND_MD2:
-        return md2Entity;
-    case KIND_3DS:
-        return tdsEntity;
-    case KIND_OBJ:
-        return objEntity;
-    default:
-        return nullptr;
+        return false;
     }
+    size_t slash = path.find_last_of('/');
+    std::string folder = slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
+    ModelSource source;
+    source.path = path.c_str();
+    source.texturePath = texturePath.c_str();
+    source.textureFolder = folder.c_str();
+    source.swapAxes = swapAxes;
+    Load(fileKind->kind, source);
+    return true;
+}
+
+CKObject* CGameObject::GetXMLEntity() const
+{
+    return static_cast<CKObject*>(EntityOfKind(KIND_XML));
+}
+
+CMD2Object* CGameObject::GetMD2Entity() const
+{
+    return static_cast<CMD2Object*>(EntityOfKind(KIND_MD2));
+}
+
+C3DSObject* CGameObject::Get3DSEntity() const
+{
+    return static_cast<C3DSObject*>(EntityOfKind(KIND_3DS));
+}
+
+CObj* CGameObject::GetOBJEntity() const
+{
+    return static_cast<CObj*>(EntityOfKind(KIND_OBJ));
 }
 
 void CGameObject::Draw(bool textured)
 {
-    if (kind == KIND_XML && xmlEntity)
+    if (!entity)
     {
-        xmlEntity->RenderParallax(textured);
+        return;
     }
-    else if (kind == KIND_MD2 && md2Entity)
-    {
-        // MD2 triangles wind the other way round from the engine's other models.
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_FRONT);
-        md2Entity->Render(textured);
-        glDisable(GL_CULL_FACE);
-    }
-    else if (kind == KIND_3DS && tdsEntity)
-    {
-        // 3DS models carry their textures per material and are always drawn with them.
-        glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        tdsEntity->RenderVBO(true);
-        glDisable(GL_CULL_FACE);
-    }
-    else if (kind == KIND_OBJ && objEntity)
+    if (row->cullFace != 0)
     {
         glEnable(GL_CULL_FACE);
-        glCullFace(GL_BACK);
-        objEntity->RenderVBO(textured);
+        glCullFace(static_cast<GLenum>(row->cullFace));
+    }
+    row->draw(entity, textured || row->alwaysTextured);
+    if (row->cullFace != 0)
+    {
         glDisable(GL_CULL_FACE);
     }
 }
 
 void CGameObject::SetPosition(float x, float y, float z)
 {
-    if (CEntity* entity = Entity())
+    if (entity)
     {
         entity->SetPosition(x, y, z);
     }
@@ -118,7 +124,7 @@ void CGameObject::SetPosition(float x, float y, float z)
 
 void CGameObject::SetScale(float x, float y, float z)
 {
-    if (CEntity* entity = Entity())
+    if (entity)
     {
         entity->SetScale(x, y, z);
     }
@@ -126,27 +132,14 @@ void CGameObject::SetScale(float x, float y, float z)
 
 void CGameObject::SetAngle(float angle)
 {
-    if (kind == KIND_XML && xmlEntity)
+    if (entity)
     {
-        xmlEntity->SetAngle(angle);
-    }
-    else if (kind == KIND_MD2 && md2Entity)
-    {
-        md2Entity->SetAngle(angle);
-    }
-    else if (kind == KIND_3DS && tdsEntity)
-    {
-        tdsEntity->SetAngle(angle);
-    }
-    else if (kind == KIND_OBJ && objEntity)
-    {
-        objEntity->SetAngle(angle);
+        row->setAngle(entity, angle);
     }
 }
 
 void CGameObject::BuildShadowVolume()
 {
-    CEntity* entity = Entity();
     if (!entity)
     {
         return;
@@ -157,7 +150,7 @@ void CGameObject::BuildShadowVolume()
 
 void CGameObject::RenderShadowVolumeStencil()
 {
-    if (CEntity* entity = Entity())
+    if (entity)
     {
         entity->RenderShadowVolumeStencil();
     }
@@ -165,7 +158,7 @@ void CGameObject::RenderShadowVolumeStencil()
 
 void CGameObject::DrawShadowVolume()
 {
-    if (CEntity* entity = Entity())
+    if (entity)
     {
         entity->DrawShadowVolume();
     }
@@ -173,75 +166,58 @@ void CGameObject::DrawShadowVolume()
 
 void CGameObject::RenderBoundingBox()
 {
-    if (kind == KIND_3DS && tdsEntity)
+    if (entity)
     {
-        tdsEntity->RenderAllBoundingBoxes();
-    }
-    else if (CEntity* entity = Entity())
-    {
-        entity->RenderBoundingBox();
+        row->drawBoxes(entity);
     }
 }
 
 int CGameObject::GetVertexCount() const
 {
-    CEntity* entity = Entity();
     return entity ? entity->GetVertexCount() : 0;
 }
 
 void CGameObject::IntersectRay(CRay* ray)
 {
-    if (!ray)
+    if (ray && entity && row->intersectRay)
     {
-        return;
-    }
-    if (kind == KIND_XML && xmlEntity)
-    {
-        xmlEntity->IntersectRay(ray);
-    }
-    else if (kind == KIND_OBJ && objEntity)
-    {
-        objEntity->IntersectRay(ray);
+        row->intersectRay(entity, ray);
     }
 }
 
 void CGameObject::SetAnimation(int index)
 {
-    if (kind == KIND_MD2 && md2Entity)
+    if (entity && row->setAnimation)
     {
-        md2Entity->SetAnimation(index);
+        row->setAnimation(entity, index);
     }
 }
 
 void CGameObject::SetAnimationSpeed(float value)
 {
-    if (kind == KIND_MD2 && md2Entity)
+    if (entity && row->setAnimationSpeed)
     {
-        md2Entity->SetAnimationSpeed(value);
+        row->setAnimationSpeed(entity, value);
     }
 }
 
 const CVector3* CGameObject::GetPosition() const
 {
-    CEntity* entity = Entity();
     return entity ? entity->GetPosition() : nullptr;
 }
 
 const CVector3* CGameObject::GetBoundsMin() const
 {
-    CEntity* entity = Entity();
     return entity ? entity->GetBoundsMin() : nullptr;
 }
 
 const CVector3* CGameObject::GetBoundsMax() const
 {
-    CEntity* entity = Entity();
     return entity ? entity->GetBoundsMax() : nullptr;
 }
 
 void CGameObject::UpdateFrustumVisibility()
 {
-    CEntity* entity = Entity();
     if (!entity)
     {
         inFrustum = false;

@@ -1,16 +1,21 @@
 // One placed model in the 3D scene: owns its entity, forwards placement, drawing, shadow and
-// ray requests to it by model kind, and carries the flags the game object manager reads.
+// ray requests to it as its row of the model kind table says, and carries the flags the game
+// object manager reads.
 #ifndef KYREL_CGAMEOBJECT_H
 #define KYREL_CGAMEOBJECT_H
 
 #include "math/CRay.h"
 #include "math/CVector3.h"
 
+#include <string>
+
 class CEntity;
 class C3DSObject;
 class CKObject;
 class CMD2Object;
 class CObj;
+struct ModelKind;
+struct ModelSource;
 
 class CGameObject
 {
@@ -38,13 +43,17 @@ public:
     void Load3DS(const char* textureDirectory, const char* path, int swapAxes);
     // Loads an OBJ model with its one texture.
     void LoadOBJ(const char* path, const char* texturePath);
+    // Loads a file of the kind its extension names (3DS textures looked up beside the model);
+    // false, with nothing loaded, when no kind has that extension.
+    bool LoadFile(const std::string& path, const std::string& texturePath, bool swapAxes);
 
-    bool IsLoaded() const { return Entity() != nullptr; }
+    bool IsLoaded() const { return entity != nullptr; }
     int GetKind() const { return kind; }
-    CKObject* GetXMLEntity() const { return xmlEntity; }
-    CMD2Object* GetMD2Entity() const { return md2Entity; }
-    C3DSObject* Get3DSEntity() const { return tdsEntity; }
-    CObj* GetOBJEntity() const { return objEntity; }
+    // Each null unless the object holds an entity of that kind.
+    CKObject* GetXMLEntity() const;
+    CMD2Object* GetMD2Entity() const;
+    C3DSObject* Get3DSEntity() const;
+    CObj* GetOBJEntity() const;
 
     void Draw(bool textured);
     void SetPosition(float x, float y, float z);
@@ -76,13 +85,12 @@ public:
     void UpdateFrustumVisibility();
 
 private:
-    CEntity* Entity() const;
-    void DeleteEntities();
+    void Load(int newKind, const ModelSource& source);
+    // The entity when it is of that kind, else null.
+    CEntity* EntityOfKind(int wanted) const { return kind == wanted ? entity : nullptr; }
 
-    CKObject* xmlEntity = nullptr;
-    CMD2Object* md2Entity = nullptr;
-    C3DSObject* tdsEntity = nullptr;
-    CObj* objEntity = nullptr;
+    CEntity* entity = nullptr;
+    const ModelKind* row = nullptr;  // the table row of the loaded kind
     int kind = KIND_XML;
     bool castsShadow = false;
     bool enabled = true;

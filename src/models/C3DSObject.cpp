@@ -15,10 +15,6 @@
 
 namespace
 {
-// Colour of the debug box and sphere.
-const float BOX_RED = 0.9f;
-const float BOX_GREEN = 0.2f;
-const float BOX_BLUE = 0.1f;
 
 void DeleteBuffer(unsigned int& name)
 {
@@ -255,51 +251,14 @@ void C3DSObject::RenderVBO(bool)
     glPopMatrix();
 }
 
-void C3DSObject::BuildShadowVolume(float lightX, float lightY, float lightZ)
-{
-    EntityDrawing::BuildMeshShadowVolumes(shadowVolumes, model, CVector3(lightX, lightY, lightZ),
-                                          position, scale, angle);
-}
-
-void C3DSObject::DrawAllShadowVolumes() const
-{
-    EntityDrawing::DrawShadowVolumes(shadowVolumes);
-}
-
-void C3DSObject::DrawShadowVolume()
-{
-    DrawAllShadowVolumes();
-}
-
-void C3DSObject::RenderShadowVolumeStencil()
-{
-    RenderShadowVolumeStencil(gGraphicsCore->HasStencilTwoSide());
-}
-
-void C3DSObject::RenderShadowVolumeStencil(bool twoSided)
-{
-    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { DrawAllShadowVolumes(); });
-}
-
 void C3DSObject::RenderBoundingBox()
 {
-    BeginTransform();
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-    EntityDrawing::DrawBoxLines(model.boundsMin, model.boundsMax);
-    glPopMatrix();
+    DrawModelBoxes(false);
 }
 
 void C3DSObject::RenderAllBoundingBoxes()
 {
-    BeginTransform();
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-    EntityDrawing::DrawBoxLines(model.boundsMin, model.boundsMax);
-    for (const ModelObject& part : model.objects)
-    {
-        glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-        EntityDrawing::DrawBoxLines(part.boundsMin, part.boundsMax);
-    }
-    glPopMatrix();
+    DrawModelBoxes(true);
 }
 
 void C3DSObject::DrawBoundingSphere()
@@ -308,6 +267,6 @@ void C3DSObject::DrawBoundingSphere()
     {
         return;
     }
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+    EntityDrawing::UseBoxColour();
     EntityDrawing::DrawBoundingSphere(position, scale, model.sphereCenter, model.sphereRadius);
 }

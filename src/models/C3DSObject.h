@@ -5,15 +5,13 @@
 #define KYREL_C3DSOBJECT_H
 
 #include "models/C3DSReader.h"
-#include "models/CEntity.h"
-#include "models/CModelData.h"
-#include "models/CShadowVolume.h"
+#include "models/CMeshEntity.h"
 
 #include <cstddef>
 #include <memory>
 #include <vector>
 
-class C3DSObject : public CEntity
+class C3DSObject : public CMeshEntity
 {
 public:
     C3DSObject();
@@ -40,12 +38,6 @@ public:
     // left as the caller set it; the client arrays end disabled.
     void RenderVBO(bool textured) override;
 
-    // One volume per part, created on the first call and rebuilt in place afterwards.
-    void BuildShadowVolume(float lightX, float lightY, float lightZ) override;
-    void RenderShadowVolumeStencil() override;
-    // The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
-    void RenderShadowVolumeStencil(bool twoSided);
-    void DrawShadowVolume() override;
     // The model box only.
     void RenderBoundingBox() override;
     int GetVertexCount() override;
@@ -54,25 +46,19 @@ public:
     void RenderAllBoundingBoxes();
     void DrawBoundingSphere();
 
-    const CModelData& GetModel() const { return model; }
     // Texture of a material; 0 for a material without one or an index outside the table.
     unsigned int GetTexture(int materialIndex) const;
-    size_t GetShadowVolumeCount() const { return shadowVolumes.size(); }
-    const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
 
 private:
     void RefreshWorldBounds();
     void UploadBuffers();
     void EmitPart(const ModelObject& part) const;
     void DrawPartBuffers(const ModelObject& part) const;
-    void DrawAllShadowVolumes() const;
     void ReleaseGLObjects();
 
     C3DSReader reader;
-    CModelData model;
     // One texture name per material, by material index; 0 where a material has no texture.
     std::vector<unsigned int> textures;
-    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;
 };
 
 #endif

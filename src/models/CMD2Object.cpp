@@ -9,16 +9,9 @@
 
 #include <SDL/SDL.h>
 #include <GL/glew.h>
-#include <GL/glu.h>
 
 namespace
 {
-// Colour of the debug box and sphere.
-const float BOX_RED = 0.9f;
-const float BOX_GREEN = 0.2f;
-const float BOX_BLUE = 0.1f;
-const int SPHERE_SLICES = 64;
-const int SPHERE_STACKS = 64;
 const float MILLISECONDS_PER_SECOND = 1000.0f;
 
 unsigned int SdlTicks()
@@ -229,7 +222,7 @@ void CMD2Object::RenderShadowVolumeStencil(bool twoSided)
 void CMD2Object::RenderBoundingBox()
 {
     BeginTransform();
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
+    EntityDrawing::UseBoxColour();
     if (!model.objects.empty())
     {
         const ModelObject& frame = Frame(model.currentFrame);
@@ -244,19 +237,6 @@ void CMD2Object::DrawBoundingSphere()
     {
         return;
     }
-    GLUquadric* quadric = gluNewQuadric();
-    if (quadric == nullptr)
-    {
-        return;
-    }
-    gluQuadricNormals(quadric, GLU_SMOOTH);
-    glPushMatrix();
-    glTranslatef(position.x, position.y, position.z);
-    const CVector3& centre = model.sphereCenter;
-    glTranslatef(centre.x * scale.x, centre.y * scale.y, centre.z * scale.z);
-    glScalef(scale.x, scale.y, scale.z);
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-    gluSphere(quadric, model.sphereRadius, SPHERE_SLICES, SPHERE_STACKS);
-    glPopMatrix();
-    gluDeleteQuadric(quadric);
+    EntityDrawing::UseBoxColour();
+    EntityDrawing::DrawBoundingSphere(position, scale, model.sphereCenter, model.sphereRadius);
 }

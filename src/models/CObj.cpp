@@ -12,10 +12,6 @@
 
 namespace
 {
-// Colour of the debug boxes.
-const float BOX_RED = 0.9f;
-const float BOX_GREEN = 0.2f;
-const float BOX_BLUE = 0.1f;
 // Colour of the single material every OBJ model gets.
 const unsigned char MATERIAL_WHITE = 255;
 // A picked face turned away from the light still shows at this intensity.
@@ -211,43 +207,9 @@ void CObj::RenderVBO(bool textured)
     glPopMatrix();
 }
 
-void CObj::BuildShadowVolume(float lightX, float lightY, float lightZ)
-{
-    EntityDrawing::BuildMeshShadowVolumes(shadowVolumes, model, CVector3(lightX, lightY, lightZ),
-                                          position, scale, angle);
-}
-
-void CObj::DrawAllShadowVolumes() const
-{
-    EntityDrawing::DrawShadowVolumes(shadowVolumes);
-}
-
-void CObj::DrawShadowVolume()
-{
-    DrawAllShadowVolumes();
-}
-
-void CObj::RenderShadowVolumeStencil()
-{
-    RenderShadowVolumeStencil(gGraphicsCore->HasStencilTwoSide());
-}
-
-void CObj::RenderShadowVolumeStencil(bool twoSided)
-{
-    EntityDrawing::RenderShadowVolumesToStencil(twoSided, [this] { DrawAllShadowVolumes(); });
-}
-
 void CObj::RenderBoundingBox()
 {
-    BeginTransform();
-    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-    EntityDrawing::DrawBoxLines(model.boundsMin, model.boundsMax);
-    for (const ModelObject& part : model.objects)
-    {
-        glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
-        EntityDrawing::DrawBoxLines(part.boundsMin, part.boundsMax);
-    }
-    glPopMatrix();
+    DrawModelBoxes(true);
 }
 
 CVector3 CObj::ShadeHit(const CVector3& point, const ModelFace& face) const

@@ -5,16 +5,14 @@
 #define KYREL_COBJ_H
 
 #include "math/CRay.h"
-#include "models/CEntity.h"
-#include "models/CModelData.h"
+#include "models/CMeshEntity.h"
 #include "models/CObjReader.h"
-#include "models/CShadowVolume.h"
 
 #include <cstddef>
 #include <memory>
 #include <vector>
 
-class CObj : public CEntity
+class CObj : public CMeshEntity
 {
 public:
     CObj();
@@ -38,12 +36,7 @@ public:
     // in use and face culling off.
     void RenderVBO(bool textured) override;
 
-    // One volume per part, created on the first call and rebuilt in place afterwards.
-    void BuildShadowVolume(float lightX, float lightY, float lightZ) override;
-    void RenderShadowVolumeStencil() override;
-    // The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
-    void RenderShadowVolumeStencil(bool twoSided);
-    void DrawShadowVolume() override;
+    // The model's box and every part's box.
     void RenderBoundingBox() override;
     int GetVertexCount() override;
 
@@ -51,22 +44,16 @@ public:
     // any is nearer, and shades the hit by light number 1.
     void IntersectRay(CRay* ray);
 
-    const CModelData& GetModel() const { return model; }
-    size_t GetShadowVolumeCount() const { return shadowVolumes.size(); }
-    const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
     unsigned int GetTexture() const { return texture; }
 
 private:
     void RefreshWorldBounds();
     void EmitPart(const ModelObject& part) const;
     void DrawPartBuffers(const ModelObject& part, bool textured) const;
-    void DrawAllShadowVolumes() const;
     // Colour a hit takes: the face turned to light 1 is brighter; faces turned away keep half.
     CVector3 ShadeHit(const CVector3& point, const ModelFace& face) const;
 
     CObjReader reader;
-    CModelData model;
-    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;
     unsigned int texture;
 };
 

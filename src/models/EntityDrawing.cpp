@@ -17,6 +17,10 @@ namespace
 {
 const int SPHERE_SLICES = 64;
 const int SPHERE_STACKS = 64;
+// Colour of every debug box and sphere.
+const float BOX_RED = 0.9f;
+const float BOX_GREEN = 0.2f;
+const float BOX_BLUE = 0.1f;
 
 // Ray-triangle determinants closer to zero than this count as a ray parallel to the triangle.
 const double RAY_PARALLEL_EPSILON = 0.000001;
@@ -96,6 +100,11 @@ bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& l
     CVector3 hi = localMax;
     entity.TransformBox(lo, hi);
     return frustum->BoxInFrustum(lo.x, lo.y, lo.z, hi.x, hi.y, hi.z) != 0;
+}
+
+void UseBoxColour()
+{
+    glColor3f(BOX_RED, BOX_GREEN, BOX_BLUE);
 }
 
 void DrawBoxLines(const CVector3& lo, const CVector3& hi)

@@ -21,6 +21,9 @@ namespace EntityDrawing
 // the camera's view frustum.
 bool PartBoxVisible(CEntity& entity, const CVector3& localMin, const CVector3& localMax);
 
+// Sets the current colour to the one every debug box and sphere is drawn in.
+void UseBoxColour();
+
 // The 12 edges of the box as one GL_LINES batch of 24 vertices, in the current colour.
 void DrawBoxLines(const CVector3& lo, const CVector3& hi);
 

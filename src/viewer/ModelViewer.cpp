@@ -85,15 +85,9 @@ std::string FileName(const std::string& path)
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
-
-std::string Folder(const std::string& path)
-{
-    size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
-}
 }  // namespace
 
-ModelViewer::ModelViewer(const ViewerOptions& viewerOptions, ModelKind modelKind,
+ModelViewer::ModelViewer(const ViewerOptions& viewerOptions, const ModelKind& modelKind,
                          const ModelStats& modelStats)
     : options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
       distance(MODEL_RADIUS / static_cast<float>(std::sin(FIELD_OF_VIEW * 0.5 * M_PI / 180.0)) *
@@ -139,26 +133,8 @@ void ModelViewer::Init()
 void ModelViewer::LoadModel()
 {
     model = new CGameObject();
-    const char* path = options.modelPath.c_str();
-    const char* texture = options.texturePath.c_str();
     auto start = std::chrono::steady_clock::now();
-    switch (kind)
-    {
-    case ModelKind::Xml:
-        model->LoadXML(path);
-        break;
-    case ModelKind::Obj:
-        model->LoadOBJ(path, texture);
-        break;
-    case ModelKind::Md2:
-        model->LoadMD2(path, texture);
-        break;
-    case ModelKind::ThreeDS:
-        model->Load3DS(Folder(options.modelPath).c_str(), path, options.swapAxes ? 1 : 0);
-        break;
-    case ModelKind::Unknown:
-        break;
-    }
+    model->LoadFile(options.modelPath, options.texturePath, options.swapAxes);
     loadMilliseconds =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     // The file was checked before the window opened; this catches a file changed since.
@@ -258,7 +234,7 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
 
 void ModelViewer::CreatePanel()
 {
-    const bool animated = kind == ModelKind::Md2;
+    const bool animated = kind.setAnimation != nullptr;
     const float height = animated ? 430.0f : 330.0f;
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
                         PANEL_BACKGROUND, true, 0.85f, TITLE_BAR_HEIGHT, 1, true);

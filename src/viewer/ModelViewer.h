@@ -20,7 +20,7 @@ class CWindow;
 class ModelViewer : public CApp
 {
 public:
-    ModelViewer(const ViewerOptions& options, ModelKind kind, const ModelStats& stats);
+    ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats);
 
     void Init() override;
     void Run() override;
@@ -60,7 +60,7 @@ private:
     void ApplyCamera();
 
     ViewerOptions options;
-    ModelKind kind;
+    const ModelKind& kind;
     ModelStats stats;
     double loadMilliseconds = 0.0;
     bool modelLoaded = false;

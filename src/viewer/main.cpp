@@ -69,13 +69,13 @@ int RerunOnVirtualDisplay(int argc, char** argv)
     return Fail("no display, and xvfb-run could not be started");
 }
 
-int RunViewer(const ViewerOptions& options, ModelKind kind, const ModelStats& stats)
+int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats)
 {
     ModelViewer viewer(options, kind, stats);
     viewer.Init();
     if (!viewer.IsModelLoaded())
     {
-        return Fail(options.modelPath + ": not a readable " + KindName(kind) + " model");
+        return Fail(options.modelPath + ": not a readable " + kind.name + " model");
     }
     if (!options.screenshotPath.empty())
     {
@@ -100,7 +100,7 @@ int main(int argc, char** argv)
         std::cerr << PROGRAM << ": " << reason << "\n" << VIEWER_USAGE << std::endl;
         return 1;
     }
-    ModelKind kind = KindFromPath(options.modelPath);
+    const ModelKind* kind = ModelKindFromPath(options.modelPath);
     ModelStats stats;
     if (!CheckModel(kind, options.modelPath, options.swapAxes, stats, reason))
     {
@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     int status = 1;
     try
     {
-        status = RunViewer(options, kind, stats);
+        status = RunViewer(options, *kind, stats);
     }
     catch (const std::string& message)
     {
