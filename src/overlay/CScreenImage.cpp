@@ -5,9 +5,10 @@
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
 #include "overlay/CTextureManager.h"
+#include "images/CDecodedImage.h"
+#include "textures/TextureUpload.h"
 
 #include <GL/glew.h>
-#include <GL/glu.h>
 #include <SDL/SDL.h>
 #include <SDL/SDL_image.h>
 #include <cassert>
@@ -18,59 +19,6 @@ namespace
 const char* const MSG_LOADING = "Loading Texture: ";
 const char* const MSG_LOAD_FAILED = "Failed to load the image: ";
 const char* const MSG_ERROR = ", Error: ";
-const int UPLOAD_ALIGNMENT = 4;
-
-// Masks of pixels stored R, G, B (, A) byte after byte, the order GL reads them in.
-#if SDL_BYTEORDER == SDL_LIL_ENDIAN
-const Uint32 RED_MASK = 0x000000FF, GREEN_MASK = 0x0000FF00, BLUE_MASK = 0x00FF0000,
-             ALPHA_MASK = 0xFF000000;
-const Uint32 RGB24_RED_MASK = 0x0000FF, RGB24_BLUE_MASK = 0xFF0000;
-#else
-const Uint32 RED_MASK = 0xFF000000, GREEN_MASK = 0x00FF0000, BLUE_MASK = 0x0000FF00,
-             ALPHA_MASK = 0x000000FF;
-const Uint32 RGB24_RED_MASK = 0xFF0000, RGB24_BLUE_MASK = 0x0000FF;
-#endif
-const Uint32 RGB24_GREEN_MASK = 0x00FF00;
-
-bool IsUploadable(const SDL_Surface* surface, bool withAlpha)
-{
-    const SDL_PixelFormat* format = surface->format;
-    const int bytesPerPixel = withAlpha ? 4 : 3;
-    const int packedPitch =
-        (surface->w * bytesPerPixel + UPLOAD_ALIGNMENT - 1) / UPLOAD_ALIGNMENT * UPLOAD_ALIGNMENT;
-    if (format->BytesPerPixel != bytesPerPixel || surface->pitch != packedPitch)
-    {
-        return false;
-    }
-    if (withAlpha)
-    {
-        return format->Rmask == RED_MASK && format->Gmask == GREEN_MASK &&
-               format->Bmask == BLUE_MASK && format->Amask == ALPHA_MASK;
-    }
-    return format->Rmask == RGB24_RED_MASK && format->Gmask == RGB24_GREEN_MASK &&
-           format->Bmask == RGB24_BLUE_MASK;
-}
-
-// Pictures SDL_image hands over palettised or in another channel order are converted, so the
-// bytes GL reads are always R, G, B (, A) and never past the surface.
-SDL_Surface* ToUploadable(SDL_Surface* surface, bool withAlpha)
-{
-    if (IsUploadable(surface, withAlpha))
-    {
-        return surface;
-    }
-    SDL_Surface* model = withAlpha ? SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 32, RED_MASK,
-                                                          GREEN_MASK, BLUE_MASK, ALPHA_MASK)
-                                   : SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, 24, RGB24_RED_MASK,
-                                                          RGB24_GREEN_MASK, RGB24_BLUE_MASK, 0);
-    if (!model)
-    {
-        return nullptr;
-    }
-    SDL_Surface* converted = SDL_ConvertSurface(surface, model->format, SDL_SWSURFACE);
-    SDL_FreeSurface(model);
-    return converted;
-}
 }  // namespace
 
 CScreenImage::CScreenImage(const char* path)
@@ -118,30 +66,15 @@ void CScreenImage::Load(const char* path)
 
 void CScreenImage::Upload(SDL_Surface* surface)
 {
-    const bool withAlpha = surface->format->Amask != 0;
-    SDL_Surface* pixels = ToUploadable(surface, withAlpha);
-    if (!pixels)
+    CDecodedImage image;
+    if (!PackSurfacePixels(surface, surface->format->Amask != 0, image))
     {
         std::cout << MSG_LOAD_FAILED << fileName << MSG_ERROR << SDL_GetError() << std::endl;
         return;
     }
-    glPixelStorei(GL_UNPACK_ALIGNMENT, UPLOAD_ALIGNMENT);
-    glGenTextures(1, &textureName);
-    glBindTexture(GL_TEXTURE_2D, textureName);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     width = static_cast<float>(surface->w);
     height = static_cast<float>(surface->h);
-    const GLenum format = withAlpha ? GL_RGBA : GL_RGB;
-    // The levels are built but the minification filter stays linear: only level 0 is sampled.
-    gluBuild2DMipmaps(GL_TEXTURE_2D, static_cast<GLint>(format), surface->w, surface->h, format,
-                      GL_UNSIGNED_BYTE, pixels->pixels);
-    if (pixels != surface)
-    {
-        SDL_FreeSurface(pixels);
-    }
+    textureName = UploadTexture(image, SCREEN_IMAGE_SAMPLING);
 }
 
 void CScreenImage::Draw(float scale, float angle, float red, float green, float blue,

@@ -29,54 +29,6 @@ bool AnisotropicFilteringInUse()
     return gGraphicsCore->IsAnisotropicFilteringOn();
 }
 
-// SDL_image hands back surfaces of many layouts (palettes, B, G, R order, padded rows); GL is
-// given packed R, G, B or R, G, B, A bytes, top row first, whatever the file held. False when
-// SDL cannot convert the surface.
-bool PackSurfacePixels(SDL_Surface* surface, bool withAlpha, CDecodedImage& image)
-{
-#if SDL_BYTEORDER == SDL_LIL_ENDIAN
-    const Uint32 redMask = 0x000000FF, greenMask = 0x0000FF00, blueMask = 0x00FF0000;
-    const Uint32 alphaMask = withAlpha ? 0xFF000000 : 0;
-#else
-    const Uint32 redMask = withAlpha ? 0xFF000000 : 0x00FF0000;
-    const Uint32 greenMask = withAlpha ? 0x00FF0000 : 0x0000FF00;
-    const Uint32 blueMask = withAlpha ? 0x0000FF00 : 0x000000FF;
-    const Uint32 alphaMask = withAlpha ? 0x000000FF : 0;
-#endif
-    int bytesPerPixel = withAlpha ? 4 : 3;
-    SDL_Surface* layout = SDL_CreateRGBSurface(SDL_SWSURFACE, 1, 1, bytesPerPixel * 8, redMask,
-                                               greenMask, blueMask, alphaMask);
-    if (!layout)
-    {
-        return false;
-    }
-    SDL_Surface* converted = SDL_ConvertSurface(surface, layout->format, SDL_SWSURFACE);
-    SDL_FreeSurface(layout);
-    if (!converted)
-    {
-        return false;
-    }
-    size_t rowBytes = static_cast<size_t>(converted->w) * bytesPerPixel;
-    image.width = converted->w;
-    image.height = converted->h;
-    image.format = withAlpha ? IMAGE_FORMAT_RGBA : IMAGE_FORMAT_RGB;
-    image.components = bytesPerPixel;
-    image.dataSize = rowBytes * static_cast<size_t>(converted->h);
-    image.data.reset(new (std::nothrow) unsigned char[image.dataSize]);
-    if (image.data)
-    {
-        SDL_LockSurface(converted);
-        const unsigned char* source = static_cast<const unsigned char*>(converted->pixels);
-        for (int row = 0; row < converted->h; ++row)
-        {
-            memcpy(image.data.get() + row * rowBytes, source + row * converted->pitch, rowBytes);
-        }
-        SDL_UnlockSurface(converted);
-    }
-    SDL_FreeSurface(converted);
-    return image.data != nullptr;
-}
-
 GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
 {
     SDL_Surface* surface = IMG_Load(path);

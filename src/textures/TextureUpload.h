@@ -6,6 +6,7 @@
 #include <GL/glew.h>
 
 struct CDecodedImage;
+struct SDL_Surface;
 
 // Which levels of the texture an upload stores.
 enum TextureLevels
@@ -37,6 +38,8 @@ CTextureSampling DecodedImageSampling(bool useAnisotropy);
 CTextureSampling JpegSampling(bool useAnisotropy);
 // SDL_image pictures and the SDL-decoded bitmaps.
 CTextureSampling SdlImageSampling(bool useAnisotropy, bool componentsAsInternalFormat);
+// Screen images: repeating, linear, levels built though only level 0 is sampled.
+const CTextureSampling SCREEN_IMAGE_SAMPLING = {true, GL_LINEAR, false, BUILT_MIPS, false};
 
 // Creates a texture from the record as sampling describes, leaving it bound; its name (also kept
 // in the record's textureName), or 0 when the record holds no data.
@@ -45,6 +48,11 @@ GLuint UploadTexture(CDecodedImage& image, const CTextureSampling& sampling);
 // Uploads a BMP or PCX picture as a mipmapped texture and deletes the record; 0 (record still
 // deleted) when there is nothing to upload. The texture stays bound.
 GLuint UploadDecodedImage(CDecodedImage* image, bool useAnisotropy);
+
+// SDL surfaces come in many layouts (palettes, B, G, R order, padded rows); this packs one into
+// the record as R, G, B or R, G, B, A bytes, top row first, whatever the file held, ready for
+// UploadTexture. False when SDL cannot convert the surface.
+bool PackSurfacePixels(SDL_Surface* surface, bool withAlpha, CDecodedImage& image);
 
 // Deletes one texture name.
 void DeleteTexture(GLuint textureName);
