@@ -78,7 +78,7 @@ bool C3DSObject::Load(const char* textureDirectory, const char* path, int swapAx
         if (material.textureFile[0] != '\0')
         {
             const std::string fullName = directory + material.textureFile;
-            textures[i] = gUtils->LoadImage(fullName.c_str());
+            textures[i] = gUtils->LoadImage(fullName.c_str(), ROWS_BOTTOM_FIRST);
             std::cout << fullName << std::endl;
         }
         material.textureIndex = static_cast<int>(i);

@@ -48,7 +48,7 @@ void CObj::Load(const char* path, const char* texturePath)
         ModelMaterial& material = model.materials[static_cast<size_t>(i)];
         if (material.textureFile[0] != '\0')
         {
-            texture = gUtils->LoadImage(material.textureFile);
+            texture = gUtils->LoadImage(material.textureFile, ROWS_BOTTOM_FIRST);
         }
         material.textureIndex = i;
     }

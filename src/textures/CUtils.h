@@ -3,6 +3,8 @@
 #ifndef KYREL_CUTILS_H
 #define KYREL_CUTILS_H
 
+#include "textures/TextureUpload.h"
+
 #include <GL/glew.h>
 
 class CUtils
@@ -29,7 +31,11 @@ public:
     void DrawAxes();
 
     // Turns an image file into a GL texture by the reader its name selects; 0 on failure.
-    GLuint LoadImage(const char* path);
+    // Each reader gives its rows in its own order (BMP and PCX bottom first, JPEG and SDL_image
+    // top first, DDS as stored) unless the caller asks for the bottom row first: models whose
+    // texture coordinates count v up from the bottom of the picture (OBJ, 3DS, MD2) ask, so a
+    // picture maps the same whatever its file format. DDS blocks always go to GL as stored.
+    GLuint LoadImage(const char* path, ImageRowOrder rows = ROWS_AS_DECODED);
 
     // A bitmap decoded through SDL: R, G, B per pixel (components is always 3), bottom row first.
     struct SdlBitmap

@@ -29,7 +29,8 @@ bool AnisotropicFilteringInUse()
     return gGraphicsCore->IsAnisotropicFilteringOn();
 }
 
-GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
+// SDL_image surfaces are top row first, whatever the file stored (TGA of either origin too).
+GLuint LoadWithSdlImage(const char* path, bool useAnisotropy, bool flipRows)
 {
     SDL_Surface* surface = IMG_Load(path);
     if (!surface)
@@ -44,6 +45,10 @@ GLuint LoadWithSdlImage(const char* path, bool useAnisotropy)
     {
         std::cout << MSG_IMAGE_LOAD_FAILED << path << std::endl;
         return 0;
+    }
+    if (flipRows)
+    {
+        image.FlipRows();
     }
     return UploadTexture(image, SdlImageSampling(useAnisotropy, false));
 }
@@ -65,8 +70,10 @@ Uint32 SurfacePixel(const SDL_Surface* surface, int x, int row)
 }
 }  // namespace
 
-GLuint CUtils::LoadImage(const char* path)
+GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
 {
+    // BMP, PCX and DDS readers give their rows bottom first (DDS as stored); the others top first.
+    const bool flipTopFirst = rows == ROWS_BOTTOM_FIRST;
     if (!path)
     {
         return 0;
@@ -86,9 +93,9 @@ GLuint CUtils::LoadImage(const char* path)
     }
     if (strstr(path, "jpg") || strstr(path, "jpeg"))
     {
-        return LoadJPEG(path, useAnisotropy);
+        return LoadJPEG(path, useAnisotropy, flipTopFirst);
     }
-    return LoadWithSdlImage(path, useAnisotropy);
+    return LoadWithSdlImage(path, useAnisotropy, flipTopFirst);
 }
 
 GLuint CUtils::LoadBMPWithSDL(const char* path)

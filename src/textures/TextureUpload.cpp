@@ -85,9 +85,14 @@ void UploadPixels(const CDecodedImage& image, const CTextureSampling& sampling)
 }
 
 // Decodes a file and uploads it as sampling describes; 0 after the reader's message.
-GLuint LoadImageFile(const char* path, ImageDecoder decode, const CTextureSampling& sampling)
+GLuint LoadImageFile(const char* path, ImageDecoder decode, const CTextureSampling& sampling,
+                     bool flipRows = false)
 {
     std::unique_ptr<CDecodedImage> image(DecodeImageFile(path, decode));
+    if (image && flipRows)
+    {
+        image->FlipRows();
+    }
     return image ? UploadTexture(*image, sampling) : 0;
 }
 }  // namespace
@@ -157,10 +162,10 @@ GLuint LoadDDS(const char* path)
     return LoadImageFile(path, DecodeDDS, DDS_SAMPLING);
 }
 
-GLuint LoadJPEG(const char* path, bool useAnisotropy)
+GLuint LoadJPEG(const char* path, bool useAnisotropy, bool flipRows)
 {
-    // Row 0 of the texture is the top row of the picture.
-    return LoadImageFile(path, DecodeJPEG, JpegSampling(useAnisotropy));
+    // Row 0 of the texture is the top row of the picture unless flipped.
+    return LoadImageFile(path, DecodeJPEG, JpegSampling(useAnisotropy), flipRows);
 }
 
 bool PackSurfacePixels(SDL_Surface* surface, bool withAlpha, CDecodedImage& image)

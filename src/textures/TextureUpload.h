@@ -8,6 +8,13 @@
 struct CDecodedImage;
 struct SDL_Surface;
 
+// Row order a caller of image loading asks for.
+enum ImageRowOrder
+{
+    ROWS_AS_DECODED,   // whatever order the format's reader gives
+    ROWS_BOTTOM_FIRST  // texture row 0 is the picture's bottom row
+};
+
 // Which levels of the texture an upload stores.
 enum TextureLevels
 {
@@ -62,6 +69,7 @@ void DeleteTexture(GLuint textureName);
 GLuint LoadBMP(const char* path, bool useAnisotropy);
 GLuint LoadPCX(const char* path, bool useAnisotropy);
 GLuint LoadDDS(const char* path);
-GLuint LoadJPEG(const char* path, bool useAnisotropy);
+// flipRows: rows handed to GL bottom first instead of the JPEG's top first.
+GLuint LoadJPEG(const char* path, bool useAnisotropy, bool flipRows = false);
 
 #endif

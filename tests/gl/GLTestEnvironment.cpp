@@ -47,10 +47,19 @@ public:
         {
             throw std::runtime_error("cannot enter " + workingDirectory->Path());
         }
-        engine = new CEngine();
-        gGraphicsCore->SetDepthBits(16);
-        gGraphicsCore->SetStencilBits(8);
-        engine->SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, 24, false, false);
+        // The engine reports start-up failures as thrown strings, which GoogleTest would only
+        // call "unknown"; they are passed on with their text.
+        try
+        {
+            engine = new CEngine();
+            gGraphicsCore->SetDepthBits(16);
+            gGraphicsCore->SetStencilBits(8);
+            engine->SetVideoMode(WINDOW_WIDTH, WINDOW_HEIGHT, 24, false, false);
+        }
+        catch (const std::string& message)
+        {
+            throw std::runtime_error("engine start-up: " + message);
+        }
     }
 
     void TearDown() override

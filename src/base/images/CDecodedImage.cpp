@@ -2,6 +2,7 @@
 #include "images/CDecodedImage.h"
 #include "io/CByteReader.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 
@@ -16,6 +17,25 @@ void CDecodedImage::AllocateRgb(int pictureWidth, int pictureHeight)
     height = pictureHeight;
     dataSize = static_cast<size_t>(pictureWidth) * static_cast<size_t>(pictureHeight) * 3;
     data.reset(new unsigned char[dataSize]);
+}
+
+void CDecodedImage::FlipRows()
+{
+    if (format != IMAGE_FORMAT_RGB && format != IMAGE_FORMAT_RGBA)
+    {
+        return;
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * static_cast<size_t>(components);
+    if (!data || height < 2 || rowBytes * static_cast<size_t>(height) > dataSize)
+    {
+        return;
+    }
+    unsigned char* top = data.get();
+    unsigned char* bottom = data.get() + rowBytes * static_cast<size_t>(height - 1);
+    for (; top < bottom; top += rowBytes, bottom -= rowBytes)
+    {
+        std::swap_ranges(top, top + rowBytes, bottom);
+    }
 }
 
 bool IsAcceptedImageSize(long long width, long long height)

@@ -38,6 +38,9 @@ struct CDecodedImage
 
     // Gives the record width * height * 3 bytes of pixel data, contents undefined.
     void AllocateRgb(int pictureWidth, int pictureHeight);
+    // Reverses the order of the rows (top first <-> bottom first) of uncompressed pixel data;
+    // compressed data (DDS) is left as stored.
+    void FlipRows();
 };
 
 // Largest side any reader accepts; larger pictures are taken as corrupt headers.
