@@ -191,6 +191,10 @@ void CEngine::Frame()
             font->Print(FPS_TEXT_X, FPS_TEXT_Y, 0, FPS_FORMAT, gUtils->GetFPS());
         }
     }
+    else
+    {
+        gUtils->MeasureFrameTime();
+    }
     gCameraManager->Apply();
     if (gGraphicsCore->Is3DMode())
     {

@@ -25,6 +25,8 @@ CCamera::CCamera()
     : viewDirection(0.0f, 0.0f, 0.0f), position(150.0f, 110.0f, 150.0f), view(1.0f, 5.0f, 1.0f),
       up(0.0f, 1.0f, 0.0f), strafe(0.0f, 0.0f, 0.0f), speed(DEFAULT_SPEED), frustum(new CFrustum())
 {
+    // W and S move along where the camera looks from the start, not only after a mouse turn.
+    viewDirection = (view - position).Normalized();
     // The engine creates the camera before any window exists; the first frame applies the view
     // again, so the initial look is skipped while there is no GL context.
     if (SDL_GetVideoSurface())
@@ -68,6 +70,7 @@ void CCamera::PositionCamera(float px, float py, float pz, float vx, float vy, f
     position = CVector3(px, py, pz);
     view = CVector3(vx, vy, vz);
     up = CVector3(ux, uy, uz);
+    viewDirection = (view - position).Normalized();
 }
 
 void CCamera::MoveTo(const CVector3& p)

@@ -35,6 +35,7 @@ public:
     const CVector3& GetView() const { return view; }
     const CVector3& GetUp() const { return up; }
     const CVector3& GetStrafe() const { return strafe; }
+    // Unit vector from the eye to the view point, kept by placing and turning the camera.
     const CVector3& GetViewDirection() const { return viewDirection; }
 
     // Stores the rigid inverse of the current GL modelview matrix and returns it.

@@ -25,11 +25,17 @@ CUtils::CUtils() : framesPerSecond(0), frameTime(0.0)
     captionSuffix[0] = '\0';
 }
 
-void CUtils::UpdateFrameTimer()
+void CUtils::MeasureFrameTime()
 {
     float now = static_cast<float>(SDL_GetTicks()) * MILLISECONDS_TO_SECONDS;
     frameTime = now - lastFrameTime;
     lastFrameTime = now;
+}
+
+void CUtils::UpdateFrameTimer()
+{
+    MeasureFrameTime();
+    const float now = lastFrameTime;
     frameCounter += 1.0f;
     if (now - lastSecondTime > 1.0f)
     {

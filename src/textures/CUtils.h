@@ -14,7 +14,12 @@ public:
     ~CUtils() = default;
 
     // Call once per frame.
+    // Measures the frame time, then counts the frame and refreshes the rate in the caption once a
+    // second: the frames-per-second display's work.
     void UpdateFrameTimer();
+    // Measures the frame time alone; the engine calls it every frame the display is off, so the
+    // camera's motion never stops with the counter hidden.
+    void MeasureFrameTime();
     double GetFrameTime() const { return frameTime; }
     int GetFPS() const { return framesPerSecond; }
     const char* GetCaptionSuffix() const { return captionSuffix; }

@@ -196,6 +196,11 @@ TEST_P(ViewerTest, DrawsLitModelTurnsWithDragDarkensWithShadowsAndEndsOnEscape)
     EXPECT_GT(DarkenedFloorPixels(turned, mapped), 300) << "no shadow-map shadow on the floor";
     EXPECT_GT(ChangedPixels(stencil, mapped), 500) << "the shadow map did not replace stencil";
 
+    // The viewer hides the frame counter; the camera still takes its step from the frame time.
+    viewer.HoldKey("w", 1.0);
+    VirtualDisplay::Image flown = SettledAfterChange(mapped);
+    EXPECT_GT(ChangedPixels(mapped, flown), 500) << "W did not fly the camera";
+
     viewer.PressKey("Escape");
     EXPECT_EQ(0, viewer.WaitForExit(EXIT_SECONDS));
 }

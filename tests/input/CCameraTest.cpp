@@ -89,7 +89,7 @@ TEST_F(CCameraGL, LookDistanceStaysUnderManyRotationsEvenStraightUp)
     EXPECT_TRUE(std::isfinite(camera.GetStrafe().x));
 }
 
-TEST_F(CCameraGL, KeysMoveByFrameTimeAndWNeedsAFirstRotation)
+TEST_F(CCameraGL, KeysMoveByFrameTimeAlongTheLookFromTheStart)
 {
     CUtils* engineUtils = gUtils;
     CUtils timed;
@@ -102,16 +102,18 @@ TEST_F(CCameraGL, KeysMoveByFrameTimeAndWNeedsAFirstRotation)
     Uint8* keys = SDL_GetKeyState(nullptr);
     keys[SDLK_w] = 1;
     camera.Update();
-    EXPECT_EQ(CVector3(0, 0, 0), camera.GetPosition()) << "no view direction before a rotation";
+    EXPECT_NEAR(-step, camera.GetPosition().z, 1e-3f) << "W moves along the look before any turn";
+    EXPECT_EQ(0.0f, camera.GetPosition().x);
     keys[SDLK_w] = 0;
 
+    camera.PositionCamera(0, 0, 0, 0, 0, -10, 0, 1, 0);
     keys[SDLK_d] = 1;
     camera.Update();
     EXPECT_NEAR(step, camera.GetPosition().x, 1e-3f) << "strafing works from the start";
     EXPECT_EQ(0.0f, camera.GetPosition().y);
     keys[SDLK_d] = 0;
 
-    MouseAt(513, 384);  // any rotation sets the view direction
+    MouseAt(513, 384);  // a rotation keeps the direction where the camera looks
     keys[SDLK_w] = 1;
     CVector3 before = camera.GetPosition();
     camera.Update();
