@@ -19,9 +19,13 @@ CMusic::CMusic(const std::string& path) : music(nullptr), name(path), registered
     }
 }
 
+// A piece the application released may outlive the sound manager (deleted after shut-down).
 CMusic::~CMusic()
 {
-    gSoundManager->StopMusic();
+    if (gSoundManager)
+    {
+        gSoundManager->StopMusic();
+    }
     if (music)
     {
         Mix_FreeMusic(music);
@@ -64,7 +68,7 @@ void CMusic::Play(int loops)
 
 void CMusic::Release()
 {
-    if (!music)
+    if (!music || !gSoundManager)
     {
         return;
     }

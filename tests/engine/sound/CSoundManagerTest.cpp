@@ -134,6 +134,13 @@ TEST_F(SoundTest, MusicPlaysOneAtATimeAndDiesWithTheManager)
     EXPECT_EQ(0, Mix_PlayingMusic());
     second->Release();
     EXPECT_EQ(1u, manager->GetMusicCount());
+    // A piece never loaded is never registered: it stays the application's and may die after
+    // the sound manager has.
+    CMusic* unloaded = new CMusic();
+    EngineManagersFixture::TearDown();
+    ASSERT_EQ(nullptr, gSoundManager);
+    unloaded->Release();
+    delete unloaded;
 }
 
 // The manager deletes what it holds at shut-down: a sound or piece loaded again must be held once,
