@@ -9,6 +9,8 @@
 
 #include <SDL/SDL.h>
 #include <GL/glew.h>
+#include <algorithm>
+#include <cmath>
 
 namespace
 {
@@ -38,6 +40,7 @@ CMD2Object::~CMD2Object()
 bool CMD2Object::Load(const char* path, const char* texturePath)
 {
     const bool loaded = reader.Load(&model, path, texturePath);
+    lastChangeTime = tickSource();
     for (int i = 0; i < model.materialCount; ++i)
     {
         ModelMaterial& material = model.materials[static_cast<size_t>(i)];
@@ -106,6 +109,7 @@ void CMD2Object::SetAnimation(int n)
     }
     model.currentAnimation = index;
     model.currentFrame = model.animations[static_cast<size_t>(index)].startFrame;
+    lastChangeTime = tickSource();
 }
 
 int CMD2Object::NextFrame() const
@@ -126,24 +130,60 @@ int CMD2Object::NextFrame() const
     return next == 0 ? animation.startFrame : next;
 }
 
-float CMD2Object::ClockStep(int nextFrame)
+void CMD2Object::AdvanceFrames(long steps)
 {
-    const float now = static_cast<float>(tickSource());
-    const float elapsed = now - lastChangeTime;
-    frameTime = elapsed;
-    // A speed of zero or below holds the current frame.
-    if (!(animationSpeed > 0.0f))
+    // Frame names can start an animation outside its own loop: walk until inside it, then jump
+    // by whole loops, so a long pause costs no more than one loop's worth of steps.
+    const ModelAnimation* animation =
+        model.currentAnimation >= 0 &&
+                static_cast<size_t>(model.currentAnimation) < model.animations.size()
+            ? &model.animations[static_cast<size_t>(model.currentAnimation)]
+            : nullptr;
+    auto insideLoop = [&]
     {
+        return animation && animation->endFrame > animation->startFrame &&
+               model.currentFrame >= animation->startFrame &&
+               model.currentFrame < animation->endFrame;
+    };
+    while (steps > 0 && !insideLoop())
+    {
+        const int next = NextFrame();
+        if (next == model.currentFrame)
+        {
+            return;
+        }
+        model.currentFrame = next;
+        --steps;
+    }
+    if (steps > 0)
+    {
+        const long length = animation->endFrame - animation->startFrame;
+        const long offset = model.currentFrame - animation->startFrame;
+        model.currentFrame = animation->startFrame + static_cast<int>((offset + steps) % length);
+    }
+}
+
+float CMD2Object::ClockStep()
+{
+    const double now = tickSource();
+    double elapsed = now - lastChangeTime;
+    frameTime = static_cast<float>(elapsed);
+    // A speed of zero or below holds the current frame; the clock holds with it, so the
+    // animation resumes where it stopped.
+    if (!(animationSpeed > 0.0f) || elapsed < 0.0)
+    {
+        lastChangeTime = now;
         return 0.0f;
     }
-    const float period = MILLISECONDS_PER_SECOND / animationSpeed;
-    const float t = elapsed / period;
+    const double period = MILLISECONDS_PER_SECOND / animationSpeed;
     if (elapsed >= period)
     {
-        model.currentFrame = nextFrame;
-        lastChangeTime = now;
+        const double steps = std::floor(elapsed / period);
+        AdvanceFrames(static_cast<long>(std::min(steps, 1e9)));
+        lastChangeTime += steps * period;
+        elapsed -= steps * period;
     }
-    return t;
+    return static_cast<float>(std::min(std::max(elapsed / period, 0.0), 1.0));
 }
 
 void CMD2Object::Render(bool textured)
@@ -155,10 +195,9 @@ void CMD2Object::Render(bool textured)
         glPopMatrix();
         return;
     }
+    const float t = ClockStep();
     const ModelObject& from = Frame(model.currentFrame);
-    const int next = NextFrame();
-    const ModelObject& to = Frame(next);
-    const float t = ClockStep(next);
+    const ModelObject& to = Frame(NextFrame());
     if (textured)
     {
         glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -195,10 +234,9 @@ void CMD2Object::BuildShadowVolume(float lightX, float lightY, float lightZ)
     {
         return;
     }
+    const float t = ClockStep();
     const ModelObject& from = Frame(model.currentFrame);
-    const int next = NextFrame();
-    const ModelObject& to = Frame(next);
-    const float t = ClockStep(next);
+    const ModelObject& to = Frame(NextFrame());
     shadowVolume.BuildFromMD2Frames(model.objects[0], from, to, t, CVector3(lightX, lightY, lightZ),
                                     position, scale, angle);
 }

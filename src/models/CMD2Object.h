@@ -65,9 +65,12 @@ private:
     // The frame after the current one within the current animation; with no animation to play
     // the current frame stays.
     int NextFrame() const;
-    // Measures the time since the last change and moves to nextFrame once a frame's period has
-    // passed; returns the blend factor towards nextFrame (not clamped).
-    float ClockStep(int nextFrame);
+    // Measures the time since the last change, moves on by as many whole frames as have passed
+    // (so a pause or a slow frame skips frames instead of overshooting), and returns the blend
+    // factor towards the next frame, within [0, 1].
+    float ClockStep();
+    // Moves the current frame on by steps within its animation, wrapping as NextFrame does.
+    void AdvanceFrames(long steps);
     // The frame object of index; a frame index the model does not have shows frame 0.
     const ModelObject& Frame(int index) const;
     void RefreshWorldBounds();
@@ -75,8 +78,10 @@ private:
     CMD2Reader reader;
     CModelData model;
     unsigned int texture;
-    float frameTime;       // milliseconds
-    float lastChangeTime;  // tick count at the last frame change
+    float frameTime;  // milliseconds
+    // Tick count at the last frame change; the clock starts with the animation (load,
+    // SetAnimation).
+    double lastChangeTime;
     float animationSpeed;  // key frames per second
     CShadowVolume shadowVolume;
     TickSource tickSource;

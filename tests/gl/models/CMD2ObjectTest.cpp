@@ -177,12 +177,41 @@ TEST_F(MD2EntityGL, ClockBlendsTheCurrentAndNextFrame)
         EXPECT_EQ(std::vector<float>{4}, TrianglePlaces()) << c.speed;
     }
 
-    // The shadow build steps the same clock.
+    // The shadow build steps the same clock; the hold at speed 0 held the clock too, so two
+    // whole periods have passed since, back round to frame 1.
     entity->SetAnimationSpeed(5);
     fakeTicks = 5400;
     entity->BuildShadowVolume(0, 10, 0);
-    EXPECT_EQ(0, entity->GetModel().currentFrame);
+    EXPECT_EQ(1, entity->GetModel().currentFrame);
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
+
+// After a pause of k frame periods and a half the pose lies halfway between frames n + k and
+// n + k + 1 of the animation (wrapped), never beyond a key frame.
+TEST_F(MD2EntityGL, APauseSkipsWholeFramesAndBlendsWithinOne)
+{
+    std::unique_ptr<CMD2Object> entity =
+        LoadBytes(TriangleFrames({{"run1", -4}, {"run2", 0}, {"run3", 4}, {"end1", 0}}), nullptr);
+    ASSERT_EQ(1, entity->GetModel().animationCount);  // the last name's frames close no animation
+    const struct
+    {
+        unsigned int ticks;
+        int frame;
+        float x;
+    } steps[] = {
+        {900, 1, 2.0f},   // 4.5 periods after the start: frame 0 + 4 = 1 (wrapped), on to 2
+        {2300, 2, 0.0f},  // 7.5 more: frame 1 + 7 = 2, halfway on to frame 0 after the wrap
+    };
+    for (const auto& step : steps)
+    {
+        SCOPED_TRACE(step.ticks);
+        fakeTicks = step.ticks;
+        LookAlongMinusZ();
+        entity->Render(false);
+        EXPECT_EQ(step.frame, entity->GetModel().currentFrame);
+        EXPECT_TRUE(WhiteAt(step.x, 0.0f));
+        EXPECT_FALSE(WhiteAt(step.x - 2.5f, 0.0f) || WhiteAt(step.x + 2.5f, 0.0f));
+    }
 }
 
 TEST_F(MD2EntityGL, SetAnimationWrapsAndStillModelsDrawTheirFrame)
