@@ -37,6 +37,7 @@ const double FIELD_OF_VIEW = 50.0;
 
 // Every model is scaled to this radius, so camera, light and floor need no per-model tuning.
 const float MODEL_RADIUS = 10.0f;
+const float FLOOR_GAP = 0.02f * MODEL_RADIUS;
 const float FLOOR_HALF_SIDE = 25.0f;  // floor.obj spans -1..1
 const float LIGHT_POSITION[4] = {14.0f, 40.0f, 22.0f, 1.0f};
 const float LIGHT_DIFFUSE[4] = {0.9f, 0.9f, 0.85f, 1.0f};
@@ -164,7 +165,9 @@ void ModelViewer::PlaceModelAndFloor()
     floor = new CGameObject();
     floor->LoadOBJ(FLOOR_MODEL, FLOOR_TEXTURE);
     floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
-    floor->SetPosition(0.0f, 0.0f, 0.0f);
+    // A margin below the model's lowest point: models with a floor of their own at that height
+    // would otherwise fight the viewer's floor for the same depth.
+    floor->SetPosition(0.0f, -FLOOR_GAP, 0.0f);
     floor->SetCastShadow(false);
     if (floor->IsLoaded())
     {

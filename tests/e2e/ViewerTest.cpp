@@ -260,6 +260,43 @@ TEST(ViewerScreenshot, WrittenWithAndWithoutADisplay)
     }
 }
 
+// A model whose lowest face lies at its own origin (a room's floor, a tile) shows whole: the
+// viewer's floor sits a margin below it instead of fighting it for the same depth.
+TEST(ViewerFloor, SitsBelowTheModelsLowestFace)
+{
+    kyrel_test::TempDir scratch("kyrel-view-floor");
+    const std::string model = kyrel_test::WriteFile(
+        scratch.File("tile.obj"), "v -1 0 1\nv 1 0 1\nv 1 0 -1\nv -1 0 -1\nvt 0 0\nvt 1 0\nvt 1 "
+                                  "1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
+    const std::string red = scratch.File("red.png"), shot = scratch.File("shot.png");
+    ASSERT_EQ(0, system(("convert -size 8x8 xc:red '" + red + "'").c_str()));
+    std::string errors;
+    ASSERT_EQ(0, RunViewer({model, "--texture", red, "--screenshot", shot}, "", errors)) << errors;
+    ASSERT_EQ(
+        0, system(("convert '" + shot + "' -depth 8 'rgb:" + scratch.File("rgb") + "'").c_str()));
+    const std::string rgb = ReadFile(scratch.File("rgb"));
+    ASSERT_EQ(1024u * 768u * 3u, rgb.size());
+    // Across the tile's middle row every pixel between its left and right edge is the tile's.
+    const int row = 420;
+    auto isRed = [&](int x)
+    {
+        const unsigned char* p = reinterpret_cast<const unsigned char*>(&rgb[(row * 1024 + x) * 3]);
+        return p[0] > 120 && p[1] < 60 && p[2] < 60;
+    };
+    int left = 0, right = 1023;
+    while (left < 1024 && !isRed(left))
+        ++left;
+    while (right > left && !isRed(right))
+        --right;
+    ASSERT_GT(right - left, 200) << "the tile is not in the middle of the picture";
+    int floorPixels = 0;
+    for (int x = left; x <= right; ++x)
+    {
+        floorPixels += isRed(x) ? 0 : 1;
+    }
+    EXPECT_EQ(0, floorPixels) << "the floor shows through the tile";
+}
+
 TEST(ViewerBadFiles, OneLineAndStatusOne)
 {
     kyrel_test::TempDir scratch("kyrel-view-bad");
