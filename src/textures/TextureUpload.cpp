@@ -31,7 +31,11 @@ void SetSampling(const CTextureSampling& sampling)
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, sampling.minFilter);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    if (sampling.maxAnisotropy)
+    // Anisotropic filtering picks among mip levels; on a linear-only minification it adds
+    // nothing a viewer sees, while a software renderer (Mesa's llvmpipe) then probes level 0
+    // without bound and takes seconds over one frame of a minified model.
+    const bool mipmapped = sampling.minFilter != GL_LINEAR && sampling.minFilter != GL_NEAREST;
+    if (sampling.maxAnisotropy && mipmapped)
     {
         GLfloat maximumAnisotropy = 1.0f;
         glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximumAnisotropy);

@@ -129,6 +129,11 @@ void ModelViewer::Init()
     }
     CreatePanel();
     RefreshAnimationText();
+    if (!options.frameLogPath.empty())
+    {
+        frameLog = std::fopen(options.frameLogPath.c_str(), "w");
+    }
+    frameStart = std::chrono::steady_clock::now();
 }
 
 void ModelViewer::LoadModel()
@@ -454,12 +459,33 @@ void ModelViewer::RenderFrame()
     RefreshAnimationText();
 }
 
+ModelViewer::~ModelViewer()
+{
+    if (frameLog)
+    {
+        std::fclose(frameLog);
+    }
+}
+
+void ModelViewer::EndFrame()
+{
+    gGraphicsCore->SwapBuffers();
+    const auto now = std::chrono::steady_clock::now();
+    if (frameLog)
+    {
+        std::fprintf(frameLog, "%.1f\n",
+                     std::chrono::duration<double, std::milli>(now - frameStart).count());
+        std::fflush(frameLog);
+    }
+    frameStart = now;
+}
+
 void ModelViewer::Run()
 {
     for (;;)
     {
         RenderFrame();
-        gGraphicsCore->SwapBuffers();
+        EndFrame();
         HandleInput();
         if (!gEventManager->HasEvent())
         {
@@ -478,7 +504,7 @@ bool ModelViewer::SaveScreenshot()
     for (int frame = 1; frame < options.frames; ++frame)
     {
         RenderFrame();
-        gGraphicsCore->SwapBuffers();
+        EndFrame();
     }
     RenderFrame();
     // Under SDL's compatibility layer the window is a framebuffer object whose colour buffer is
@@ -493,6 +519,6 @@ bool ModelViewer::SaveScreenshot()
     bool written =
         WriteFramebufferPng(options.screenshotPath, static_cast<int>(gGraphicsCore->GetWidth()),
                             static_cast<int>(gGraphicsCore->GetHeight()));
-    gGraphicsCore->SwapBuffers();
+    EndFrame();
     return written;
 }

@@ -7,6 +7,8 @@
 #include "viewer/ModelCheck.h"
 #include "viewer/ViewerOptions.h"
 
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@ class ModelViewer : public CApp
 {
 public:
     ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats);
+    ~ModelViewer() override;
 
     void Init() override;
     void Run() override;
@@ -58,6 +61,8 @@ private:
     void StepAnimation(int step);
     void RefreshAnimationText();
     void ApplyCamera();
+    // Ends a frame: swaps the buffers and writes the frame's duration to the frame log, if any.
+    void EndFrame();
 
     ViewerOptions options;
     const ModelKind& kind;
@@ -85,6 +90,8 @@ private:
     bool orbiting = false;
     std::string captionBase;
     std::string shownAnimation;
+    std::FILE* frameLog = nullptr;
+    std::chrono::steady_clock::time_point frameStart;
 };
 
 #endif

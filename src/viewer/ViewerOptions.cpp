@@ -5,7 +5,7 @@
 
 const char* const VIEWER_USAGE =
     "usage: kyrel-view MODEL [--texture FILE] [--swap-axes] [--screenshot OUT.png] [--frames N]"
-    " [--verbose]";
+    " [--verbose] [--frame-log FILE]";
 
 namespace
 {
@@ -41,6 +41,13 @@ bool ParseViewerOptions(int argc, char** argv, ViewerOptions& options, std::stri
         else if (argument == "--verbose")
         {
             options.verbose = true;
+        }
+        else if (argument == "--frame-log")
+        {
+            if (!TakeValue(argc, argv, i, options.frameLogPath, reason))
+            {
+                return false;
+            }
         }
         else if (argument == "--screenshot")
         {

@@ -12,6 +12,7 @@ struct ViewerOptions
     std::string screenshotPath;  // empty: interactive
     int frames = 3;              // frames drawn before the screenshot is taken
     bool verbose = false;        // reports on standard output what the user's actions start
+    std::string frameLogPath;    // one line per frame drawn: its duration in milliseconds
 };
 
 // Fills options from argv; false with the reason for a command line it cannot use.

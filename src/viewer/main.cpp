@@ -120,6 +120,7 @@ int main(int argc, char** argv)
     options.modelPath = Absolute(options.modelPath, base);
     options.texturePath = Absolute(options.texturePath, base);
     options.screenshotPath = Absolute(options.screenshotPath, base);
+    options.frameLogPath = Absolute(options.frameLogPath, base);
     std::string runFolder = ProgramFolder();
     if (runFolder.empty() || chdir(runFolder.c_str()) != 0)
     {

@@ -24,7 +24,7 @@ TEST(BmpUploadGL, WithoutAnisotropyTrilinearMipmapsOfTheBottomRowFirstPicture)
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
 }
 
-TEST(BmpUploadGL, WithAnisotropyLinearRepeatAndTheDriverMaximum)
+TEST(BmpUploadGL, WithAnisotropyLinearRepeatAndNoAnisotropyOnTheLinearFilter)
 {
     kyrel_test::Engine();
     if (!GLEW_EXT_texture_filter_anisotropic)
@@ -42,7 +42,7 @@ TEST(BmpUploadGL, WithAnisotropyLinearRepeatAndTheDriverMaximum)
     glGetFloatv(GL_MAX_TEXTURE_MAX_ANISOTROPY_EXT, &maximum);
     glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &used);
     EXPECT_GT(maximum, 1.0f);
-    EXPECT_EQ(maximum, used);
+    EXPECT_EQ(1.0f, used) << "anisotropy only where the minification uses mipmaps";
     EXPECT_EQ(1, LevelParameter(1, GL_TEXTURE_WIDTH)) << "mipmaps built";
     EXPECT_EQ(TwoByTwoBottomFirst(), ReadLevel0());
 }
