@@ -61,7 +61,7 @@ bool ReadMeshModel(ModelKind kind, const std::string& path, bool swapAxes, Model
     else
     {
         CObjReader reader;
-        read = reader.Read(&model, path.c_str());
+        read = reader.Load(&model, path.c_str());
     }
     if (read)
     {
