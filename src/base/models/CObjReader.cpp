@@ -2,6 +2,12 @@
 // rules (a face line becomes triangles, a `v` line after faces starts a new object, `mtllib`
 // reads a material library found beside the file), then every object gets its faces' materials,
 // smooth vertex normals and a box. The vertex buffers are the entity's.
+//
+// [SECTION] File bytes and line helpers
+// [SECTION] Load, line reading, material statements
+// [SECTION] Faces, corners and polygons
+// [SECTION] Positions, texture coordinates, finishing an object
+// [SECTION] Normals, boxes, corner arrays, materials, messages
 #include "models/CObjReader.h"
 
 #include "io/FindFile.h"
@@ -15,6 +21,8 @@
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <vector>
+
+// [SECTION] File bytes and line helpers
 
 namespace
 {
@@ -127,6 +135,8 @@ void TrimmedLineRest(const char* ptr, const char* end, const char*& from, const 
     }
 }
 }  // namespace
+
+// [SECTION] Load, line reading, material statements
 
 bool CObjReader::Load(CModelData* model, const char* path)
 {
@@ -327,10 +337,12 @@ void CObjReader::AssignFaceMaterials(CModelData& model) const
     }
 }
 
+// [SECTION] Faces, corners and polygons
+
 // Reads the corners of a face line, in the form "v/t" once texture coordinates were seen in this
 // object and "v" otherwise, each optionally followed by a normal index ("v//n", "v/t/n"). A face
-// of n corners becomes the fan of triangles (0, 1, 2), (0, 2, 3), ... Corners are read until the
-// first one that does not fit the form; a face left with fewer than three corners, or naming a
+// of n corners becomes n - 2 triangles (see AddPolygon). Corners are read until the first one
+// that does not fit the form; a face left with fewer than three corners, or naming a
 // normal that was never read, is dropped whole.
 const char* CObjReader::ReadFace(const char* ptr, const char* end)
 {
@@ -453,6 +465,8 @@ void CObjReader::AddPolygon()
     }
 }
 
+// [SECTION] Positions, texture coordinates, finishing an object
+
 const char* CObjReader::ReadPosition(const char* ptr, const char* end)
 {
     CVector3 position;
@@ -552,6 +566,8 @@ void CObjReader::FinishObject(CModelData& model)
     m_texCoordsSeen = false;
     m_facesSeen = false;
 }
+
+// [SECTION] Normals, boxes, corner arrays, materials, messages
 
 // Smooth normals: every face adds its (unnormalised) normal once to each vertex it uses; the
 // sum is divided by minus the number of such faces and normalised.

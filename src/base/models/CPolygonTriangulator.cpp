@@ -81,8 +81,9 @@ double CPolygonTriangulator::Area(int a, int b, int c) const
     const double acU = m_u[c] - m_u[a];
     const double acV = m_v[c] - m_v[a];
     const double cross = abU * acV - abV * acU;
-    const double lengths = std::sqrt((abU * abU + abV * abV) * (acU * acU + acV * acV));
-    return std::fabs(cross) <= FLAT_SINE * lengths ? 0.0 : cross * m_winding;
+    // |cross| <= sine * |ab| |ac|, squared to spare the root.
+    const double lengthsSquared = (abU * abU + abV * abV) * (acU * acU + acV * acV);
+    return cross * cross <= FLAT_SINE * FLAT_SINE * lengthsSquared ? 0.0 : cross * m_winding;
 }
 
 // The fan is kept for convex polygons: no corner turns against the winding, and no fan triangle
