@@ -68,7 +68,7 @@ void BM_KyrelObjReader(benchmark::State& state)
     {
         CModelData model;
         CObjReader reader;
-        if (!reader.Read(&model, BENCH_FILE) || model.totalVertexCount != 3 * EXPECTED_TRIANGLES)
+        if (!reader.Load(&model, BENCH_FILE) || model.totalVertexCount != 3 * EXPECTED_TRIANGLES)
         {
             state.SkipWithError("the generated file did not load whole");
             break;

@@ -24,8 +24,22 @@ for _ in $(seq 1 100); do
     sleep 0.1
 done
 
-./ParallaxMapDemo &
+# The demo's standard output reaches the terminal through tee, which keeps a copy: the demo may
+# leave its last line open, and this script's own lines must start on a line of their own. Line
+# buffering keeps its output in step with its standard error, as on a terminal.
+work_dir=$(mktemp -d)
+trap 'rm -rf "$work_dir"' EXIT
+transcript="$work_dir/stdout"
+mkfifo "$work_dir/fifo"
+tee "$transcript" < "$work_dir/fifo" &
+tee_pid=$!
+stdbuf -oL ./ParallaxMapDemo > "$work_dir/fifo" &
 demo_pid=$!
+own_line() {
+    if [ -n "$(tail -c 1 "$transcript")" ]; then
+        echo
+    fi
+}
 sleep "${DEMO_SECONDS:-5}"
 # A software renderer may take seconds per frame: wait until the frame counter has put its
 # first rate into the caption, so the picture shows drawn frames.
@@ -43,12 +57,15 @@ for _ in $(seq 1 600); do
     sleep 0.1
 done
 if kill -0 "$demo_pid" 2>/dev/null; then
+    own_line
     echo "The demo did not end after Escape; stopping it." >&2
     kill "$demo_pid"
 fi
 wait "$demo_pid"
 status=$?
+wait "$tee_pid"
 kill "$xvfb_pid" 2>/dev/null
+own_line
 echo "Screenshot: $shot"
 echo "Demo exit status: $status"
 exit "$status"

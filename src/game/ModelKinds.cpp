@@ -65,7 +65,7 @@ bool CountObj(const ModelSource& source, ModelCounts& counts)
 {
     CModelData model;
     CObjReader reader;
-    if (!reader.Read(&model, source.path))
+    if (!reader.Load(&model, source.path))
     {
         return false;
     }

@@ -36,7 +36,7 @@ CObj::~CObj() = default;
 void CObj::Load(const char* path, const char* texturePath)
 {
     // A missing file leaves the model without parts; the material, texture and box still follow.
-    if (reader.Read(&model, path))
+    if (reader.Load(&model, path))
     {
         EntityDrawing::UploadModelBuffers(model);
     }

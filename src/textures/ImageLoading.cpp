@@ -1,7 +1,9 @@
 // Image loading by file name: picks the engine's reader from substrings of the path, else hands
 // the file to SDL_image. Also the SDL-based bitmap path used when anisotropic filtering is on.
 #include "textures/CUtils.h"
+#include "images/CBmpReader.h"
 #include "images/CDecodedImage.h"
+#include "io/CByteReader.h"
 #include "platform/CGraphicsCore.h"
 #include "textures/TextureUpload.h"
 
@@ -68,6 +70,18 @@ Uint32 SurfacePixel(const SDL_Surface* surface, int x, int row)
     }
     return value;
 }
+
+// The bitmap as the engine's reader decodes it, or null when the file does not open (SDL then
+// says so in its own words) or the reader refuses it (after the reader's message).
+std::unique_ptr<CDecodedImage> DecodeBitmapWithOwnReader(const char* path)
+{
+    CByteReader reader;
+    if (!reader.OpenFile(path))
+    {
+        return nullptr;
+    }
+    return std::unique_ptr<CDecodedImage>(DecodeBMP(reader, path));
+}
 }  // namespace
 
 GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
@@ -81,7 +95,20 @@ GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
     bool useAnisotropy = AnisotropicFilteringInUse();
     if (strstr(path, "bmp") || strstr(path, "BMP"))
     {
-        return useAnisotropy ? LoadBMPWithSDL(path) : LoadBMP(path, false);
+        if (!useAnisotropy)
+        {
+            return LoadBMP(path, false);
+        }
+        // SDL 1.2 takes the palette of 108- and 124-byte headers (ImageMagick's default) from the
+        // wrong place. The engine's reader gives the same pixels and rows as SDL for the files
+        // both read, so it decodes what it can; SDL keeps the rest (16-bit and bit-field files).
+        std::unique_ptr<CDecodedImage> image = DecodeBitmapWithOwnReader(path);
+        if (!image)
+        {
+            return LoadBMPWithSDL(path);
+        }
+        std::cout << MSG_LOADING_TEXTURE << path << std::endl;
+        return UploadTexture(*image, SdlImageSampling(useAnisotropy, true));
     }
     if (strstr(path, "pcx"))
     {

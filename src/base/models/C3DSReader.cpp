@@ -6,6 +6,7 @@
 #include "models/C3DSReader.h"
 
 #include "io/CByteReader.h"
+#include "io/Report.h"
 #include "models/CObjReader.h"
 
 #include <algorithm>
@@ -38,13 +39,15 @@ const size_t COLOR_FLOAT_SIZE = 12;
 
 // The radius search starts below any distance.
 const float SPHERE_RADIUS_START = -1000000000.0f;
+// A material without a colour chunk is drawn white, as an object without a material is.
+const unsigned char DEFAULT_COLOR_BYTE = 255;
 
 // Loader messages begin with a line break and end the line at once.
 void PrintLine(const char* format, const char* text)
 {
-    std::printf("\n");
-    std::printf(format, text);
-    std::printf("\n");
+    Report(ReportStream::Out, "\n");
+    Report(ReportStream::Out, format, text);
+    Report(ReportStream::Out, "\n");
     std::fflush(stdout);
 }
 
@@ -54,20 +57,6 @@ float LeFloat(const uint8_t* bytes)
     float value;
     std::memcpy(&value, &raw, sizeof value);
     return value;
-}
-
-// A float colour component as a byte; out-of-range values (NaN included) are clamped.
-unsigned char ColorByte(float component)
-{
-    if (!(component > 0.0f))
-    {
-        return 0;
-    }
-    if (component >= 1.0f)
-    {
-        return 255;
-    }
-    return static_cast<unsigned char>(std::lround(component * 255.0f));
 }
 
 void ComputeBoundingSphere(CModelData& model)
@@ -97,16 +86,22 @@ void ComputeBoundingSphere(CModelData& model)
     const double count = static_cast<double>(pointCount);
     const CVector3 centre(static_cast<float>(sumX / count), static_cast<float>(sumY / count),
                           static_cast<float>(sumZ / count));
-    float radius = SPHERE_RADIUS_START;
+    // Squares of coordinates beyond about 1.8e19 overflow a float: distances are measured in
+    // double, and only the radius found is rounded back.
+    double farthestSquared = -1.0;
     for (const ModelObject& object : model.objects)
     {
         for (const CVector3& p : object.vertices)
         {
-            radius = std::max(radius, (p - centre).Length());
+            const double dx = static_cast<double>(p.x) - centre.x;
+            const double dy = static_cast<double>(p.y) - centre.y;
+            const double dz = static_cast<double>(p.z) - centre.z;
+            farthestSquared = std::max(farthestSquared, dx * dx + dy * dy + dz * dz);
         }
     }
     model.sphereCenter = centre;
-    model.sphereRadius = radius;
+    model.sphereRadius = farthestSquared >= 0.0 ? static_cast<float>(std::sqrt(farthestSquared))
+                                                : SPHERE_RADIUS_START;
 }
 }  // namespace
 
@@ -162,17 +157,17 @@ bool C3DSReader::Read(CModelData& model, CByteReader& reader, const char* name)
     m_reader = nullptr;
     if (m_failure != nullptr)
     {
-        std::printf("\n");
-        std::printf(INVALID_FILE_MESSAGE, m_failure, name);
-        std::printf("\n");
+        Report(ReportStream::Out, "\n");
+        Report(ReportStream::Out, INVALID_FILE_MESSAGE, m_failure, name);
+        Report(ReportStream::Out, "\n");
         std::fflush(stdout);
         return false;
     }
     if (m_droppedFaces > 0)
     {
-        std::printf("\n");
-        std::printf(DROPPED_FACES_MESSAGE, name, m_droppedFaces);
-        std::printf("\n");
+        Report(ReportStream::Out, "\n");
+        Report(ReportStream::Out, DROPPED_FACES_MESSAGE, name, m_droppedFaces);
+        Report(ReportStream::Out, "\n");
         std::fflush(stdout);
     }
 
@@ -269,7 +264,10 @@ bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
                                 ok = ReadVersion(chunk);
                                 break;
                             case CHUNK_EDITOR:
-                                ok = ReadEditor(model, chunk, depth + 1);
+                                // Its children are read as the main chunk's: the mesh version
+                                // usually comes first, but exporters may put an object or a
+                                // material there.
+                                ok = ReadMainChildren(model, chunk.end, depth + 1);
                                 break;
                             case CHUNK_OBJECT:
                                 ok = ReadObject(model, chunk, depth + 1);
@@ -277,6 +275,8 @@ bool C3DSReader::ReadMainChildren(CModelData& model, size_t end, int depth)
                             case CHUNK_MATERIAL:
                                 model.materials.emplace_back();
                                 model.materialCount += 1;
+                                std::memset(model.materials.back().color, DEFAULT_COLOR_BYTE,
+                                            sizeof model.materials.back().color);
                                 ok = ReadMaterialChildren(model.materials.back(), chunk.end,
                                                           depth + 1);
                                 break;
@@ -299,24 +299,10 @@ bool C3DSReader::ReadVersion(const Chunk& chunk)
     m_version = CByteReader::Le32(bytes);
     if (m_version > NEWEST_KNOWN_VERSION)
     {
-        std::printf("\n%s\n", VERSION_WARNING);
+        Report(ReportStream::Out, "\n%s\n", VERSION_WARNING);
         std::fflush(stdout);
     }
     return true;
-}
-
-bool C3DSReader::ReadEditor(CModelData& model, const Chunk& editor, int depth)
-{
-    // The first child is the mesh version, taken whole whatever its identifier says.
-    if (m_reader->Tell() < editor.end)
-    {
-        Chunk meshVersion;
-        if (!ReadChunkHeader(editor.end, meshVersion) || !FinishChunk(meshVersion))
-        {
-            return false;
-        }
-    }
-    return ReadMainChildren(model, editor.end, depth);
 }
 
 bool C3DSReader::ReadObject(CModelData& model, const Chunk& chunk, int depth)
@@ -528,7 +514,7 @@ bool C3DSReader::ReadColor(ModelMaterial& material, const Chunk& diffuse)
         }
         for (int i = 0; i < 3; ++i)
         {
-            material.color[i] = ColorByte(LeFloat(bytes + 4 * i));
+            material.color[i] = ColorComponentByte(LeFloat(bytes + 4 * i));
         }
     }
     return FinishChunk(color);

@@ -93,7 +93,6 @@ private:
 
     template <class Visit> bool WalkChildren(size_t end, int depth, Visit visit);
     bool ReadMainChildren(CModelData& model, size_t end, int depth);
-    bool ReadEditor(CModelData& model, const Chunk& editor, int depth);
     bool ReadVersion(const Chunk& chunk);
     bool ReadObject(CModelData& model, const Chunk& chunk, int depth);
     bool ReadObjectChildren(CModelData& model, ModelObject& object, size_t end, int depth);

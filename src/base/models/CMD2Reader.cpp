@@ -5,6 +5,7 @@
 #include "models/CMD2Reader.h"
 
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@ const char* const MD2_MISSING_MESSAGE = "Unable to find the file: %s!\n";
 const char* const MD2_INVALID_MESSAGE = "Invalid file format (%s): %s!\n";
 
 const char* const REASON_SHORT_HEADER = "Header too short";
+const char* const REASON_IDENTIFIER = "Not an MD2 file";
 const char* const REASON_VERSION = "Version not 8";
 const char* const REASON_COUNTS = "Bad counts";
 const char* const REASON_FRAME_SIZE = "Frame size";
@@ -86,7 +88,7 @@ bool CMD2Reader::Load(CModelData* model, const char* path, const char* texturePa
     CByteReader reader;
     if (model == nullptr || !reader.OpenFile(path))
     {
-        std::fprintf(stderr, MD2_MISSING_MESSAGE, path ? path : "");
+        Report(ReportStream::Err, MD2_MISSING_MESSAGE, path ? path : "");
         return false;
     }
     return Read(*model, reader, path, texturePath);
@@ -114,6 +116,10 @@ bool CMD2Reader::Read(CModelData& model, CByteReader& reader, const char* name,
     {
         failure = REASON_SHORT_HEADER;
     }
+    else if (m_header.magic != MD2_IDENTIFIER)
+    {
+        failure = REASON_IDENTIFIER;
+    }
     else if (m_header.version != MD2_VERSION)
     {
         failure = REASON_VERSION;
@@ -135,7 +141,7 @@ bool CMD2Reader::Read(CModelData& model, CByteReader& reader, const char* name,
     }
     if (failure != nullptr)
     {
-        std::fprintf(stderr, MD2_INVALID_MESSAGE, failure, name);
+        Report(ReportStream::Err, MD2_INVALID_MESSAGE, failure, name);
         return false;
     }
 
@@ -430,13 +436,6 @@ void ToLanes(const float* xyz, __m128& x, __m128& y, __m128& z)
     z = _mm_shuffle_ps(z0z0z1z1, z2z3z2z3, _MM_SHUFFLE(1, 0, 2, 0));
 }
 
-float Lane(__m128 v, int lane)
-{
-    float lanes[4];
-    _mm_storeu_ps(lanes, v);
-    return lanes[lane];
-}
-
 CVector3 ToVector(__m128 v)
 {
     float lanes[4];
@@ -552,13 +551,19 @@ void FrameBuilder::FinishSphere(CModelData& model, bool vectorMath) const
                           static_cast<float>(m_sum[1] / count),
                           static_cast<float>(m_sum[2] / count));
     // The square root grows with its argument, so the farthest point is found by the squared
-    // distances and only its distance is taken. Which point is seen first does not change the
-    // largest, and NaN never wins a comparison, so lanes may each keep their own.
-    float farthestSquared = -1.0f;
-    const auto widen = [&farthestSquared](const CVector3& p, const CVector3& c)
+    // distances and only its distance is taken. They are measured in double: a frame's scale can
+    // put coordinates past 1.8e19, whose squares overflow a float. Which point is seen first does
+    // not change the largest, and NaN never wins a comparison, so lanes may each keep their own.
+    const double cx = centre.x;
+    const double cy = centre.y;
+    const double cz = centre.z;
+    double farthestSquared = -1.0;
+    const auto widen = [&](const CVector3& p)
     {
-        const CVector3 d = p - c;
-        const float squared = d.x * d.x + d.y * d.y + d.z * d.z;
+        const double dx = p.x - cx;
+        const double dy = p.y - cy;
+        const double dz = p.z - cz;
+        const double squared = dx * dx + dy * dy + dz * dz;
         if (squared > farthestSquared)
         {
             farthestSquared = squared;
@@ -571,26 +576,33 @@ void FrameBuilder::FinishSphere(CModelData& model, bool vectorMath) const
 #if KYREL_MD2_SSE2
         if (vectorMath)
         {
-            const __m128 cx = _mm_set1_ps(centre.x);
-            const __m128 cy = _mm_set1_ps(centre.y);
-            const __m128 cz = _mm_set1_ps(centre.z);
-            __m128 farthest = _mm_set1_ps(farthestSquared);
+            const __m128d centreX = _mm_set1_pd(cx);
+            const __m128d centreY = _mm_set1_pd(cy);
+            const __m128d centreZ = _mm_set1_pd(cz);
+            __m128d farthest = _mm_set1_pd(farthestSquared);
+            // Two vertices' squared distances from the low or high halves of the lanes.
+            const auto halves = [&](__m128 x, __m128 y, __m128 z)
+            {
+                const __m128d dx = _mm_sub_pd(_mm_cvtps_pd(x), centreX);
+                const __m128d dy = _mm_sub_pd(_mm_cvtps_pd(y), centreY);
+                const __m128d dz = _mm_sub_pd(_mm_cvtps_pd(z), centreZ);
+                const __m128d squared = _mm_add_pd(
+                    _mm_add_pd(_mm_mul_pd(dx, dx), _mm_mul_pd(dy, dy)), _mm_mul_pd(dz, dz));
+                farthest = _mm_max_pd(squared, farthest);
+            };
             for (; i + 4 <= n; i += 4)
             {
                 __m128 x;
                 __m128 y;
                 __m128 z;
                 ToLanes(&frame.vertices[i].x, x, y, z);
-                x = _mm_sub_ps(x, cx);
-                y = _mm_sub_ps(y, cy);
-                z = _mm_sub_ps(z, cz);
-                const __m128 squared =
-                    _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, x), _mm_mul_ps(y, y)), _mm_mul_ps(z, z));
-                farthest = _mm_max_ps(squared, farthest);
+                halves(x, y, z);
+                halves(_mm_movehl_ps(x, x), _mm_movehl_ps(y, y), _mm_movehl_ps(z, z));
             }
-            for (int lane = 0; lane < 4; ++lane)
+            double lanes[2];
+            _mm_storeu_pd(lanes, farthest);
+            for (const double squared : lanes)
             {
-                const float squared = Lane(farthest, lane);
                 if (squared > farthestSquared)
                 {
                     farthestSquared = squared;
@@ -601,11 +613,12 @@ void FrameBuilder::FinishSphere(CModelData& model, bool vectorMath) const
         (void)vectorMath;
         for (; i < n; ++i)
         {
-            widen(frame.vertices[i], centre);
+            widen(frame.vertices[i]);
         }
     }
     model.sphereCenter = centre;
-    model.sphereRadius = farthestSquared >= 0.0f ? std::sqrt(farthestSquared) : SPHERE_RADIUS_START;
+    model.sphereRadius = farthestSquared >= 0.0 ? static_cast<float>(std::sqrt(farthestSquared))
+                                                : SPHERE_RADIUS_START;
 }
 }  // namespace
 

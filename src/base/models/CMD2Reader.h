@@ -16,7 +16,7 @@ class CByteReader;
 // The 68-byte file header, 17 little-endian signed 32-bit fields in file order.
 struct MD2Header
 {
-    int32_t magic = 0;  // not tested
+    int32_t magic = 0;  // "IDP2"
     int32_t version = 0;
     int32_t skinWidth = 0;
     int32_t skinHeight = 0;
@@ -38,6 +38,8 @@ struct MD2Header
 class CMD2Reader
 {
 public:
+    // "IDP2" read as a little-endian 32-bit value.
+    static const int32_t MD2_IDENTIFIER = 0x32504449;
     static const int MD2_VERSION = 8;
     static const size_t MD2_HEADER_SIZE = 68;
     static const size_t MD2_SKIN_NAME_SIZE = 64;

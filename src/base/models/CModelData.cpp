@@ -1,7 +1,8 @@
-// Shared helpers of the mesh model: bounded name copies, boxes and the vertex-buffer upload.
+// Shared helpers of the mesh model readers: bounded name copies, colour bytes and boxes.
 #include "models/CModelData.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 void CopyModelName(char* field, size_t fieldLength, const char* source, size_t sourceLength)
@@ -37,4 +38,17 @@ void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3&
     boxMin = CVector3(MODEL_BOX_START, MODEL_BOX_START, MODEL_BOX_START);
     boxMax = CVector3(-MODEL_BOX_START, -MODEL_BOX_START, -MODEL_BOX_START);
     WidenBox(points, boxMin, boxMax);
+}
+
+unsigned char ColorComponentByte(float component)
+{
+    if (!(component > 0.0f))
+    {
+        return 0;
+    }
+    if (component >= 1.0f)
+    {
+        return 255;
+    }
+    return static_cast<unsigned char>(std::lround(component * 255.0f));
 }

@@ -58,6 +58,9 @@ struct ModelObject
     int texCoordCount = 0;
     int materialIndex = 0;  // -1 = no material
     bool hasTexture = false;
+    // The material of each face (an index into the model's materials, -1 for none) where the file
+    // gives faces their own materials; empty where the whole object has materialIndex.
+    std::vector<int> faceMaterials;
     char name[MODEL_NAME_LENGTH] = {};
     std::vector<CVector3> vertices;
     std::vector<CVector3> normals;  // one per vertex
@@ -93,6 +96,10 @@ public:
 
 // Starting corners of every box the readers compute, so that the first position widens both.
 const float MODEL_BOX_START = 999999.0f;
+
+// A colour component of 0..1 as a byte of 0..255, rounded; values outside (NaN included) are
+// clamped.
+unsigned char ColorComponentByte(float component);
 
 // Component-wise minimum and maximum of the points, widened from the box-start corners.
 void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax);

@@ -1,14 +1,28 @@
 // OBJ reading: the whole file is taken into memory and read line by line with the engine's
-// rules (a face line becomes a fan of triangles, a `v` line after faces starts a new object), then
-// every object gets smooth vertex normals and a box, and finally its vertex buffers.
+// rules (a face line becomes triangles, a `v` line after faces starts a new object, `mtllib`
+// reads a material library found beside the file), then every object gets its faces' materials,
+// smooth vertex normals and a box. The vertex buffers are the entity's.
+//
+// [SECTION] File bytes and line helpers
+// [SECTION] Load, line reading, material statements
+// [SECTION] Faces, corners and polygons
+// [SECTION] Positions, texture coordinates, finishing an object
+// [SECTION] Normals, boxes, corner arrays, materials, messages
 #include "models/CObjReader.h"
 
+#include "io/FindFile.h"
+#include "io/Report.h"
+#include "models/CMtlReader.h"
 #include "models/ObjTextScan.h"
 
 #include <cstdio>
+#include <cstring>
+#include <algorithm>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <vector>
+
+// [SECTION] File bytes and line helpers
 
 namespace
 {
@@ -16,8 +30,9 @@ const char* const OBJ_OPEN_FAILED_MESSAGE = "Unable to find or open the file: %s
 const char* const OBJ_DROPPED_FACES_MESSAGE =
     "OBJ file %s: %d faces refer to vertices or texture coordinates outside their object and "
     "were skipped";
+const char* const OBJ_LIBRARY_FAILED_MESSAGE = "Couldn't read material library %s";
 
-// Normal of a vertex that no face uses: there is nothing to average.
+// Normal of a vertex with nothing to average: no face uses it, or its faces' normals cancel.
 const CVector3 UNUSED_VERTEX_NORMAL(0.0f, 1.0f, 0.0f);
 
 // The bytes of a whole file: mapped when the system allows it (no copy, no fresh pages to
@@ -99,9 +114,31 @@ int AbsoluteIndex(int index, int countSoFar)
 {
     return index < 0 ? countSoFar + 1 + index : index;
 }
+
+// The statement's keyword at ptr (just past a line's first character, first), followed by a blank.
+bool StartsStatement(const char* ptr, const char* end, const char* keywordRest)
+{
+    const size_t length = std::strlen(keywordRest);
+    return static_cast<size_t>(end - ptr) > length && std::memcmp(ptr, keywordRest, length) == 0 &&
+           obj_scan::IsBlank(ptr[length]);
+}
+
+// The rest of the line from ptr, without the blanks around it.
+void TrimmedLineRest(const char* ptr, const char* end, const char*& from, const char*& to)
+{
+    const void* lineFeed = std::memchr(ptr, '\n', static_cast<size_t>(end - ptr));
+    to = lineFeed ? static_cast<const char*>(lineFeed) : end;
+    from = SkipBlanks(ptr, to);
+    while (to > from && obj_scan::IsBlank(to[-1]))
+    {
+        --to;
+    }
+}
 }  // namespace
 
-bool CObjReader::Read(CModelData* model, const char* path)
+// [SECTION] Load, line reading, material statements
+
+bool CObjReader::Load(CModelData* model, const char* path)
 {
     if (model == nullptr || path == nullptr)
     {
@@ -110,9 +147,9 @@ bool CObjReader::Read(CModelData* model, const char* path)
     FileBytes bytes;
     if (!bytes.Open(path))
     {
-        std::printf("\n");
-        std::printf(OBJ_OPEN_FAILED_MESSAGE, path);
-        std::printf("\n");
+        Report(ReportStream::Out, "\n");
+        Report(ReportStream::Out, OBJ_OPEN_FAILED_MESSAGE, path);
+        Report(ReportStream::Out, "\n");
         std::fflush(stdout);
         return false;
     }
@@ -126,7 +163,10 @@ bool CObjReader::ReadFromMemory(CModelData* model, const char* data, size_t size
         return false;
     }
     Reset(*model);
+    const char* slash = name != nullptr ? std::strrchr(name, '/') : nullptr;
+    m_folder = slash != nullptr ? std::string(name, static_cast<size_t>(slash - name)) : "";
     ReadLines(*model, data, data + size);
+    AssignFaceMaterials(*model);
     ComputeNormals(*model);
     ComputeBoxes(*model);
     if (m_droppedFaces > 0)
@@ -152,6 +192,11 @@ void CObjReader::Reset(CModelData& model)
     m_texCoordBase = 0;
     m_normalCount = 0;
     m_droppedFaces = 0;
+    m_faceUses.clear();
+    m_useNames.clear();
+    m_useNumbers.clear();
+    m_currentUse = -1;
+    m_libraryMaterials = 0;
 }
 
 void CObjReader::ReadLines(CModelData& model, const char* ptr, const char* end)
@@ -194,16 +239,110 @@ void CObjReader::ReadLines(CModelData& model, const char* ptr, const char* end)
         }
         else if (first != '\n')
         {
+            // Material statements are read to their real line end, but the line is left as every
+            // other skipped line is, so they change nothing else the file gives.
+            if (first == 'm' && StartsStatement(ptr, end, "tllib"))
+            {
+                ReadMaterialLibrary(model, ptr + 5, end);
+            }
+            else if (first == 'u' && StartsStatement(ptr, end, "semtl"))
+            {
+                ReadUseMaterial(ptr + 5, end);
+            }
             ptr = SkipLineRest(ptr, end);
         }
     }
     FinishObject(model);
 }
 
+// "mtllib" names one library, or several separated by blanks; a name that is found whole is
+// taken whole, as names may hold spaces.
+void CObjReader::ReadMaterialLibrary(CModelData& model, const char* ptr, const char* end)
+{
+    const char* from = nullptr;
+    const char* to = nullptr;
+    TrimmedLineRest(ptr, end, from, to);
+    std::vector<std::string> names = {std::string(from, to)};
+    const auto pathOf = [this](const std::string& library)
+    {
+        const std::string asWritten =
+            m_folder.empty() || library[0] == '/' ? library : m_folder + "/" + library;
+        return FindTextureFile(asWritten, m_folder);
+    };
+    if (pathOf(names[0]).empty() && std::find_if(from, to, obj_scan::IsBlank) != to)
+    {
+        names.clear();
+        for (const char* word = from; word < to; word = SkipBlanks(word, to))
+        {
+            const char* wordEnd = std::find_if(word, to, obj_scan::IsBlank);
+            names.emplace_back(word, wordEnd);
+            word = wordEnd;
+        }
+    }
+    for (const std::string& library : names)
+    {
+        const std::string path = library.empty() ? library : pathOf(library);
+        if (path.empty() || !CMtlReader::Load(path.c_str(), model.materials))
+        {
+            ReportLibraryFailure(library);
+        }
+    }
+    model.materialCount = static_cast<int>(model.materials.size());
+    m_libraryMaterials = model.materialCount;
+}
+
+void CObjReader::ReadUseMaterial(const char* ptr, const char* end)
+{
+    const char* from = nullptr;
+    const char* to = nullptr;
+    TrimmedLineRest(ptr, end, from, to);
+    const std::string name(from, to);
+    const auto known = m_useNumbers.find(name);
+    if (known != m_useNumbers.end())
+    {
+        m_currentUse = known->second;
+        return;
+    }
+    m_currentUse = static_cast<int>(m_useNames.size());
+    m_useNumbers.emplace(name, m_currentUse);
+    m_useNames.push_back(name);
+}
+
+void CObjReader::AssignFaceMaterials(CModelData& model) const
+{
+    const bool named = m_libraryMaterials > 0 && !m_useNames.empty();
+    std::vector<int> materialOfUse(m_useNames.size(), -1);
+    for (size_t use = 0; named && use < m_useNames.size(); ++use)
+    {
+        for (size_t i = 0; i < model.materials.size(); ++i)
+        {
+            if (m_useNames[use] == model.materials[i].name)
+            {
+                materialOfUse[use] = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+    for (ModelObject& object : model.objects)
+    {
+        if (!named)
+        {
+            object.faceMaterials.clear();
+            continue;
+        }
+        for (int& material : object.faceMaterials)
+        {
+            material = material >= 0 ? materialOfUse[static_cast<size_t>(material)] : -1;
+        }
+    }
+}
+
+// [SECTION] Faces, corners and polygons
+
 // Reads the corners of a face line, in the form "v/t" once texture coordinates were seen in this
 // object and "v" otherwise, each optionally followed by a normal index ("v//n", "v/t/n"). A face
-// of n corners becomes the fan of triangles (0, 1, 2), (0, 2, 3), ... Corners are read until the
-// first one that does not fit the form; a face left with fewer than three corners, or naming a
+// of n corners becomes n - 2 triangles (see AddPolygon). Corners are read until the first one
+// that does not fit the form; a face left with fewer than three corners, or naming a
 // normal that was never read, is dropped whole.
 const char* CObjReader::ReadFace(const char* ptr, const char* end)
 {
@@ -227,7 +366,7 @@ const char* CObjReader::ReadFace(const char* ptr, const char* end)
         m_droppedFaces += cornerCount > 3 ? cornerCount - 2 : 1;
         return ptr;
     }
-    AddFan();
+    AddPolygon();
     return ptr;
 }
 
@@ -288,21 +427,45 @@ bool CObjReader::ReadNormalIndex(const char*& ptr, const char* end) const
     return normal >= 1 && normal <= m_normalCount;
 }
 
-void CObjReader::AddFan()
+// Triangles cut in the polygon's plane when every corner names a position of this object;
+// otherwise the fan, whose triangles naming other objects' positions are dropped later.
+void CObjReader::AddPolygon()
 {
-    const Corner& first = m_corners[0];
-    for (size_t i = 1; i + 1 < m_corners.size(); ++i)
+    const size_t count = m_corners.size();
+    m_triangles.clear();
+    m_polygon.clear();
+    for (size_t i = 0; count > 3 && i < count; ++i)
+    {
+        const long long local = static_cast<long long>(m_corners[i].vertex) - 1 - m_positionBase;
+        if (local < 0 || local >= static_cast<long long>(m_positions.size()))
+        {
+            break;
+        }
+        m_polygon.push_back(m_positions[static_cast<size_t>(local)]);
+    }
+    if (m_polygon.size() == count)
+    {
+        m_triangulator.Triangulate(m_polygon.data(), count, m_triangles);
+    }
+    else
+    {
+        CPolygonTriangulator::AppendFan(count, m_triangles);
+    }
+    for (size_t t = 0; t + 2 < m_triangles.size(); t += 3)
     {
         ModelFace face;
-        const Corner* corners[3] = {&first, &m_corners[i], &m_corners[i + 1]};
         for (int k = 0; k < 3; ++k)
         {
-            face.vertIndex[k] = corners[k]->vertex;
-            face.coordIndex[k] = corners[k]->texCoord;
+            const Corner& corner = m_corners[static_cast<size_t>(m_triangles[t + k])];
+            face.vertIndex[k] = corner.vertex;
+            face.coordIndex[k] = corner.texCoord;
         }
         m_faces.push_back(face);
+        m_faceUses.push_back(m_currentUse);
     }
 }
+
+// [SECTION] Positions, texture coordinates, finishing an object
 
 const char* CObjReader::ReadPosition(const char* ptr, const char* end)
 {
@@ -375,11 +538,13 @@ void CObjReader::FinishObject(CModelData& model)
         ModelFace face = m_faces[i];
         if (RebaseFace(face, vertexCount, texCoordCount, hasTexCoords))
         {
+            m_faceUses[kept] = m_faceUses[i];
             m_faces[kept++] = face;
         }
     }
     m_droppedFaces += static_cast<int>(m_faces.size() - kept);
     m_faces.resize(kept);
+    m_faceUses.resize(kept);
 
     object.vertexCount = vertexCount;
     object.faceCount = static_cast<int>(kept);
@@ -390,15 +555,19 @@ void CObjReader::FinishObject(CModelData& model)
     object.vertices.swap(m_positions);
     object.texCoords.swap(m_texCoords);
     object.faces.swap(m_faces);
+    object.faceMaterials.swap(m_faceUses);
 
     m_positionBase += vertexCount;
     m_texCoordBase += texCoordCount;
     m_positions.clear();
     m_texCoords.clear();
     m_faces.clear();
+    m_faceUses.clear();
     m_texCoordsSeen = false;
     m_facesSeen = false;
 }
+
+// [SECTION] Normals, boxes, corner arrays, materials, messages
 
 // Smooth normals: every face adds its (unnormalised) normal once to each vertex it uses; the
 // sum is divided by minus the number of such faces and normalised.
@@ -445,7 +614,7 @@ void CObjReader::ComputeNormals(CModelData& model)
             const float divisor = -static_cast<float>(useCounts[i]);
             CVector3 normal(sums[i].x / divisor, sums[i].y / divisor, sums[i].z / divisor);
             normal.Normalize();
-            object.normals[i] = normal;
+            object.normals[i] = normal == CVector3() ? UNUSED_VERTEX_NORMAL : normal;
         }
         totalFaces += object.faceCount;
     }
@@ -524,7 +693,14 @@ void CObjReader::SetObjectMaterial(CModelData* model, int objectIndex, int mater
 
 void CObjReader::ReportDroppedFaces(const char* name) const
 {
-    std::fprintf(stderr, "\n");
-    std::fprintf(stderr, OBJ_DROPPED_FACES_MESSAGE, name ? name : "", m_droppedFaces);
-    std::fprintf(stderr, "\n");
+    Report(ReportStream::Err, "\n");
+    Report(ReportStream::Err, OBJ_DROPPED_FACES_MESSAGE, name ? name : "", m_droppedFaces);
+    Report(ReportStream::Err, "\n");
+}
+
+void CObjReader::ReportLibraryFailure(const std::string& library) const
+{
+    Report(ReportStream::Err, "\n");
+    Report(ReportStream::Err, OBJ_LIBRARY_FAILED_MESSAGE, library.c_str());
+    Report(ReportStream::Err, "\n");
 }

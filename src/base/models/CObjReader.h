@@ -1,12 +1,15 @@
 // Reads OBJ files (positions, texture coordinates, faces of any corner count in the forms v, v/vt,
-// v//vn and v/vt/vn) into a CModelData, with smooth vertex normals and boxes.
+// v//vn and v/vt/vn, the materials of their libraries) into a CModelData, with smooth vertex
+// normals and boxes.
 #ifndef KYREL_COBJREADER_H
 #define KYREL_COBJREADER_H
 
 #include "models/CModelData.h"
+#include "models/CPolygonTriangulator.h"
 
 #include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CObjReader
@@ -14,8 +17,11 @@ class CObjReader
 public:
     // Reads the file and computes normals and boxes. False when model or path is missing or the
     // file cannot be opened; the model is then untouched. The vertex buffers are the entity's.
-    bool Read(CModelData* model, const char* path);
-    // The same over bytes in memory; name is only used in messages.
+    // The materials of the file's `mtllib` libraries become the model's materials, and where the
+    // file names materials with `usemtl` each object gets its faceMaterials.
+    bool Load(CModelData* model, const char* path);
+    // The same over bytes in memory; name is the file's path, for messages and for finding the
+    // material libraries beside it.
     bool ReadFromMemory(CModelData* model, const char* data, size_t size, const char* name);
 
     // Appends a material with those values (names copied, all other fields 0).
@@ -57,12 +63,18 @@ private:
     };
     CornerRead ReadCorner(const char*& ptr, const char* end, Corner& corner) const;
     bool ReadNormalIndex(const char*& ptr, const char* end) const;
-    void AddFan();
+    void AddPolygon();
+    void ReadMaterialLibrary(CModelData& model, const char* ptr, const char* end);
+    void ReadUseMaterial(const char* ptr, const char* end);
+    // Turns the faces' `usemtl` numbers into material indices, or drops them where the file
+    // gave no material library or never named a material.
+    void AssignFaceMaterials(CModelData& model) const;
     const char* ReadPosition(const char* ptr, const char* end);
     const char* ReadTexCoord(const char* ptr, const char* end);
     void FinishObject(CModelData& model);
     bool RebaseFace(ModelFace& face, int vertexCount, int texCoordCount, bool hasTexCoords) const;
     void ReportDroppedFaces(const char* name) const;
+    void ReportLibraryFailure(const std::string& library) const;
 
     // The lists of the object being read.
     std::vector<CVector3> m_positions;
@@ -73,6 +85,20 @@ private:
     // Corners of the face line being read, kept between lines so that reading a face allocates
     // nothing.
     std::vector<Corner> m_corners;
+    // Positions of a polygon's corners and the corner triples it is cut into.
+    std::vector<CVector3> m_polygon;
+    std::vector<int> m_triangles;
+    CPolygonTriangulator m_triangulator;
+    // Per face of the object being read: the number of its `usemtl` name in m_useNames, or -1
+    // before any. Names, not indices, as a library may follow the statements that use it.
+    std::vector<int> m_faceUses;
+    std::vector<std::string> m_useNames;
+    std::unordered_map<std::string, int> m_useNumbers;
+    int m_currentUse = -1;
+    // The folder of the file being read (empty for the current one) and the materials its
+    // libraries gave.
+    std::string m_folder;
+    int m_libraryMaterials = 0;
     // `vn` lines read so far in the whole file: normal indices are checked against it only, as
     // the engine computes its own normals.
     int m_normalCount = 0;

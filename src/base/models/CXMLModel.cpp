@@ -2,6 +2,7 @@
 // met), sub-objects with vertices and faces, face normals, boxes; tangent frames on request.
 #include "models/CXMLModel.h"
 
+#include "io/Report.h"
 #include "math/TangentSpace.h"
 #include "xml/xmlParser.h"
 
@@ -10,7 +11,6 @@
 #include <cstring>
 #include <cstdio>
 #include <cstdlib>
-#include <iostream>
 
 const char* const XML_MODEL_ROOT_TAG = "KyrelModelFormat";
 
@@ -184,7 +184,8 @@ private:
         const char* value = element.FindAttribute(attribute);
         if (!value)
         {
-            std::cout << message << std::endl;
+            Report(ReportStream::Out, "%s\n", message);
+            std::fflush(stdout);
             complete = false;
         }
         return value;
@@ -226,8 +227,8 @@ private:
     static void ComputeBox(XMLSubObject& subObject, CVector3& modelMin, CVector3& modelMax);
     void ReportShortList(unsigned int declared, const char* elementName, size_t held) const
     {
-        std::fprintf(stderr, MSG_SHORT_LIST, model.path.c_str(), declared, elementName,
-                     static_cast<unsigned int>(held));
+        Report(ReportStream::Err, MSG_SHORT_LIST, model.path.c_str(), declared, elementName,
+               static_cast<unsigned int>(held));
     }
 
     CXMLModel& model;
@@ -326,7 +327,8 @@ void ModelReader::ReadPicture(const CXmlElement& owner, const char* attribute,
     CXmlElement texture = owner.FindChild("texture");
     if (texture.IsNull())
     {
-        std::cout << warning << std::endl;
+        Report(ReportStream::Out, "%s\n", warning);
+        std::fflush(stdout);
         record.textureFile.clear();
         record.texture = XML_NO_TEXTURE;
         return;
@@ -374,7 +376,7 @@ void ModelReader::ReadSubObject(const CXmlElement& element, unsigned int objectI
     subObject.orientationAxis =
         CVector3(Float(orientation, "x"), Float(orientation, "y"), Float(orientation, "z"));
     ReadVertices(element, declaredVertices, subObject);
-    std::printf(MSG_NUM_FACES, static_cast<int>(declaredFaces));
+    Report(ReportStream::Out, MSG_NUM_FACES, static_cast<int>(declaredFaces));
     ReadFaces(element, objectIndex, declaredFaces, subObject);
 }
 
@@ -442,7 +444,7 @@ void ModelReader::ReadFaces(const CXmlElement& element, unsigned int objectIndex
         face.d = values[3] ? ToInt(values[3]) : XML_NO_INDEX;
         if (!valid(face.a) || !valid(face.b) || !valid(face.c) || (face.IsQuad() && !valid(face.d)))
         {
-            std::fprintf(stderr, MSG_BAD_FACE, model.path.c_str(), i, objectIndex);
+            Report(ReportStream::Err, MSG_BAD_FACE, model.path.c_str(), i, objectIndex);
             continue;
         }
         CVector3 p0 = vertices[face.a].Position();

@@ -170,7 +170,7 @@ TEST(ShadowVolumeDraw, LoadedObjModelHasItsBuffersAndCastsTheVolume)
     }
     CModelData model;
     CObjReader reader;
-    ASSERT_TRUE(reader.Read(&model, path.c_str()));
+    ASSERT_TRUE(reader.Load(&model, path.c_str()));
     EntityDrawing::UploadModelBuffers(model);
     ASSERT_EQ(1, model.objectCount);
     ModelObject& object = model.objects[0];

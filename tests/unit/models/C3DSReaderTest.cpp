@@ -152,6 +152,45 @@ TEST(C3DSReader, ObjectWithoutFaceMaterialKeepsMaterialZeroUntextured)
     ExpectVector(CVector3(1, 0, 0), model.objects[0].vertices[1], "unswapped vertex");
 }
 
+// Exporters put an object or a material first in the editor chunk, where the mesh version
+// usually stands. A material there without a colour chunk is white.
+TEST(C3DSReader, EditorChunkMayStartWithAnObjectOrAMaterial)
+{
+    const Chunk3DSNode hull = c3::Object(
+        "Hull", {c3::Vertices({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}), c3::Faces({{0, 1, 2}}, "Bare")});
+    Chunk3DSNode bare(0xAFFF);
+    bare.Add(Chunk3DSNode(0xA000).Name("Bare"));
+    const struct
+    {
+        const char* name;
+        std::vector<Chunk3DSNode> editorChildren;
+        int objects;
+        int materials;
+    } cases[] = {
+        {"object first", {hull}, 1, 0},
+        {"material first", {bare, hull}, 1, 1},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        Chunk3DSNode editor(0x3D3D);
+        for (const Chunk3DSNode& child : c.editorChildren)
+        {
+            editor.Add(child);
+        }
+        CModelData model;
+        const LoadResult result = LoadBytes(model, Chunk3DSNode(0x4D4D).Add(editor).Bytes());
+        ASSERT_TRUE(result.loaded) << result.output;
+        ASSERT_EQ(c.objects, model.objectCount);
+        EXPECT_STREQ("Hull", model.objects[0].name);
+        EXPECT_EQ(3, model.totalVertexCount);
+        ASSERT_EQ(c.materials, model.materialCount);
+        std::vector<float> colors;
+        C3DSReader::BuildColorArray(model, model.objects[0], colors);
+        EXPECT_EQ(std::vector<float>(9, 1.0f), colors);
+    }
+}
+
 // Each malformed file is refused with its message and leaves the caller's model as it was.
 TEST(C3DSReader, RefusesMalformedChunkTrees)
 {
@@ -272,9 +311,10 @@ TEST(C3DSReader, BoundsWhatItCopiesAndKeepsTheRest)
     EXPECT_EQ(std::string(254, 'n'), model.objects[0].name);
     const unsigned char floatRgb[3] = {255, 128, 0};
     EXPECT_EQ(0, std::memcmp(floatRgb, model.materials[1].color, 3));
-    const unsigned char black[3] = {0, 0, 0};
-    EXPECT_EQ(0, std::memcmp(black, model.materials[2].color, 3));
-    EXPECT_EQ(0, std::memcmp(black, model.materials[3].color, 3));
+    // Colour chunks of an unknown kind or cut short leave the default white.
+    const unsigned char white[3] = {255, 255, 255};
+    EXPECT_EQ(0, std::memcmp(white, model.materials[2].color, 3));
+    EXPECT_EQ(0, std::memcmp(white, model.materials[3].color, 3));
 
     ASSERT_EQ(16, model.materialCount);
     const ModelObject& object = model.objects[0];

@@ -431,6 +431,8 @@ TEST(MD2Reader, MalformedFilesAreRejectedWithTheirMessage)
         {"header cut short", std::vector<uint8_t>(good.begin(), good.begin() + 67),
          "Header too short"},
         {"version 6", with(kyrel_test::MD2_VERSION_FIELD, 6), "Version not 8"},
+        {"a Quake model's identifier, IDPO", with(kyrel_test::MD2_MAGIC, 0x4F504449),
+         "Not an MD2 file"},
         {"negative triangle count", with(kyrel_test::MD2_NUM_TRIANGLES, -1), "Bad counts"},
         {"negative skin count", with(kyrel_test::MD2_NUM_SKINS, -5), "Bad counts"},
         {"negative texture-coordinate count", with(kyrel_test::MD2_NUM_TEXCOORDS, -3),

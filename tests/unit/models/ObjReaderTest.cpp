@@ -1,7 +1,8 @@
-// The OBJ reader without GL: line rules, index rebasing, dropped faces, normals, boxes, the
-// number scanner against strtof, and the shared real-world files.
+// The OBJ reader without GL: line rules, index rebasing, dropped faces, polygons, material
+// libraries, normals, boxes, the number scanner against strtof, and the shared real-world files.
 #include "models/CObjReader.h"
 #include "models/ObjTextScan.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -153,9 +155,9 @@ TEST(ObjReader, LineRulesGiveObjectsAndZeroBasedCorners)
     }
 }
 
-// Faces as exporters write them: every corner form, polygons as fans, and normal indices that
-// are checked against the `vn` lines read so far although the engine computes its own normals.
-TEST(ObjReader, FaceFormsAndPolygonsBecomeFans)
+// Faces as exporters write them: every corner form, convex polygons as fans, and normal indices
+// that are checked against the `vn` lines read so far although the engine computes its own normals.
+TEST(ObjReader, FaceFormsAndPolygonsBecomeTriangles)
 {
     const std::string pentagon = std::string(QUAD) + "v 0 2 0\n";
     const std::string textured = std::string(QUAD) + "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
@@ -171,10 +173,16 @@ TEST(ObjReader, FaceFormsAndPolygonsBecomeFans)
          {{0, 1, 2, 0, 2, 3}},
          {{0, 1, 2, 0, 2, 3}},
          0},
-        {"pentagon", pentagon + "f 1 2 3 5 4\n", {{0, 1, 2, 0, 2, 4, 0, 4, 3}}, {}, 0},
-        {"v//vn pentagon",
+        // Its corner (0, 1) lies on the line from (0, 2) to (0, 0): the fan's last triangle
+        // would be flat, so ears are clipped instead.
+        {"pentagon with a straight corner",
+         pentagon + "f 1 2 3 5 4\n",
+         {{3, 0, 1, 3, 1, 2, 2, 4, 3}},
+         {},
+         0},
+        {"v//vn pentagon with a straight corner",
          pentagon + normals + "f 5//1 4//1 3//2 2//2 1//1\n",
-         {{4, 3, 2, 4, 2, 1, 4, 1, 0}},
+         {{3, 2, 1, 3, 1, 0, 4, 3, 0}},
          {},
          0},
         {"negative indices in every slot",
@@ -246,19 +254,148 @@ TEST(ObjReader, ScansPositionsAndTexCoordsWithMissingValuesZero)
 
 TEST(ObjReader, NormalsAverageFacesAndUnusedVerticesPointUp)
 {
-    // Two triangles folded along the edge 0-1: one in z = 0, one in x = 0.
+    // Two triangles folded along the edge 0-1: one in z = 0, one in x = 0. Vertices 5 to 7 carry
+    // one triangle twice, in both windings, so their face normals cancel.
     ReadResult result = ReadText("v 0 0 0\nv 0 1 0\nv 1 0 0\nv 0 0 1\nv 5 5 5\n"
-                                 "f 1 3 2\nf 1 2 4\n");
+                                 "v 2 0 0\nv 3 0 0\nv 2 0 1\n"
+                                 "f 1 3 2\nf 1 2 4\nf 6 7 8\nf 6 8 7\n");
     const ModelObject& object = result.model.objects[0];
-    ASSERT_EQ(5u, object.normals.size());
+    ASSERT_EQ(8u, object.normals.size());
     const float half = std::sqrt(0.5f);
-    const CVector3 expected[] = {CVector3(half, 0, half), CVector3(half, 0, half),
-                                 CVector3(0, 0, 1), CVector3(1, 0, 0), CVector3(0, 1, 0)};
-    for (int i = 0; i < 5; ++i)
+    const CVector3 up(0, 1, 0);
+    const CVector3 expected[] = {CVector3(half, 0, half),
+                                 CVector3(half, 0, half),
+                                 CVector3(0, 0, 1),
+                                 CVector3(1, 0, 0),
+                                 up,
+                                 up,
+                                 up,
+                                 up};
+    for (int i = 0; i < 8; ++i)
     {
         EXPECT_NEAR(expected[i].x, object.normals[i].x, 1e-6f) << i;
         EXPECT_NEAR(expected[i].y, object.normals[i].y, 1e-6f) << i;
         EXPECT_NEAR(expected[i].z, object.normals[i].z, 1e-6f) << i;
+    }
+}
+
+// Polygons the fan would fold over themselves: every triangle is turned the polygon's way, none is
+// flat, and together they cover exactly its area.
+TEST(ObjReader, ConcavePolygonsAreClippedIntoEars)
+{
+    const struct
+    {
+        const char* name;
+        std::string text;
+        float area;
+    } cases[] = {
+        // An L whose first corner (2, 1) sits beside the inner corner (1, 1).
+        {"L from beside the inner corner",
+         "v 2 1 0\nv 1 1 0\nv 1 2 0\nv 0 2 0\nv 0 0 0\nv 2 0 0\nf 1 2 3 4 5 6\n", 3.0f},
+        // An arrow pointing up the y axis, drawn clockwise in the x-z plane.
+        {"arrow in another plane",
+         "v 0 0 0\nv 0 0 2\nv -1 0 2\nv 0.5 0 4\nv 2 0 2\nv 1 0 2\nv 1 0 0\nf 1 2 3 4 5 6 7\n",
+         5.0f},
+        {"L with a straight corner on its long side",
+         "v 1 2 0\nv 0 2 0\nv 0 1 0\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 1 1 0\nf 1 2 3 4 5 6 7\n", 3.0f},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const ReadResult result = ReadText(c.text);
+        const ModelObject& object = result.model.objects[0];
+        ASSERT_EQ(object.vertexCount - 2, object.faceCount);
+        // The polygon's own normal, from its first three corners (a convex turn in each case).
+        const CVector3 facing = Cross(object.vertices[0] - object.vertices.back(),
+                                      object.vertices[1] - object.vertices[0])
+                                    .Normalized();
+        float covered = 0.0f;
+        for (const ModelFace& face : object.faces)
+        {
+            const CVector3& a = object.vertices[face.vertIndex[0]];
+            const CVector3 doubled = Cross(object.vertices[face.vertIndex[1]] - a,
+                                           object.vertices[face.vertIndex[2]] - a);
+            const float area = 0.5f * Dot(doubled, facing);
+            EXPECT_GT(area, 1e-3f);
+            covered += std::fabs(area);
+        }
+        EXPECT_NEAR(c.area, covered, 1e-5f);
+    }
+}
+
+namespace
+{
+ReadResult LoadFile(const std::string& path)
+{
+    ReadResult result;
+    CObjReader reader;
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(reader.Load(&result.model, path.c_str()));
+    result.errors = testing::internal::GetCapturedStderr();
+    return result;
+}
+
+const char* const MATERIAL_FACES = "v 0 0 0\nv 1 0 0\nv 1 1 0\nv 0 1 0\nf 1 2 3\n"
+                                   "usemtl wood\nf 1 3 4\nusemtl stone\nf 1 2 4\n"
+                                   "usemtl nothing\nf 2 3 4\n"
+                                   "v 0 0 1\nv 1 0 1\nv 1 1 1\nusemtl wood\nf 5 6 7\n";
+}  // namespace
+
+TEST(ObjReader, MaterialLibraryGivesFacesTheirMaterials)
+{
+    kyrel_test::TempDir dir("objmtl");
+    kyrel_test::WriteFile(dir.File("scene lib.mtl"),
+                          "# made by hand\nKd 0 0 0\nnewmtl wood\nKd 1 0.5 0\n"
+                          "map_Kd -s 1 1 1 -o 0.5 -clamp on maps/dark wood.png\n"
+                          "newmtl stone\r\n\tKd 0.2\r\nmap_Kd C:\\textures\\STONE.JPG\r\n"
+                          "newmtl plain\n");
+    const ReadResult with = LoadFile(kyrel_test::WriteFile(
+        dir.File("scene.obj"), std::string("mtllib Scene Lib.MTL\n") + MATERIAL_FACES));
+    EXPECT_EQ("", with.errors);
+    const CModelData& model = with.model;
+    ASSERT_EQ(3, model.materialCount);
+    const struct
+    {
+        const char* name;
+        unsigned char color[3];
+        const char* textureFile;
+    } materials[] = {{"wood", {255, 128, 0}, "maps/dark wood.png"},
+                     {"stone", {51, 51, 51}, "C:\\textures\\STONE.JPG"},
+                     {"plain", {255, 255, 255}, ""}};
+    for (int i = 0; i < 3; ++i)
+    {
+        EXPECT_STREQ(materials[i].name, model.materials[i].name);
+        EXPECT_EQ(0, std::memcmp(materials[i].color, model.materials[i].color, 3)) << i;
+        EXPECT_STREQ(materials[i].textureFile, model.materials[i].textureFile);
+    }
+    ASSERT_EQ(2, model.objectCount);
+    EXPECT_EQ((std::vector<int>{-1, 0, 1, -1}), model.objects[0].faceMaterials);
+    EXPECT_EQ((std::vector<int>{0}), model.objects[1].faceMaterials);
+
+    // Without the library line the model is what it always was.
+    const ReadResult without = ReadText(MATERIAL_FACES);
+    EXPECT_EQ(0, without.model.materialCount);
+    for (int i = 0; i < 2; ++i)
+    {
+        EXPECT_TRUE(without.model.objects[i].faceMaterials.empty());
+        EXPECT_EQ(Corners(without.model.objects[i]), Corners(model.objects[i]));
+        EXPECT_EQ(without.model.objects[i].vertices, model.objects[i].vertices);
+    }
+}
+
+TEST(ObjReader, MissingOrBadLibraryLoadsUntextured)
+{
+    kyrel_test::TempDir dir("objmtl");
+    kyrel_test::WriteFile(dir.File("empty.mtl"), "# no materials\nKd 1 1 1\n");
+    std::filesystem::create_directory(dir.File("folder.mtl"));
+    for (const char* library : {"missing.mtl", "empty.mtl", "folder.mtl"})
+    {
+        const ReadResult result = LoadFile(kyrel_test::WriteFile(
+            dir.File("model.obj"), std::string("mtllib ") + library + "\n" + MATERIAL_FACES));
+        EXPECT_EQ(std::string("\nCouldn't read material library ") + library + "\n", result.errors);
+        EXPECT_EQ(0, result.model.materialCount);
+        EXPECT_EQ(4, result.model.objects[0].faceCount);
+        EXPECT_TRUE(result.model.objects[0].faceMaterials.empty());
     }
 }
 
@@ -285,16 +422,16 @@ TEST(ObjReader, MissingFileLeavesTheModelAndSaysSo)
     model.objectCount = 7;
     CObjReader reader;
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(reader.Read(&model, "/nonexistent/dir/model.obj"));
+    EXPECT_FALSE(reader.Load(&model, "/nonexistent/dir/model.obj"));
     EXPECT_EQ("\nUnable to find or open the file: /nonexistent/dir/model.obj\n",
               testing::internal::GetCapturedStdout());
     EXPECT_EQ(7, model.objectCount);
     testing::internal::CaptureStdout();
-    EXPECT_FALSE(reader.Read(&model, "/tmp"));  // a directory opens but cannot be read
+    EXPECT_FALSE(reader.Load(&model, "/tmp"));  // a directory opens but cannot be read
     EXPECT_EQ("\nUnable to find or open the file: /tmp\n", testing::internal::GetCapturedStdout());
     EXPECT_EQ(7, model.objectCount);
-    EXPECT_FALSE(reader.Read(nullptr, "x.obj"));
-    EXPECT_FALSE(reader.Read(&model, nullptr));
+    EXPECT_FALSE(reader.Load(nullptr, "x.obj"));
+    EXPECT_FALSE(reader.Load(&model, nullptr));
 }
 
 TEST(ObjReader, MaterialsAndCornerArrays)
@@ -441,7 +578,7 @@ TEST(ObjReader, SharedTestFilesLoadWithTheirCounts)
         CModelData model;
         CObjReader reader;
         testing::internal::CaptureStderr();
-        ASSERT_TRUE(reader.Read(&model, path.c_str()));
+        ASSERT_TRUE(reader.Load(&model, path.c_str()));
         testing::internal::GetCapturedStderr();
         ++files;
         int vertices = 0, texCoords = 0, faces = 0;
