@@ -77,9 +77,11 @@ bool C3DSObject::Load(const char* textureDirectory, const char* path, int swapAx
         ModelMaterial& material = model.materials[i];
         if (material.textureFile[0] != '\0')
         {
-            const std::string fullName = directory + material.textureFile;
-            textures[i] = gUtils->LoadImage(fullName.c_str(), ROWS_BOTTOM_FIRST);
-            std::cout << fullName << std::endl;
+            // Exporters write the name as it was on their machine; the line names the file used.
+            std::string used;
+            textures[i] = gUtils->LoadModelTexture(directory + material.textureFile, directory,
+                                                   ROWS_BOTTOM_FIRST, &used);
+            std::cout << used << std::endl;
         }
         material.textureIndex = static_cast<int>(i);
     }

@@ -1,6 +1,7 @@
 // Draws the engine's XML model: plain and parallax-mapped immediate-mode draws with per-sub-object
 // frustum culling, stencil shadow volumes, ray picking and debug boxes.
 #include "models/CKObject.h"
+#include "io/FindFile.h"
 
 #include "io/FatalExit.h"
 #include "models/EntityDrawing.h"
@@ -41,7 +42,9 @@ CKObject::~CKObject() = default;
 
 void CKObject::Load(const char* path)
 {
-    Load(path, [](const char* file) { return gUtils->LoadImage(file); });
+    const std::string folder = FolderOf(path);
+    Load(path, [&folder](const char* file)
+         { return gUtils->LoadModelTexture(file, folder, ROWS_AS_DECODED); });
 }
 
 void CKObject::Load(const char* path, const CXMLModel::ImageLoader& loadImage)

@@ -1,6 +1,7 @@
 // Draws MD2 models: the interpolated immediate-mode draw, the frame clock, the shadow volume of the
 // blended frames through both stencil paths, and the debug box and sphere.
 #include "models/CMD2Object.h"
+#include "io/FindFile.h"
 
 #include "models/EntityDrawing.h"
 #include "platform/CGraphicsCore.h"
@@ -46,7 +47,8 @@ bool CMD2Object::Load(const char* path, const char* texturePath)
         ModelMaterial& material = model.materials[static_cast<size_t>(i)];
         if (material.textureFile[0] != '\0')
         {
-            texture = gUtils->LoadImage(material.textureFile, ROWS_BOTTOM_FIRST);
+            texture =
+                gUtils->LoadModelTexture(material.textureFile, FolderOf(path), ROWS_BOTTOM_FIRST);
         }
         material.textureIndex = i;
     }

@@ -2,6 +2,7 @@
 // shadow volumes per part, ray picking and debug boxes.
 #include "models/CObj.h"
 
+#include "io/FindFile.h"
 #include "models/EntityDrawing.h"
 #include "platform/CGraphicsCore.h"
 #include "scene/CLightManager.h"
@@ -9,6 +10,8 @@
 #include "textures/CUtils.h"
 
 #include <GL/glew.h>
+#include <algorithm>
+#include <string>
 
 namespace
 {
@@ -40,17 +43,32 @@ void CObj::Load(const char* path, const char* texturePath)
     {
         EntityDrawing::UploadModelBuffers(model);
     }
+    // The materials of the file's libraries come first; the caller's picture is the white
+    // material after them (the only one when the file names no library).
+    const int callerMaterial = model.materialCount;
     reader.AddMaterial(&model, texturePath, texturePath, MATERIAL_WHITE, MATERIAL_WHITE,
                        MATERIAL_WHITE);
-    reader.SetObjectMaterial(&model, 0, 0);
+    reader.SetObjectMaterial(&model, 0, callerMaterial);
+    const std::string folder = FolderOf(path ? path : "");
+    materialTextures.assign(model.materials.size(), 0);
     for (int i = 0; i < model.materialCount; ++i)
     {
         ModelMaterial& material = model.materials[static_cast<size_t>(i)];
-        if (material.textureFile[0] != '\0')
-        {
-            texture = gUtils->LoadImage(material.textureFile, ROWS_BOTTOM_FIRST);
-        }
         material.textureIndex = i;
+        if (material.textureFile[0] == '\0')
+        {
+            continue;
+        }
+        if (i == callerMaterial)
+        {
+            texture = gUtils->LoadModelTexture(material.textureFile, folder, ROWS_BOTTOM_FIRST);
+        }
+        else if (texturePath == nullptr || texturePath[0] == '\0')
+        {
+            // A picture the caller gives replaces the libraries' colour maps.
+            materialTextures[static_cast<size_t>(i)] =
+                gUtils->LoadModelTexture(material.textureFile, folder, ROWS_BOTTOM_FIRST);
+        }
     }
     // Picking shades with the face normals; the shadow builder would only write them on its
     // first build, so they are there from the start.
@@ -154,13 +172,74 @@ void CObj::Render(bool textured)
     glPopMatrix();
 }
 
+unsigned int CObj::RunTexture(int materialIndex) const
+{
+    if (texture != 0 || materialIndex < 0 ||
+        static_cast<size_t>(materialIndex) >= materialTextures.size())
+    {
+        return texture;
+    }
+    return materialTextures[static_cast<size_t>(materialIndex)];
+}
+
+void CObj::DrawMaterialRuns(const ModelObject& part, bool textured) const
+{
+    const size_t faces = std::min(part.faceMaterials.size(), part.faces.size());
+    size_t start = 0;
+    while (start < faces)
+    {
+        const int materialIndex = part.faceMaterials[start];
+        size_t end = start + 1;
+        while (end < faces && part.faceMaterials[end] == materialIndex)
+        {
+            ++end;
+        }
+        const ModelMaterial* material = materialIndex >= 0 && materialIndex < model.materialCount
+                                            ? &model.materials[static_cast<size_t>(materialIndex)]
+                                            : nullptr;
+        if (material)
+        {
+            glColor3ub(material->color[0], material->color[1], material->color[2]);
+        }
+        else
+        {
+            glColor3f(1.0f, 1.0f, 1.0f);
+        }
+        const unsigned int runTexture = RunTexture(materialIndex);
+        const bool withTexture = textured && runTexture != 0 && part.texCoordBuffer != 0;
+        if (withTexture)
+        {
+            glActiveTextureARB(GL_TEXTURE0_ARB);
+            glClientActiveTextureARB(GL_TEXTURE0_ARB);
+            glEnable(GL_TEXTURE_2D);
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+            glBindTexture(GL_TEXTURE_2D, runTexture);
+            glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.texCoordBuffer);
+            glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        }
+        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(3 * start),
+                     static_cast<GLsizei>(3 * (end - start)));
+        if (withTexture)
+        {
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+            glDisable(GL_TEXTURE_2D);
+        }
+        start = end;
+    }
+    glColor3f(1.0f, 1.0f, 1.0f);
+}
+
 void CObj::DrawPartBuffers(const ModelObject& part, bool textured) const
 {
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.positionBuffer);
     glVertexPointer(3, GL_FLOAT, 0, nullptr);
     glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.normalBuffer);
     glNormalPointer(GL_FLOAT, 0, nullptr);
-    if (textured && part.hasTexture && part.texCoordBuffer != 0)
+    if (!part.faceMaterials.empty())
+    {
+        DrawMaterialRuns(part, textured);
+    }
+    else if (textured && part.hasTexture && part.texCoordBuffer != 0)
     {
         // The texture goes to unit 0 whatever unit the caller left active: the shadow-map pass
         // keeps its depth map on unit 1.

@@ -50,11 +50,16 @@ private:
     void RefreshWorldBounds();
     void EmitPart(const ModelObject& part) const;
     void DrawPartBuffers(const ModelObject& part, bool textured) const;
+    // Faces of one library material after another, each run in its colour and colour map.
+    void DrawMaterialRuns(const ModelObject& part, bool textured) const;
+    // The picture a run of faces shows: the caller's when given, else its material's map.
+    unsigned int RunTexture(int materialIndex) const;
     // Colour a hit takes: the face turned to light 1 is brighter; faces turned away keep half.
     CVector3 ShadeHit(const CVector3& point, const ModelFace& face) const;
 
     CObjReader reader;
-    unsigned int texture;
+    unsigned int texture;                        // the caller's picture
+    std::vector<unsigned int> materialTextures;  // by material index; 0 without a map
 };
 
 #endif

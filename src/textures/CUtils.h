@@ -6,6 +6,7 @@
 #include "textures/TextureUpload.h"
 
 #include <GL/glew.h>
+#include <string>
 
 class CUtils
 {
@@ -41,6 +42,12 @@ public:
     // texture coordinates count v up from the bottom of the picture (OBJ, 3DS, MD2) ask, so a
     // picture maps the same whatever its file format. DDS blocks always go to GL as stored.
     GLuint LoadImage(const char* path, ImageRowOrder rows = ROWS_AS_DECODED);
+    // Loads a picture a model file names, as exporters write names on other machines: the path
+    // as written, else its base name in folder (each also ignoring letter case; nothing found
+    // leaves the path as written, and its loader's message). The path used goes to *used when
+    // asked for; otherwise a file found elsewhere than written is named in one line.
+    GLuint LoadModelTexture(const std::string& asWritten, const std::string& folder,
+                            ImageRowOrder rows, std::string* used = nullptr);
 
     // A bitmap decoded through SDL: R, G, B per pixel (components is always 3), bottom row first.
     struct SdlBitmap

@@ -4,6 +4,8 @@
 #include "images/CBmpReader.h"
 #include "images/CDecodedImage.h"
 #include "io/CByteReader.h"
+#include "io/FindFile.h"
+#include "io/Report.h"
 #include "platform/CGraphicsCore.h"
 #include "textures/TextureUpload.h"
 
@@ -19,6 +21,7 @@ namespace
 {
 const char* const MSG_IMAGE_LOAD_FAILED = "\nFailed to load the image: ";
 const char* const MSG_LOADING_TEXTURE = "Loading Texture: ";
+const char* const MSG_TEXTURE_FOUND_AS = "Texture %s found as %s\n";
 const char* const MSG_SDL_BITMAP_FAILED = "Failed to load the image: ";
 const char* const MSG_SDL_BITMAP_ERROR = ", Error: ";
 const char* const MSG_SDL_DECODE_FAILED = " Failed loading ";
@@ -145,6 +148,25 @@ GLuint CUtils::LoadBMPWithSDL(const char* path)
     image.data.reset(bitmap->data);
     bitmap->data = nullptr;
     return UploadTexture(image, SdlImageSampling(AnisotropicFilteringInUse(), true));
+}
+
+GLuint CUtils::LoadModelTexture(const std::string& asWritten, const std::string& folder,
+                                ImageRowOrder rows, std::string* used)
+{
+    std::string path = FindTextureFile(asWritten, folder);
+    if (path.empty())
+    {
+        path = asWritten;
+    }
+    if (used)
+    {
+        *used = path;
+    }
+    else if (path != asWritten)
+    {
+        Report(ReportStream::Out, MSG_TEXTURE_FOUND_AS, asWritten.c_str(), path.c_str());
+    }
+    return LoadImage(path.c_str(), rows);
 }
 
 CUtils::SdlBitmap* CUtils::DecodeBMPWithSDL(const char* path)

@@ -90,3 +90,9 @@ std::string FindTextureFile(const std::string& asWritten, const std::string& fol
         separator == std::string::npos ? asWritten : asWritten.substr(separator + 1);
     return FindInDirectory(folder, baseName);
 }
+
+std::string FolderOf(const std::string& path)
+{
+    const size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}

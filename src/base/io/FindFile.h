@@ -10,4 +10,8 @@
 // '/' or '\') in folder, exactly and then ignoring case. Empty when none of them is a file.
 std::string FindTextureFile(const std::string& asWritten, const std::string& folder);
 
+// The folder part of a file's path with its trailing '/', or empty for a bare name (the
+// current folder).
+std::string FolderOf(const std::string& path);
+
 #endif

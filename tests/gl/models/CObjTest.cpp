@@ -8,11 +8,13 @@
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
+#include "support/TempFiles.h"
 
 #include <GL/glu.h>
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -154,6 +156,43 @@ TEST_F(ObjEntityGL, BothDrawsTextureEachPartOnlyWhenAsked)
         EXPECT_FALSE(glIsEnabled(GL_TEXTURE_COORD_ARRAY));
     }
     EXPECT_EQ(static_cast<GLenum>(GL_NO_ERROR), glGetError());
+}
+
+// A file with a material library: each run of faces in its material's colour or colour map (the
+// map found beside the model though the library names it by another machine's path); a picture
+// the caller gives replaces the maps.
+TEST_F(ObjEntityGL, MaterialLibraryColoursAndMapsEachRunOfFaces)
+{
+    TempDir folder("obj-mtl");
+    ASSERT_EQ(0, std::system(("cp '" + HALVES + "' '" + folder.File("halves.bmp") + "'").c_str()));
+    WriteFile(folder.File("two.mtl"), "newmtl Green\nKd 0 1 0\n"
+                                      "newmtl Map\nKd 1 1 1\nmap_Kd C:\\maps\\HALVES.BMP\n");
+    // Two unit squares side by side in the y = 0 plane, one material each.
+    const std::string path = WriteFile(
+        folder.File("two.obj"), "mtllib two.mtl\nv -3 0 -1\nv -1 0 -1\nv -1 0 1\nv -3 0 1\n"
+                                "v 1 0 -1\nv 3 0 -1\nv 3 0 1\nv 1 0 1\n"
+                                "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n"
+                                "usemtl Green\nf 1/1 2/2 3/3 4/4\nusemtl Map\nf 5/1 6/2 7/3 8/4\n");
+    testing::internal::CaptureStdout();
+    std::unique_ptr<CObj> entity = LoadEntity(path, nullptr);
+    std::string output = testing::internal::GetCapturedStdout();
+    EXPECT_NE(std::string::npos, output.find(folder.File("halves.bmp"))) << output;
+    ASSERT_EQ(1, entity->GetModel().objectCount);
+    LookDown();
+    entity->RenderVBO(true);
+    ExpectColorAt(CVector3(-2, 0, 0), 0x00FF00);
+    ExpectColorAt(CVector3(1.5f, 0, 0), RED);  // the map's left half
+    ExpectColorAt(CVector3(2.5f, 0, 0), BLUE);
+    ResetTexturing();
+
+    const std::string blue = folder.File("blue.png");
+    ASSERT_EQ(0, std::system(("convert -size 4x4 xc:blue '" + blue + "'").c_str()));
+    testing::internal::CaptureStdout();
+    std::unique_ptr<CObj> given = LoadEntity(path, blue.c_str());
+    testing::internal::GetCapturedStdout();
+    LookDown();
+    given->RenderVBO(true);
+    ExpectColorAt(CVector3(1.5f, 0, 0), BLUE);
 }
 
 TEST_F(ObjEntityGL, BufferDrawKeepsUnitOneAndEndsWithNoProgramAndNoCulling)
