@@ -27,6 +27,18 @@ CVector3 TriangleNormal(const CVector3& a, const CVector3& b, const CVector3& c)
 {
     return Cross(b - a, c - a).Normalized();
 }
+// Texturing on unit 0 from the part's coordinate buffer, whatever unit the caller left active:
+// the shadow-map pass keeps its depth map on unit 1.
+void UseTextureArray(unsigned int texCoordBuffer, unsigned int textureName)
+{
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glClientActiveTextureARB(GL_TEXTURE0_ARB);
+    glEnable(GL_TEXTURE_2D);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glBindTexture(GL_TEXTURE_2D, textureName);
+    glBindBufferARB(GL_ARRAY_BUFFER_ARB, texCoordBuffer);
+    glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+}
 }  // namespace
 
 CObj::CObj() : texture(0) {}
@@ -209,13 +221,7 @@ void CObj::DrawMaterialRuns(const ModelObject& part, bool textured) const
         const bool withTexture = textured && runTexture != 0 && part.texCoordBuffer != 0;
         if (withTexture)
         {
-            glActiveTextureARB(GL_TEXTURE0_ARB);
-            glClientActiveTextureARB(GL_TEXTURE0_ARB);
-            glEnable(GL_TEXTURE_2D);
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-            glBindTexture(GL_TEXTURE_2D, runTexture);
-            glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.texCoordBuffer);
-            glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+            UseTextureArray(part.texCoordBuffer, runTexture);
         }
         glDrawArrays(GL_TRIANGLES, static_cast<GLint>(3 * start),
                      static_cast<GLsizei>(3 * (end - start)));
@@ -241,15 +247,7 @@ void CObj::DrawPartBuffers(const ModelObject& part, bool textured) const
     }
     else if (textured && part.hasTexture && part.texCoordBuffer != 0)
     {
-        // The texture goes to unit 0 whatever unit the caller left active: the shadow-map pass
-        // keeps its depth map on unit 1.
-        glActiveTextureARB(GL_TEXTURE0_ARB);
-        glClientActiveTextureARB(GL_TEXTURE0_ARB);
-        glEnable(GL_TEXTURE_2D);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glBindBufferARB(GL_ARRAY_BUFFER_ARB, part.texCoordBuffer);
-        glTexCoordPointer(2, GL_FLOAT, 0, nullptr);
+        UseTextureArray(part.texCoordBuffer, texture);
         glDrawArrays(GL_TRIANGLES, 0, part.bufferVertexCount);
         glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     }
