@@ -1,6 +1,7 @@
 // The XML document reader's element tree and entry points: the handle with its lookups, the
-// release of records, reading a file and the fatal report. The tokeniser and element parser are
-// in xmlParserRead.cpp, editing in xmlParserEdit.cpp, writing in xmlParserWrite.cpp.
+// release of records, reading a file and the fatal report. A parse runs in xmlParserRead.cpp
+// (its tokeniser in xmlParserTokens.cpp, its element parser in xmlParserElements.cpp), editing
+// in xmlParserEdit.cpp, writing in xmlParserWrite.cpp.
 //
 // [SECTION] Messages and global options
 // [SECTION] Element records
