@@ -199,7 +199,7 @@ private:
 class CPcxReader
 {
 public:
-    explicit CPcxReader(CByteReader& reader) : reader(reader) {}
+    CPcxReader(CByteReader& reader, PixelConvert::ConvertPath path) : reader(reader), path(path) {}
 
     CDecodedImage* Decode();
 
@@ -208,6 +208,7 @@ private:
     void ConvertLine(const uint8_t* line, uint8_t* destination) const;
 
     CByteReader& reader;
+    PixelConvert::ConvertPath path;
     PcxLayout layout = LAYOUT_UNKNOWN;
     size_t width = 0;
     size_t bytesPerLine = 0;
@@ -268,7 +269,7 @@ void CPcxReader::ConvertLine(const uint8_t* line, uint8_t* destination) const
         break;
     default:
         PixelConvert::PlanesToRgb(line, line + bytesPerLine, line + 2 * bytesPerLine, destination,
-                                  width);
+                                  width, path);
         break;
     }
 }
@@ -337,7 +338,12 @@ CDecodedImage* CPcxReader::Decode()
 }
 }  // namespace
 
-CDecodedImage* DecodePCX(CByteReader& reader, const char* /*name*/)
+CDecodedImage* DecodePCX(CByteReader& reader, const char* /*name*/, PixelConvert::ConvertPath path)
 {
-    return CPcxReader(reader).Decode();
+    return CPcxReader(reader, path).Decode();
+}
+
+CDecodedImage* DecodePCX(CByteReader& reader, const char* name)
+{
+    return DecodePCX(reader, name, PixelConvert::ConvertPath::Shuffles);
 }

@@ -66,7 +66,7 @@ struct XmlParseState
     // The parse's own copy of the text (text points to it), where names and values stay in place;
     // none when the parse reads the caller's text and copies every string.
     char* buffer;
-    bool blockScan;  // gBlockScan, read once
+    bool blockScan;  // the parse's XmlParseOptions::blockScan
     // Attributes of the tag being read; the element gets them in one exact-size array.
     std::vector<XmlAttribute> pendingAttributes;
 };

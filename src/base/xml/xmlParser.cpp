@@ -71,8 +71,6 @@ namespace XmlInternal
 {
 const unsigned char* gCharLengths = kUtf8Lengths.value;
 int gGrowthStep = 0;
-bool gBlockScan = true;
-bool gFastTags = true;
 }  // namespace XmlInternal
 
 namespace
@@ -556,10 +554,17 @@ char* ReadWholeFile(const char* path, size_t* size, XmlError* error)
 
 CXmlElement ParseText(const char* text, const char* firstTag, XmlParseResult* result)
 {
-    return ParseTextOfLength(text, text != nullptr ? strlen(text) : 0, firstTag, result);
+    return ParseTextOfLength(text, text != nullptr ? strlen(text) : 0, firstTag, result,
+                             XmlParseOptions());
 }
 
 CXmlElement ParseFileText(const char* path, const char* firstTag, XmlParseResult* result)
+{
+    return ParseFileTextWith(path, firstTag, result, XmlParseOptions());
+}
+
+CXmlElement XmlInternal::ParseFileTextWith(const char* path, const char* firstTag,
+                                           XmlParseResult* result, const XmlParseOptions& options)
 {
     XmlParseResult ignored;
     if (result == nullptr)
@@ -580,7 +585,8 @@ CXmlElement ParseFileText(const char* path, const char* firstTag, XmlParseResult
         result->errorCode = XML_ERROR_CHARACTER_CONVERSION;
         return CXmlElement::Empty();
     }
-    CXmlElement element = ParseTextOfLength(document.text, document.length, firstTag, result);
+    CXmlElement element =
+        ParseTextOfLength(document.text, document.length, firstTag, result, options);
     free(document.converted);
     free(buffer);
     return element;

@@ -67,7 +67,7 @@ CXmlElement FindFirstTag(const CXmlElement& top, const char* firstTag)
 namespace XmlInternal
 {
 CXmlElement ParseTextOfLength(const char* text, size_t length, const char* firstTag,
-                              XmlParseResult* result)
+                              XmlParseResult* result, const XmlParseOptions& options)
 {
     XmlParseResult ignored;
     if (result == nullptr)
@@ -85,7 +85,7 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     XmlStringPool* pool = new XmlStringPool(length + 16);
     XmlParseState state{};
     state.text = text;
-    if (gFastTags)
+    if (options.fastTags)
     {
         // One copy of the whole text, with the NULs every scan may read past its end.
         state.buffer = pool->Allocate(length + kTextPadding);
@@ -97,7 +97,7 @@ CXmlElement ParseTextOfLength(const char* text, size_t length, const char* first
     state.current = state.text;
     state.firstCall = true;
     state.charLengths = gCharLengths;
-    state.blockScan = gBlockScan;
+    state.blockScan = options.blockScan;
     state.pool = pool;
     CXmlElement document = CXmlElement::Adopt(NewRecord(nullptr, pool));
     pool->Release();  // the records hold the pool from here on
