@@ -3,9 +3,9 @@
 #include "images/CBmpReader.h"
 #include "images/PixelConvert.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -213,7 +213,7 @@ private:
 
     CDecodedImage* Invalid() const
     {
-        fprintf(stderr, MSG_NOT_VALID_BMP, name);
+        Report(ReportStream::Err, MSG_NOT_VALID_BMP, name);
         return nullptr;
     }
 
@@ -290,7 +290,7 @@ bool CBmpReader::CheckSupported()
     }
     if (!supported)
     {
-        fprintf(stderr, MSG_UNSUPPORTED_BMP, reported);
+        Report(ReportStream::Err, MSG_UNSUPPORTED_BMP, reported);
     }
     return supported;
 }

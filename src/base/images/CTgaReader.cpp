@@ -3,11 +3,11 @@
 #include "images/CTgaReader.h"
 #include "images/PixelConvert.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <vector>
@@ -67,7 +67,7 @@ private:
 
     bool Fail(const char* message)
     {
-        std::cout << message << name << std::endl;
+        Report(ReportStream::Out, "%s%s\n", message, name);
         return false;
     }
 
@@ -87,7 +87,7 @@ CDecodedImage* CTgaReader::Decode()
     uint8_t idLength = 0;
     if (!reader.ReadU8(idLength))
     {
-        std::cout << MSG_NO_COMMENT << std::endl;
+        Report(ReportStream::Out, "%s\n", MSG_NO_COMMENT);
         return nullptr;
     }
     if (!reader.ReadBytes(bytes.header, sizeof bytes.header))

@@ -10,6 +10,7 @@
 #include "xml/xmlParser.h"
 
 #include "io/FatalExit.h"
+#include "io/Report.h"
 #include "xml/TextEncoding.h"
 #include "xml/XmlInternal.h"
 
@@ -616,6 +617,6 @@ CXmlElement LoadDocument(const char* path, const char* firstTag)
              firstTagMissing && firstTag != nullptr ? firstTag : "",
              firstTagMissing ? kFirstTagSuffix : "");
     // In place of a blocking message box: the same text, under the box's title, on standard error.
-    fprintf(stderr, "%s\n%s", kFatalTitle, message);
+    Report(ReportStream::Err, "%s\n%s", kFatalTitle, message);
     FatalExit(kFatalExitStatus);
 }
