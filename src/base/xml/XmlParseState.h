@@ -14,10 +14,6 @@
 #include <cstddef>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 //-------------------------------------------------------------------------------------------------
 // [SECTION] Tokens and parse state
 //-------------------------------------------------------------------------------------------------
@@ -75,8 +71,8 @@ struct XmlParseState
 // [SECTION] Character scans
 //-------------------------------------------------------------------------------------------------
 
-// The scans the element parser runs once per tag or value are defined here so they stay inline
-// in its hot loop.
+// Scans both the tokeniser and the element parser's in-place tag reading run, defined here so
+// they stay inline in the element parser's hot loop.
 
 inline int FindClearTag(const char* p)
 {
@@ -121,50 +117,20 @@ inline const char* ScanPlainText(const char* p, const unsigned char* lengths)
     }
 }
 
-// Skips the whitespace the tokeniser skips before a token.
-inline const char* SkipSpaces(const char* p)
-{
-    while (IsSpace(*p))
-    {
-        ++p;
-    }
-    return p;
-}
-
-// The closing quote of a value when the 16 bytes from `p` hold it and nothing before it that
-// ends a quoted run or needs a note (the common short value); none otherwise, and then the byte
-// scan decides.
-inline const char* FindPlainClosingQuote(const char* p, char quote, const char* end)
-{
-#if defined(__SSE2__)
-    if (end - p >= 16)
-    {
-        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(quote)),
-                                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
-                                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
-                                                  _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
-        unsigned mask = unsigned(_mm_movemask_epi8(stops)) | unsigned(_mm_movemask_epi8(bytes));
-        if (mask != 0 && p[__builtin_ctz(mask)] == quote)
-        {
-            return p + __builtin_ctz(mask);
-        }
-    }
-#else
-    (void)p;
-    (void)quote;
-    (void)end;
-#endif
-    return nullptr;
-}
-
 //-------------------------------------------------------------------------------------------------
 // [SECTION] Stages
 //-------------------------------------------------------------------------------------------------
 
-// Returns the closing quote, or none when a '<' or the end of the text comes first. special is
-// set when an '&' or a byte >= 0x80 was passed.
-const char* ScanQuoted(const XmlParseState& state, const char* p, char quote, bool& special);
+// Where a quoted value ends: its closing quote, or none when a '<' or the end of the text comes
+// first; special when an '&' or a byte >= 0x80 was passed on the way.
+struct QuotedRun
+{
+    const char* closing;
+    bool special;
+};
+// Scans the quoted value starting at p. Pure (it writes nothing), so a call in the element
+// parser's loop, however seldom taken, does not make the compiler reload the state each pass.
+[[gnu::pure]] QuotedRun ScanQuoted(const XmlParseState& state, const char* p, char quote);
 
 // Cuts the next token from state.current and moves past it.
 XmlToken NextToken(XmlParseState& state);

@@ -9,6 +9,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 using namespace XmlInternal;
 
 //-------------------------------------------------------------------------------------------------
@@ -383,6 +387,43 @@ ParseStep ReadTagToken(XmlParseState& state, XmlElementData* element, TagReader&
     return STEP_FAILED;
 }
 
+// Skips the whitespace the tokeniser skips before a token.
+const char* SkipSpaces(const char* p)
+{
+    while (IsSpace(*p))
+    {
+        ++p;
+    }
+    return p;
+}
+
+// The closing quote of a value when the 16 bytes from `p` hold it and nothing before it that
+// ends a quoted run or needs a note (the common short value); none otherwise, and then the byte
+// scan decides.
+const char* FindPlainClosingQuote(const char* p, char quote, const char* end)
+{
+#if defined(__SSE2__)
+    if (end - p >= 16)
+    {
+        __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        __m128i stops = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8(quote)),
+                                                  _mm_cmpeq_epi8(bytes, _mm_set1_epi8('<'))),
+                                     _mm_or_si128(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('&')),
+                                                  _mm_cmpeq_epi8(bytes, _mm_setzero_si128())));
+        unsigned mask = unsigned(_mm_movemask_epi8(stops)) | unsigned(_mm_movemask_epi8(bytes));
+        if (mask != 0 && p[__builtin_ctz(mask)] == quote)
+        {
+            return p + __builtin_ctz(mask);
+        }
+    }
+#else
+    (void)p;
+    (void)quote;
+    (void)end;
+#endif
+    return nullptr;
+}
+
 // Reads a tag's name="value" pairs (and the '>' or "/>" after them) straight from the text,
 // leaving names and values in place; it takes exactly the steps the token loop would take for
 // them. Anything else (a name without a value, an unquoted value, an unmatched quote) is left
@@ -427,26 +468,25 @@ ParseStep ReadQuotedAttributes(XmlParseState& state, XmlElementData* element)
             state.current = p;
             return STEP_IN_TAG;
         }
-        bool special = false;
         char* value = quote + 1;
-        const char* closing =
-            state.blockScan ? FindPlainClosingQuote(value, *quote, state.textEnd) : nullptr;
-        if (closing == nullptr)
+        QuotedRun run{
+            state.blockScan ? FindPlainClosingQuote(value, *quote, state.textEnd) : nullptr, false};
+        if (run.closing == nullptr)
         {
-            closing = ScanQuoted(state, value, *quote, special);
-            if (closing == nullptr)
+            run = ScanQuoted(state, value, *quote);
+            if (run.closing == nullptr)
             {
                 state.current = p;
                 return STEP_IN_TAG;
             }
         }
-        size_t valueLength = size_t(closing - value);
+        size_t valueLength = size_t(run.closing - value);
         p = value + valueLength + 1;
         // The byte after the name is whitespace or '=', and the value ends at its quote: both
         // are passed, so NULs can go there.
         *nameEnd = '\0';
         value[valueLength] = '\0';
-        if (special && !DecodeReferences(value, valueLength, state.charLengths, value))
+        if (run.special && !DecodeReferences(value, valueLength, state.charLengths, value))
         {
             state.current = p;
             Fail(state, XML_ERROR_UNKNOWN_ENTITY);

@@ -1,11 +1,15 @@
-// The XML reader's tokeniser and entity decoding: cuts tokens from the loaded text, stepping over
-// ordinary bytes of quoted values in blocks where it can, and replaces character references.
+// The XML reader's tokeniser and entity decoding: cuts tokens from the loaded text (with the
+// character scans of XmlParseState.h) and replaces character references.
 //
 // [SECTION] Tokeniser
 // [SECTION] Entity decoding
 #include "xml/XmlParseState.h"
 
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 using namespace XmlInternal;
 
@@ -49,8 +53,9 @@ const char* SkipQuotedRun(const char* p, char quote, const char* end)
 
 namespace XmlInternal
 {
-const char* ScanQuoted(const XmlParseState& state, const char* p, char quote, bool& special)
+QuotedRun ScanQuoted(const XmlParseState& state, const char* p, char quote)
 {
+    bool special = false;
     for (;;)
     {
         if (state.blockScan)
@@ -71,11 +76,11 @@ const char* ScanQuoted(const XmlParseState& state, const char* p, char quote, bo
         }
         else if (c == (unsigned char)quote)
         {
-            return p;
+            return QuotedRun{p, special};
         }
         else if (c == '<' || c == '\0')
         {
-            return nullptr;
+            return QuotedRun{nullptr, special};
         }
         else
         {
@@ -131,14 +136,13 @@ XmlToken NextToken(XmlParseState& state)
     case '"':
     case '\'':
     {
-        bool special = false;
-        const char* closing = ScanQuoted(state, p + 1, c, special);
-        if (closing != nullptr)
+        QuotedRun run = ScanQuoted(state, p + 1, c);
+        if (run.closing != nullptr)
         {
-            token.special = special;
+            token.special = run.special;
             token.type = TOKEN_QUOTED_TEXT;
-            token.length = size_t(closing + 1 - p);
-            state.current = closing + 1;
+            token.length = size_t(run.closing + 1 - p);
+            state.current = run.closing + 1;
             return token;
         }
         break;  // no match: the quote starts plain text
