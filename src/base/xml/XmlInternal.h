@@ -475,7 +475,7 @@ struct XmlParseOptions
 CXmlElement ParseTextOfLength(const char* text, size_t length, const char* firstTag,
                               XmlParseResult* result, const XmlParseOptions& options);
 
-// ParseFileText with the given paths.
+// ParseFileText, parsing with the given options.
 CXmlElement ParseFileTextWith(const char* path, const char* firstTag, XmlParseResult* result,
                               const XmlParseOptions& options);
 }  // namespace XmlInternal
