@@ -1,5 +1,5 @@
 // Helpers shared by the image reader tests: decoding bytes or files with what the reader printed,
-// CRC-32 of decoded buffers, the checked-in fixture lists, the shared real-file suite and its
+// comparing two decodes, CRC-32 of decoded buffers, the checked-in fixture lists, the shared real-file suite and its
 // expected values.
 #ifndef KYREL_IMAGEREADERTESTSUPPORT_H
 #define KYREL_IMAGEREADERTESTSUPPORT_H
@@ -63,6 +63,20 @@ inline Decoded DecodeBytes(ImageDecoder decode, const std::vector<uint8_t>& byte
 inline Decoded DecodePath(ImageDecoder decode, const std::string& path)
 {
     return CaptureDecode([&] { return DecodeImageFile(path.c_str(), decode); });
+}
+
+// Two decodes of one picture agree: the same messages, and the same pixels when there are any.
+inline void ExpectSameDecode(const Decoded& expected, const Decoded& actual)
+{
+    EXPECT_EQ(expected.messages, actual.messages);
+    ASSERT_EQ(expected.image != nullptr, actual.image != nullptr);
+    if (expected.image)
+    {
+        const unsigned char* pixels = expected.image->data.get();
+        EXPECT_EQ(std::vector<unsigned char>(pixels, pixels + expected.image->dataSize),
+                  std::vector<unsigned char>(actual.image->data.get(),
+                                             actual.image->data.get() + actual.image->dataSize));
+    }
 }
 
 inline std::string Hex(uint32_t value)

@@ -3,9 +3,9 @@
 #include "images/CBmpReader.h"
 #include "images/PixelConvert.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -195,7 +195,10 @@ private:
 class CBmpReader
 {
 public:
-    CBmpReader(CByteReader& reader, const char* name) : reader(reader), name(name) {}
+    CBmpReader(CByteReader& reader, const char* name, PixelConvert::ConvertPath path)
+        : reader(reader), name(name), path(path)
+    {
+    }
 
     CDecodedImage* Decode();
 
@@ -210,12 +213,13 @@ private:
 
     CDecodedImage* Invalid() const
     {
-        fprintf(stderr, MSG_NOT_VALID_BMP, name);
+        Report(ReportStream::Err, MSG_NOT_VALID_BMP, name);
         return nullptr;
     }
 
     CByteReader& reader;
     const char* name;
+    PixelConvert::ConvertPath path;
     BmpHeader header;
     // R, G, B per entry; entries the file does not hold stay black.
     uint8_t palette[256 * 3] = {};
@@ -286,7 +290,7 @@ bool CBmpReader::CheckSupported()
     }
     if (!supported)
     {
-        fprintf(stderr, MSG_UNSUPPORTED_BMP, reported);
+        Report(ReportStream::Err, MSG_UNSUPPORTED_BMP, reported);
     }
     return supported;
 }
@@ -358,10 +362,10 @@ void CBmpReader::ConvertRow(const uint8_t* row, uint8_t* destination) const
         PixelConvert::IndicesToRgb(row, palette, destination, width);
         break;
     case 24:
-        PixelConvert::BgrToRgb(row, destination, width);
+        PixelConvert::BgrToRgb(row, destination, width, path);
         break;
     default:
-        PixelConvert::BgrxToRgb(row, destination, width);
+        PixelConvert::BgrxToRgb(row, destination, width, path);
         break;
     }
 }
@@ -421,7 +425,7 @@ bool CBmpReader::ReadPackedRows(CDecodedImage& image)
         {
             return false;
         }
-        PixelConvert::BgrToRgb(destination, destination, rows * width);
+        PixelConvert::BgrToRgb(destination, destination, rows * width, path);
     }
     return true;
 }
@@ -521,7 +525,12 @@ CDecodedImage* CBmpReader::Decode()
 }
 }  // namespace
 
+CDecodedImage* DecodeBMP(CByteReader& reader, const char* name, PixelConvert::ConvertPath path)
+{
+    return CBmpReader(reader, name, path).Decode();
+}
+
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name)
 {
-    return CBmpReader(reader, name).Decode();
+    return DecodeBMP(reader, name, PixelConvert::ConvertPath::Shuffles);
 }

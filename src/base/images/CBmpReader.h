@@ -4,11 +4,14 @@
 #define KYREL_CBMPREADER_H
 
 #include "images/CDecodedImage.h"
+#include "images/PixelConvert.h"
 
 class CByteReader;
 
 // Decodes a bitmap from an open reader over a file or memory; null (after a message on standard
 // error) when it cannot. name is used in messages.
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name);
+// The same, with path choosing the row converters; both give the same pixels.
+CDecodedImage* DecodeBMP(CByteReader& reader, const char* name, PixelConvert::ConvertPath path);
 
 #endif

@@ -2,9 +2,9 @@
 // are used; levels the file does not hold in full are not uploaded.
 #include "images/CDdsReader.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 namespace
@@ -82,7 +82,7 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
     if (!reader.ReadBytes(magic, sizeof magic) || memcmp(magic, DDS_MAGIC, sizeof magic) != 0 ||
         !reader.ReadBytes(description, sizeof description))
     {
-        fprintf(stderr, MSG_NOT_DDS, name);
+        Report(ReportStream::Err, MSG_NOT_DDS, name);
         return nullptr;
     }
     const uint8_t* fourCC = description + FOUR_CC_FIELD;
@@ -96,14 +96,14 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
     }
     if (!dxt)
     {
-        fprintf(stderr, MSG_NOT_DXT, name, static_cast<int>(CByteReader::Le32(fourCC)));
+        Report(ReportStream::Err, MSG_NOT_DXT, name, static_cast<int>(CByteReader::Le32(fourCC)));
         return nullptr;
     }
     uint32_t width = CByteReader::Le32(description + WIDTH_FIELD);
     uint32_t height = CByteReader::Le32(description + HEIGHT_FIELD);
     if (!IsAcceptedImageSize(width, height))
     {
-        fprintf(stderr, MSG_NOT_DDS, name);
+        Report(ReportStream::Err, MSG_NOT_DDS, name);
         return nullptr;
     }
     std::unique_ptr<CDecodedImage> image(new CDecodedImage);
@@ -122,13 +122,13 @@ CDecodedImage* DecodeDDS(CByteReader& reader, const char* name)
                                        wanted, image->dataSize);
     if (image->mipmapCount == 0)
     {
-        fprintf(stderr, MSG_NOT_DDS, name);
+        Report(ReportStream::Err, MSG_NOT_DDS, name);
         return nullptr;
     }
     image->data.reset(new unsigned char[image->dataSize]);
     if (!reader.ReadBytes(image->data.get(), image->dataSize))
     {
-        fprintf(stderr, MSG_NOT_DDS, name);
+        Report(ReportStream::Err, MSG_NOT_DDS, name);
         return nullptr;
     }
     return image.release();

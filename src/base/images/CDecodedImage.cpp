@@ -1,10 +1,10 @@
 // The decoded-image record, the size limits every reader applies and their shared file helpers.
 #include "images/CDecodedImage.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
 
 namespace
 {
@@ -50,7 +50,7 @@ CDecodedImage* DecodeImageFile(const char* path, ImageDecoder decode)
     CByteReader reader;
     if (!reader.OpenFile(path))
     {
-        fprintf(stderr, MSG_COULDNT_OPEN, path ? path : "");
+        Report(ReportStream::Err, MSG_COULDNT_OPEN, path ? path : "");
         return nullptr;
     }
     return decode(reader, path);

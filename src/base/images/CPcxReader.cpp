@@ -3,9 +3,9 @@
 #include "images/CPcxReader.h"
 #include "images/PixelConvert.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -199,7 +199,7 @@ private:
 class CPcxReader
 {
 public:
-    explicit CPcxReader(CByteReader& reader) : reader(reader) {}
+    CPcxReader(CByteReader& reader, PixelConvert::ConvertPath path) : reader(reader), path(path) {}
 
     CDecodedImage* Decode();
 
@@ -208,6 +208,7 @@ private:
     void ConvertLine(const uint8_t* line, uint8_t* destination) const;
 
     CByteReader& reader;
+    PixelConvert::ConvertPath path;
     PcxLayout layout = LAYOUT_UNKNOWN;
     size_t width = 0;
     size_t bytesPerLine = 0;
@@ -225,7 +226,7 @@ bool CPcxReader::ReadPaletteBlock()
     }
     if (block[0] != PALETTE_MARKER)
     {
-        fprintf(stderr, MSG_BAD_COLORMAP, block[0]);
+        Report(ReportStream::Err, MSG_BAD_COLORMAP, block[0]);
         return false;
     }
     memcpy(palette, block + 1, sizeof palette);
@@ -268,7 +269,7 @@ void CPcxReader::ConvertLine(const uint8_t* line, uint8_t* destination) const
         break;
     default:
         PixelConvert::PlanesToRgb(line, line + bytesPerLine, line + 2 * bytesPerLine, destination,
-                                  width);
+                                  width, path);
         break;
     }
 }
@@ -279,7 +280,7 @@ CDecodedImage* CPcxReader::Decode()
     reader.ReadBytes(header, sizeof header);  // a short file fails the checks below
     if (header[0] != PCX_MANUFACTURER)
     {
-        fprintf(stderr, MSG_BAD_VERSION, header[0]);
+        Report(ReportStream::Err, MSG_BAD_VERSION, header[0]);
         return nullptr;
     }
     int bitsPerPixel = header[3];
@@ -287,21 +288,21 @@ CDecodedImage* CPcxReader::Decode()
     layout = LayoutOf(bitsPerPixel, planes);
     if (layout == LAYOUT_UNKNOWN)
     {
-        fprintf(stderr, MSG_UNKNOWN_BITCOUNT, bitsPerPixel * planes);
+        Report(ReportStream::Err, MSG_UNKNOWN_BITCOUNT, bitsPerPixel * planes);
         return nullptr;
     }
     int pictureWidth = CByteReader::Le16(header + 8) - CByteReader::Le16(header + 4) + 1;
     int pictureHeight = CByteReader::Le16(header + 10) - CByteReader::Le16(header + 6) + 1;
     if (!IsAcceptedImageSize(pictureWidth, pictureHeight))
     {
-        fprintf(stderr, MSG_BAD_SIZE, pictureWidth, pictureHeight);
+        Report(ReportStream::Err, MSG_BAD_SIZE, pictureWidth, pictureHeight);
         return nullptr;
     }
     width = static_cast<size_t>(pictureWidth);
     bytesPerLine = CByteReader::Le16(header + 66);
     if (bytesPerLine < NeededLineBytes(layout, width))
     {
-        fprintf(stderr, MSG_BAD_LINE_LENGTH, static_cast<int>(bytesPerLine));
+        Report(ReportStream::Err, MSG_BAD_LINE_LENGTH, static_cast<int>(bytesPerLine));
         return nullptr;
     }
     memcpy(palette, header + HEADER_PALETTE_OFFSET, HEADER_PALETTE_ENTRIES * 3);
@@ -337,7 +338,12 @@ CDecodedImage* CPcxReader::Decode()
 }
 }  // namespace
 
-CDecodedImage* DecodePCX(CByteReader& reader, const char* /*name*/)
+CDecodedImage* DecodePCX(CByteReader& reader, const char* /*name*/, PixelConvert::ConvertPath path)
 {
-    return CPcxReader(reader).Decode();
+    return CPcxReader(reader, path).Decode();
+}
+
+CDecodedImage* DecodePCX(CByteReader& reader, const char* name)
+{
+    return DecodePCX(reader, name, PixelConvert::ConvertPath::Shuffles);
 }

@@ -4,6 +4,7 @@
 #define KYREL_CPCXREADER_H
 
 #include "images/CDecodedImage.h"
+#include "images/PixelConvert.h"
 
 class CByteReader;
 
@@ -11,5 +12,7 @@ class CByteReader;
 // standard error) when it cannot. name is the file's name, for the reader's shape: the PCX
 // messages show header values only.
 CDecodedImage* DecodePCX(CByteReader& reader, const char* name);
+// The same, with path choosing the line converters; both give the same pixels.
+CDecodedImage* DecodePCX(CByteReader& reader, const char* name, PixelConvert::ConvertPath path);
 
 #endif

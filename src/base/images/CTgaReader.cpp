@@ -3,11 +3,11 @@
 #include "images/CTgaReader.h"
 #include "images/PixelConvert.h"
 #include "io/CByteReader.h"
+#include "io/Report.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <vector>
@@ -47,8 +47,10 @@ bool MatchesTemplate(const unsigned char header[11], int imageType)
 class CTgaReader
 {
 public:
-    CTgaReader(CByteReader& reader, const char* name, int maxDimension, CTgaFileBytes& fileBytes)
-        : reader(reader), name(name ? name : ""), maxDimension(maxDimension), bytes(fileBytes)
+    CTgaReader(CByteReader& reader, const char* name, int maxDimension, CTgaFileBytes& fileBytes,
+               PixelConvert::ConvertPath path)
+        : reader(reader), name(name ? name : ""), maxDimension(maxDimension), bytes(fileBytes),
+          path(path)
     {
     }
 
@@ -65,7 +67,7 @@ private:
 
     bool Fail(const char* message)
     {
-        std::cout << message << name << std::endl;
+        Report(ReportStream::Out, "%s%s\n", message, name);
         return false;
     }
 
@@ -73,6 +75,7 @@ private:
     const char* name;
     int maxDimension;
     CTgaFileBytes& bytes;
+    PixelConvert::ConvertPath path;
     std::unique_ptr<CDecodedImage> image;
     size_t pixelBytes = 0;
     size_t totalPixels = 0;
@@ -84,7 +87,7 @@ CDecodedImage* CTgaReader::Decode()
     uint8_t idLength = 0;
     if (!reader.ReadU8(idLength))
     {
-        std::cout << MSG_NO_COMMENT << std::endl;
+        Report(ReportStream::Out, "%s\n", MSG_NO_COMMENT);
         return nullptr;
     }
     if (!reader.ReadBytes(bytes.header, sizeof bytes.header))
@@ -259,11 +262,11 @@ void CTgaReader::SwapToRgb(const uint8_t* source, uint8_t* destination, size_t p
 {
     if (pixelBytes == 4)
     {
-        PixelConvert::BgraToRgba(source, destination, pixelCount);
+        PixelConvert::BgraToRgba(source, destination, pixelCount, path);
     }
     else
     {
-        PixelConvert::BgrToRgb(source, destination, pixelCount);
+        PixelConvert::BgrToRgb(source, destination, pixelCount, path);
     }
 }
 
@@ -302,10 +305,10 @@ void CTgaReader::FillRun(const uint8_t* pixel, uint8_t* destination, size_t pixe
 }  // namespace
 
 CDecodedImage* DecodeTGA(CByteReader& reader, const char* name, int maxDimension,
-                         CTgaFileBytes* fileBytes)
+                         CTgaFileBytes* fileBytes, PixelConvert::ConvertPath path)
 {
     CTgaFileBytes scratch;
-    return CTgaReader(reader, name, maxDimension, fileBytes ? *fileBytes : scratch).Decode();
+    return CTgaReader(reader, name, maxDimension, fileBytes ? *fileBytes : scratch, path).Decode();
 }
 
 CDecodedImage* DecodeTGA(CByteReader& reader, const char* name)

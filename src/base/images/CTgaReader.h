@@ -4,6 +4,7 @@
 #define KYREL_CTGAREADER_H
 
 #include "images/CDecodedImage.h"
+#include "images/PixelConvert.h"
 
 class CByteReader;
 
@@ -22,8 +23,10 @@ const int TGA_MAX_DIMENSION = 65535;
 // messages.
 CDecodedImage* DecodeTGA(CByteReader& reader, const char* name);
 // The same, refusing a width or height above maxDimension as invalid information, and keeping
-// the header and info bytes in fileBytes when it is not null (as far as they were read).
+// the header and info bytes in fileBytes when it is not null (as far as they were read). path
+// chooses the channel-swap converters; both give the same pixels.
 CDecodedImage* DecodeTGA(CByteReader& reader, const char* name, int maxDimension,
-                         CTgaFileBytes* fileBytes);
+                         CTgaFileBytes* fileBytes,
+                         PixelConvert::ConvertPath path = PixelConvert::ConvertPath::Shuffles);
 
 #endif

@@ -57,19 +57,17 @@ void PlanesToRgbPlain(const uint8_t* red, const uint8_t* green, const uint8_t* b
     }
 }
 
-bool shufflesEnabled = true;
-
 #ifdef KYREL_HAVE_X86_SHUFFLE
-bool HasSsse3()
+bool HasSsse3(PixelConvert::ConvertPath path)
 {
     static const bool supported = __builtin_cpu_supports("ssse3");
-    return supported && shufflesEnabled;
+    return supported && path == PixelConvert::ConvertPath::Shuffles;
 }
 
-bool HasAvx2()
+bool HasAvx2(PixelConvert::ConvertPath path)
 {
     static const bool supported = __builtin_cpu_supports("avx2");
-    return supported && shufflesEnabled;
+    return supported && path == PixelConvert::ConvertPath::Shuffles;
 }
 
 // Five pixels per step: 15 bytes are converted, the 16th is passed through unchanged and
@@ -246,11 +244,12 @@ __attribute__((target("avx2"))) size_t PlanesToRgbAvx2(const uint8_t* red, const
 
 namespace PixelConvert
 {
-void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount,
+              [[maybe_unused]] ConvertPath path)
 {
     size_t done = 0;
 #ifdef KYREL_HAVE_X86_SHUFFLE
-    if (HasSsse3())
+    if (HasSsse3(path))
     {
         done = BgrToRgbSsse3(source, destination, pixelCount);
     }
@@ -258,15 +257,16 @@ void BgrToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
     BgrToRgbPlain(source + 3 * done, destination + 3 * done, pixelCount - done);
 }
 
-void BgraToRgba(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+void BgraToRgba(const uint8_t* source, uint8_t* destination, size_t pixelCount,
+                [[maybe_unused]] ConvertPath path)
 {
     size_t done = 0;
 #ifdef KYREL_HAVE_X86_SHUFFLE
-    if (HasAvx2())
+    if (HasAvx2(path))
     {
         done = BgraToRgbaAvx2(source, destination, pixelCount);
     }
-    if (HasSsse3())
+    if (HasSsse3(path))
     {
         done += BgraToRgbaSsse3(source + 4 * done, destination + 4 * done, pixelCount - done);
     }
@@ -274,11 +274,12 @@ void BgraToRgba(const uint8_t* source, uint8_t* destination, size_t pixelCount)
     BgraToRgbaPlain(source + 4 * done, destination + 4 * done, pixelCount - done);
 }
 
-void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
+void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount,
+               [[maybe_unused]] ConvertPath path)
 {
     size_t done = 0;
 #ifdef KYREL_HAVE_X86_SHUFFLE
-    if (HasSsse3())
+    if (HasSsse3(path))
     {
         done = BgrxToRgbSsse3(source, destination, pixelCount);
     }
@@ -287,15 +288,15 @@ void BgrxToRgb(const uint8_t* source, uint8_t* destination, size_t pixelCount)
 }
 
 void PlanesToRgb(const uint8_t* red, const uint8_t* green, const uint8_t* blue,
-                 uint8_t* destination, size_t pixelCount)
+                 uint8_t* destination, size_t pixelCount, [[maybe_unused]] ConvertPath path)
 {
     size_t done = 0;
 #ifdef KYREL_HAVE_X86_SHUFFLE
-    if (HasAvx2())
+    if (HasAvx2(path))
     {
         done = PlanesToRgbAvx2(red, green, blue, destination, pixelCount);
     }
-    if (HasSsse3())
+    if (HasSsse3(path))
     {
         done += PlanesToRgbSsse3(red + done, green + done, blue + done, destination + 3 * done,
                                  pixelCount - done);
@@ -312,10 +313,5 @@ void IndicesToRgb(const uint8_t* indices, const uint8_t palette[256 * 3], uint8_
     {
         memcpy(destination + 3 * i, palette + 3 * indices[i], 3);
     }
-}
-
-void UseShuffles(bool enabled)
-{
-    shufflesEnabled = enabled;
 }
 }  // namespace PixelConvert

@@ -12,4 +12,7 @@ void Report(ReportStream stream, const char* format, ...)
     va_start(args, format);
     vfprintf(out, format, args);
     va_end(args);
+    // Each message reaches the console when it is reported, as a flushing newline leaves it: it
+    // keeps its place among standard error's lines and outlives a process killed after it.
+    fflush(out);
 }

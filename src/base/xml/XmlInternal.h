@@ -1,11 +1,13 @@
 // What the XML parser's reader, editor and writer share and callers never see: the character
-// tables, the process-wide options, the string pool and the element record itself.
+// tables, the process-wide options, the string pool, the element record itself and the reader's
+// entry with its per-parse options.
 //
 // [SECTION] Tables
 // [SECTION] Global options
 // [SECTION] Character helpers
 // [SECTION] String pool
 // [SECTION] Element records
+// [SECTION] Parse entry
 #ifndef KYREL_XMLINTERNAL_H
 #define KYREL_XMLINTERNAL_H
 
@@ -144,16 +146,6 @@ extern const unsigned char* gCharLengths;
 // Item arrays grow by this many entries (or by half their size once that is more); 0 outside a
 // parse, where arrays grow one entry at a time.
 extern int gGrowthStep;
-
-// Whether the tokeniser steps over ordinary bytes of quoted values 16 at a time (where the
-// processor can) or looks at every byte alone; both give the same tokens. On by default.
-extern bool gBlockScan;
-
-// Whether the parse works on its own copy of the text, reads a tag's name="value" pairs in one
-// step each and leaves names and values in that copy, cut off by NULs written over the quote or
-// delimiter after them, instead of copying each one. Off, every pair goes token by token and every
-// string is copied; both give the same trees. On by default.
-extern bool gFastTags;
 
 // Holds the growth step for one parse and puts it back to 0 however the parse ends.
 class GrowthStepScope
@@ -458,9 +450,34 @@ inline int OrderCount(const XmlElementData* record)
     return record->childCount + record->textCount + record->clearCount;
 }
 
+}  // namespace XmlInternal
+
+//-------------------------------------------------------------------------------------------------
+// [SECTION] Parse entry
+//-------------------------------------------------------------------------------------------------
+
+namespace XmlInternal
+{
+// The reader's fast paths, chosen for each parse. Both settings give the same trees, errors and
+// places; the plain paths stay to prove it. Both on for every public entry point.
+struct XmlParseOptions
+{
+    // Step over ordinary bytes of quoted values 16 at a time (where the processor can) instead of
+    // looking at every byte alone.
+    bool blockScan = true;
+    // Work on the parse's own copy of the text, read a tag's name="value" pairs in one step each
+    // and leave names and values in that copy, cut off by NULs written over the quote or
+    // delimiter after them. Off, every pair goes token by token and every string is copied.
+    bool fastTags = true;
+};
+
 // Parses `length` bytes of NUL-terminated text into a tree (the reader's one entry).
 CXmlElement ParseTextOfLength(const char* text, size_t length, const char* firstTag,
-                              XmlParseResult* result);
+                              XmlParseResult* result, const XmlParseOptions& options);
+
+// ParseFileText, parsing with the given options.
+CXmlElement ParseFileTextWith(const char* path, const char* firstTag, XmlParseResult* result,
+                              const XmlParseOptions& options);
 }  // namespace XmlInternal
 
 #endif

@@ -1,6 +1,7 @@
 // The XML document reader's element tree and entry points: the handle with its lookups, the
-// release of records, reading a file and the fatal report. The tokeniser and element parser are
-// in xmlParserRead.cpp, editing in xmlParserEdit.cpp, writing in xmlParserWrite.cpp.
+// release of records, reading a file and the fatal report. A parse runs in xmlParserRead.cpp
+// (its tokeniser in xmlParserTokens.cpp, its element parser in xmlParserElements.cpp), editing
+// in xmlParserEdit.cpp, writing in xmlParserWrite.cpp.
 //
 // [SECTION] Messages and global options
 // [SECTION] Element records
@@ -9,6 +10,7 @@
 #include "xml/xmlParser.h"
 
 #include "io/FatalExit.h"
+#include "io/Report.h"
 #include "xml/TextEncoding.h"
 #include "xml/XmlInternal.h"
 
@@ -70,8 +72,6 @@ namespace XmlInternal
 {
 const unsigned char* gCharLengths = kUtf8Lengths.value;
 int gGrowthStep = 0;
-bool gBlockScan = true;
-bool gFastTags = true;
 }  // namespace XmlInternal
 
 namespace
@@ -555,10 +555,17 @@ char* ReadWholeFile(const char* path, size_t* size, XmlError* error)
 
 CXmlElement ParseText(const char* text, const char* firstTag, XmlParseResult* result)
 {
-    return ParseTextOfLength(text, text != nullptr ? strlen(text) : 0, firstTag, result);
+    return ParseTextOfLength(text, text != nullptr ? strlen(text) : 0, firstTag, result,
+                             XmlParseOptions());
 }
 
 CXmlElement ParseFileText(const char* path, const char* firstTag, XmlParseResult* result)
+{
+    return ParseFileTextWith(path, firstTag, result, XmlParseOptions());
+}
+
+CXmlElement XmlInternal::ParseFileTextWith(const char* path, const char* firstTag,
+                                           XmlParseResult* result, const XmlParseOptions& options)
 {
     XmlParseResult ignored;
     if (result == nullptr)
@@ -579,7 +586,8 @@ CXmlElement ParseFileText(const char* path, const char* firstTag, XmlParseResult
         result->errorCode = XML_ERROR_CHARACTER_CONVERSION;
         return CXmlElement::Empty();
     }
-    CXmlElement element = ParseTextOfLength(document.text, document.length, firstTag, result);
+    CXmlElement element =
+        ParseTextOfLength(document.text, document.length, firstTag, result, options);
     free(document.converted);
     free(buffer);
     return element;
@@ -609,6 +617,6 @@ CXmlElement LoadDocument(const char* path, const char* firstTag)
              firstTagMissing && firstTag != nullptr ? firstTag : "",
              firstTagMissing ? kFirstTagSuffix : "");
     // In place of a blocking message box: the same text, under the box's title, on standard error.
-    fprintf(stderr, "%s\n%s", kFatalTitle, message);
+    Report(ReportStream::Err, "%s\n%s", kFatalTitle, message);
     FatalExit(kFatalExitStatus);
 }

@@ -73,6 +73,11 @@ Decoded DecodePath(const std::string& path)
     return image_test::DecodePath(DecodeBMP, path);
 }
 
+CDecodedImage* DecodeByPlainLoops(CByteReader& reader, const char* name)
+{
+    return DecodeBMP(reader, name, PixelConvert::ConvertPath::PlainLoops);
+}
+
 Bytes Pixel(const CDecodedImage& image, int x, int row)
 {
     const unsigned char* p = image.data.get() + 3 * (row * image.width + x);
@@ -295,7 +300,9 @@ TEST(BmpReader, SharedSuite)
         for (const std::string& file : image_test::SharedFiles("bmp", category))
         {
             SCOPED_TRACE(file);
-            Decoded decoded = DecodePath(image_test::SharedDir() + "/" + file);
+            const std::string path = image_test::SharedDir() + "/" + file;
+            Decoded decoded = DecodePath(path);
+            image_test::ExpectSameDecode(decoded, image_test::DecodePath(DecodeByPlainLoops, path));
             if (!decoded.image)
             {
                 EXPECT_NE("", decoded.messages);
@@ -345,51 +352,58 @@ TEST(BmpReader, BlankRunLengthFileIsPaletteEntryZero)
     }
 }
 
+// Both paths give the right bytes at every length around the shuffle steps, in place too.
 TEST(PixelConvert, ShuffledRowsMatchPlainLoops)
 {
-    for (size_t count : {0u, 1u, 5u, 6u, 7u, 15u, 16u, 17u, 31u, 48u, 1001u})
+    for (PixelConvert::ConvertPath path :
+         {PixelConvert::ConvertPath::Shuffles, PixelConvert::ConvertPath::PlainLoops})
     {
-        SCOPED_TRACE(count);
-        Bytes source(count * 4);
-        for (size_t i = 0; i < source.size(); ++i)
+        for (size_t count : {0u, 1u, 5u, 6u, 7u, 15u, 16u, 17u, 31u, 48u, 1001u})
         {
-            source[i] = uint8_t(i * 37 + 11);
-        }
-        Bytes expected(count * 3), actual(count * 3 + 1, 0xEE);
-        for (size_t i = 0; i < count; ++i)
-        {
-            expected[3 * i] = source[3 * i + 2];
-            expected[3 * i + 1] = source[3 * i + 1];
-            expected[3 * i + 2] = source[3 * i];
-        }
-        PixelConvert::BgrToRgb(source.data(), actual.data(), count);
-        EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
-        EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
-        Bytes inPlace(source.begin(), source.begin() + count * 3);
-        PixelConvert::BgrToRgb(inPlace.data(), inPlace.data(), count);
-        EXPECT_EQ(expected, inPlace) << "in place";
+            SCOPED_TRACE(::testing::Message()
+                         << count
+                         << (path == PixelConvert::ConvertPath::Shuffles ? " shuffles" : " plain"));
+            Bytes source(count * 4);
+            for (size_t i = 0; i < source.size(); ++i)
+            {
+                source[i] = uint8_t(i * 37 + 11);
+            }
+            Bytes expected(count * 3), actual(count * 3 + 1, 0xEE);
+            for (size_t i = 0; i < count; ++i)
+            {
+                expected[3 * i] = source[3 * i + 2];
+                expected[3 * i + 1] = source[3 * i + 1];
+                expected[3 * i + 2] = source[3 * i];
+            }
+            PixelConvert::BgrToRgb(source.data(), actual.data(), count, path);
+            EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
+            EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
+            Bytes inPlace(source.begin(), source.begin() + count * 3);
+            PixelConvert::BgrToRgb(inPlace.data(), inPlace.data(), count, path);
+            EXPECT_EQ(expected, inPlace) << "in place";
 
-        for (size_t i = 0; i < count; ++i)
-        {
-            expected[3 * i] = source[4 * i + 2];
-            expected[3 * i + 1] = source[4 * i + 1];
-            expected[3 * i + 2] = source[4 * i];
-        }
-        PixelConvert::BgrxToRgb(source.data(), actual.data(), count);
-        EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
-        EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
+            for (size_t i = 0; i < count; ++i)
+            {
+                expected[3 * i] = source[4 * i + 2];
+                expected[3 * i + 1] = source[4 * i + 1];
+                expected[3 * i + 2] = source[4 * i];
+            }
+            PixelConvert::BgrxToRgb(source.data(), actual.data(), count, path);
+            EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
+            EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
 
-        const uint8_t* red = source.data();
-        const uint8_t* green = red + count;
-        const uint8_t* blue = green + count;
-        for (size_t i = 0; i < count; ++i)
-        {
-            expected[3 * i] = red[i];
-            expected[3 * i + 1] = green[i];
-            expected[3 * i + 2] = blue[i];
+            const uint8_t* red = source.data();
+            const uint8_t* green = red + count;
+            const uint8_t* blue = green + count;
+            for (size_t i = 0; i < count; ++i)
+            {
+                expected[3 * i] = red[i];
+                expected[3 * i + 1] = green[i];
+                expected[3 * i + 2] = blue[i];
+            }
+            PixelConvert::PlanesToRgb(red, green, blue, actual.data(), count, path);
+            EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
+            EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
         }
-        PixelConvert::PlanesToRgb(red, green, blue, actual.data(), count);
-        EXPECT_EQ(expected, Bytes(actual.begin(), actual.end() - 1));
-        EXPECT_EQ(0xEE, actual.back()) << "wrote past the row";
     }
 }

@@ -52,6 +52,11 @@ Decoded DecodePath(const std::string& path)
     return image_test::DecodePath(DecodePCX, path);
 }
 
+CDecodedImage* DecodeByPlainLoops(CByteReader& reader, const char* name)
+{
+    return DecodePCX(reader, name, PixelConvert::ConvertPath::PlainLoops);
+}
+
 Bytes Data(const CDecodedImage& image)
 {
     return Bytes(image.data.get(), image.data.get() + image.dataSize);
@@ -204,6 +209,7 @@ TEST(PcxReader, SharedSuite)
             SCOPED_TRACE(file);
             std::string path = image_test::SharedDir() + "/" + file;
             Decoded decoded = DecodePath(path);
+            image_test::ExpectSameDecode(decoded, image_test::DecodePath(DecodeByPlainLoops, path));
             if (!decoded.image)
             {
                 EXPECT_NE("", decoded.messages);

@@ -62,11 +62,12 @@ Bytes Repeat(Bytes unit, int times)
 using image_test::Decoded;
 
 Decoded Decode(const Bytes& bytes, int maxDimension = TGA_MAX_DIMENSION,
-               CTgaFileBytes* fileBytes = nullptr)
+               CTgaFileBytes* fileBytes = nullptr,
+               PixelConvert::ConvertPath path = PixelConvert::ConvertPath::Shuffles)
 {
     CByteReader reader(bytes.data(), bytes.size());
     return image_test::CaptureDecode(
-        [&] { return DecodeTGA(reader, "mem.tga", maxDimension, fileBytes); });
+        [&] { return DecodeTGA(reader, "mem.tga", maxDimension, fileBytes, path); });
 }
 
 Bytes Pixels(const CDecodedImage& image)
@@ -259,16 +260,6 @@ TEST(TgaReader, SharedFilesMatchTheirChecksums)
     EXPECT_GT(refused, 30u);
 }
 
-namespace
-{
-// Turns the shuffle conversions off for one scope.
-struct PlainLoops
-{
-    PlainLoops() { PixelConvert::UseShuffles(false); }
-    ~PlainLoops() { PixelConvert::UseShuffles(true); }
-};
-}  // namespace
-
 TEST(TgaReader, ChannelSwapMatchesPlainLoopAtEveryLength)
 {
     for (size_t count : {0u, 1u, 3u, 4u, 5u, 7u, 8u, 9u, 15u, 16u, 17u, 127u, 128u})
@@ -285,16 +276,16 @@ TEST(TgaReader, ChannelSwapMatchesPlainLoopAtEveryLength)
             std::swap(expected[4 * i], expected[4 * i + 2]);
         }
         Bytes shuffled(count * 4 + 1, 0xEE), plain(count * 4 + 1, 0xEE);
-        PixelConvert::BgraToRgba(source.data(), shuffled.data(), count);
-        {
-            PlainLoops plainLoops;
-            PixelConvert::BgraToRgba(source.data(), plain.data(), count);
-        }
+        PixelConvert::BgraToRgba(source.data(), shuffled.data(), count,
+                                 PixelConvert::ConvertPath::Shuffles);
+        PixelConvert::BgraToRgba(source.data(), plain.data(), count,
+                                 PixelConvert::ConvertPath::PlainLoops);
         EXPECT_EQ(expected, Bytes(shuffled.begin(), shuffled.end() - 1));
         EXPECT_EQ(shuffled, plain);
         EXPECT_EQ(0xEE, shuffled.back()) << "wrote past the row";
         Bytes inPlace(source);
-        PixelConvert::BgraToRgba(inPlace.data(), inPlace.data(), count);
+        PixelConvert::BgraToRgba(inPlace.data(), inPlace.data(), count,
+                                 PixelConvert::ConvertPath::Shuffles);
         EXPECT_EQ(expected, inPlace) << "in place";
     }
 }
@@ -320,23 +311,13 @@ TEST(TgaReader, ShufflesAndPlainLoopsAgreeOnSharedFiles)
         std::ifstream in(path, std::ios::binary);
         const Bytes file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         Decoded fast = Decode(file);
-        Decoded plain;
-        {
-            PlainLoops plainLoops;
-            plain = Decode(file);
-        }
+        Decoded plain =
+            Decode(file, TGA_MAX_DIMENSION, nullptr, PixelConvert::ConvertPath::PlainLoops);
         CByteReader reader;
         ASSERT_TRUE(reader.OpenFile(path.c_str()));
         Decoded fromFile = image_test::CaptureDecode([&] { return DecodeTGA(reader, "mem.tga"); });
-        for (const Decoded* other : {&plain, &fromFile})
-        {
-            EXPECT_EQ(fast.messages, other->messages);
-            ASSERT_EQ(fast.image != nullptr, other->image != nullptr);
-            if (fast.image)
-            {
-                EXPECT_EQ(Pixels(*fast.image), Pixels(*other->image));
-            }
-        }
+        image_test::ExpectSameDecode(fast, plain);
+        image_test::ExpectSameDecode(fast, fromFile);
         decodedFiles += fast.image ? 1 : 0;
     }
     EXPECT_GT(decodedFiles, 10u);

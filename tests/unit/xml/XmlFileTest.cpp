@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -284,13 +285,11 @@ namespace
 // or by the plain ones.
 std::string ParseOutcome(const std::string& path, const char* text, bool fast)
 {
-    XmlInternal::gBlockScan = fast;
-    XmlInternal::gFastTags = fast;
+    const XmlInternal::XmlParseOptions options{fast, fast};
     XmlParseResult result{};
     CXmlElement root =
-        text ? ParseText(text, nullptr, &result) : ParseFileText(path.c_str(), nullptr, &result);
-    XmlInternal::gBlockScan = true;
-    XmlInternal::gFastTags = true;
+        text ? XmlInternal::ParseTextOfLength(text, strlen(text), nullptr, &result, options)
+             : XmlInternal::ParseFileTextWith(path.c_str(), nullptr, &result, options);
     return Dump(root) + " error " + std::to_string(result.errorCode) + " at " +
            std::to_string(result.line) + ":" + std::to_string(result.column);
 }
