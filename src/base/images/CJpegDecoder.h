@@ -4,6 +4,7 @@
 #define KYREL_CJPEGDECODER_H
 
 #include "images/CDecodedImage.h"
+#include "images/CJpegBitReader.h"
 #include "images/CJpegHuffmanTable.h"
 
 #include <cstddef>
@@ -18,20 +19,6 @@ struct CJpegComponent
     int quantTable;
     int dcTable;
     int acTable;
-};
-
-// Entropy-coded data reader. Each restart interval's bytes are copied with the stuffing removed
-// into segment, so the bit buffer refills eight bytes at a time; bits are taken from its top.
-struct CJpegBitReader
-{
-    // In the file: the data not yet copied, or the marker (or file end) that ends them.
-    const uint8_t* dataPosition;
-    const uint8_t* dataEnd;
-    const uint8_t* segment;
-    size_t segmentSize;
-    size_t position;  // next segment byte for the buffer; zero bits stand beyond segmentSize
-    uint64_t bitBuffer;
-    int bitCount;
 };
 
 // The decoder's whole working state. There is one engine-wide block, so only one decode runs at a
