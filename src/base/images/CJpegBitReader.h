@@ -4,6 +4,8 @@
 #ifndef KYREL_CJPEGBITREADER_H
 #define KYREL_CJPEGBITREADER_H
 
+#include "images/CJpegHuffmanTable.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -96,6 +98,22 @@ inline int ReceiveExtend(CJpegBitReader& r, int count)
     // JpegExtend without a branch on the sign, which the data make unpredictable.
     int belowHalf = (value - (1 << (count - 1))) >> 31;
     return value + (belowHalf & (1 - (1 << count)));
+}
+
+// A DC difference: its category's code and extra bits, most often in one look-up. The buffer has
+// been refilled.
+inline int DecodeDcDifference(CJpegBitReader& r, const CJpegHuffmanTable& table)
+{
+    int32_t fast = table.fastValue[PeekBits16(r) >> (16 - CJpegHuffmanTable::LOOKUP_BITS)];
+    if (fast != 0)
+    {
+        ConsumeBits(r, fast & 0xFF);
+        return fast >> 16;
+    }
+    int codeLength = 0;
+    int symbol = table.Find(PeekBits16(r), codeLength);
+    ConsumeBits(r, codeLength);
+    return ReceiveExtend(r, symbol & 15);
 }
 
 #endif

@@ -1,7 +1,7 @@
 // Baseline JPEG decoding: Huffman-coded blocks of the one interleaved scan, transformed into the
 // component planes a row of MCUs at a time, and the entry points. Markers and frame set-up live in
 // CJpegMarkerReader, the entropy-coded data reader in CJpegBitReader, rows and colour in
-// CJpegPlanes.
+// CJpegPlanes, progressive scans in CJpegProgressive.
 //
 // [SECTION] index: engine-wide state; blocks; scan; entry points.
 #include "images/CJpegDecoder.h"
@@ -13,6 +13,7 @@
 #include "images/CJpegIdct.h"
 #include "images/CJpegMarkerReader.h"
 #include "images/CJpegPlanes.h"
+#include "images/CJpegProgressive.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,6 +27,22 @@
 namespace
 {
 const char* const MSG_NOT_VALID_JPEG = "%s is not a valid JPEG file!\n";
+const char* const MSG_ARITHMETIC_CODING = "%s uses arithmetic coding, which is not supported!\n";
+const char* const MSG_TWELVE_BIT = "%s has 12-bit samples, which are not supported!\n";
+
+const char* RefusalMessage(JpegRefusal refusal)
+{
+    switch (refusal)
+    {
+    case JpegRefusal::ArithmeticCoding:
+        return MSG_ARITHMETIC_CODING;
+    case JpegRefusal::TwelveBitSamples:
+        return MSG_TWELVE_BIT;
+    case JpegRefusal::NotValid:
+        break;
+    }
+    return MSG_NOT_VALID_JPEG;
+}
 
 const int BLOCK_SIZE = 8;
 const size_t MAX_FILE_SIZE = size_t(1) << 30;
@@ -164,24 +181,9 @@ template <bool Checked>
 inline bool DecodeCoefficients(const CMcuBlock& where, CJpegBitReader& r, CJpegBlock& block,
                                int& difference)
 {
-    const CJpegHuffmanTable& dcTable = *where.dcTable;
     const CJpegHuffmanTable& acTable = *where.acTable;
-    const int lookupShift = 16 - CJpegHuffmanTable::LOOKUP_BITS;
-
     Refill<Checked>(r);
-    int32_t fast = dcTable.fastValue[PeekBits16(r) >> lookupShift];
-    if (fast != 0)
-    {
-        ConsumeBits(r, fast & 0xFF);
-        difference = fast >> 16;
-    }
-    else
-    {
-        int codeLength = 0;
-        int symbol = dcTable.Find(PeekBits16(r), codeLength);
-        ConsumeBits(r, codeLength);
-        difference = ReceiveExtend(r, symbol & 15);
-    }
+    difference = DecodeDcDifference(r, *where.dcTable);
 
     bool acPresent = false;
     uint32_t k = 1;
@@ -265,7 +267,10 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
     int mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
     scratch.planes.Prepare(d, mcusAcross);
     d.useAvx2 = CJpegColour::HasAvx2();
-    PrepareJpegQuantisation(d);
+    for (int c = 0; c < d.componentCount; ++c)
+    {
+        PrepareJpegQuantisation(d, c);
+    }
 
     // No interval holds more bytes than the scan; 16 more let the copy run in whole groups.
     size_t scanBytes = static_cast<size_t>(d.bitReader.dataEnd - d.bitReader.dataPosition);
@@ -378,7 +383,11 @@ uint8_t* CJpegDecoder::Decode(const uint8_t* data, size_t size, int& widthOut, i
     {
         return nullptr;
     }
-    if (!DecodeScan(*this, gJpegScratch, output) || !ReachesEndOfImage(*this))
+    bool decoded = progressive
+                       ? CJpegProgressive::Decode(*this, data, size, gJpegScratch.planes,
+                                                  gJpegScratch.entropyBytes, output)
+                       : DecodeScan(*this, gJpegScratch, output) && ReachesEndOfImage(*this);
+    if (!decoded)
     {
         delete[] output;
         return nullptr;
@@ -415,7 +424,7 @@ CDecodedImage* DecodeJPEG(CByteReader& reader, const char* name)
     uint8_t* pixels = bytes ? gJpegDecoder.Decode(bytes, size, width, height) : nullptr;
     if (!pixels)
     {
-        Report(ReportStream::Err, MSG_NOT_VALID_JPEG, name ? name : "");
+        Report(ReportStream::Err, RefusalMessage(gJpegDecoder.refusal), name ? name : "");
         return nullptr;
     }
     std::unique_ptr<CDecodedImage> image(new CDecodedImage);

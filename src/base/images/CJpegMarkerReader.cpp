@@ -21,6 +21,13 @@ const float AAN_SCALE[8] = {1.0f, 1.3870399f,  1.3065630f,  1.1758755f,
                             1.0f, 0.78569496f, 0.54119611f, 0.27589938f};
 
 const int BLOCK_SIZE = 8;
+const int SAMPLE_PRECISION = 8;
+const int EXTENDED_PRECISION = 12;
+// The frame types coded arithmetically: SOF9 to SOF11 and SOF13 to SOF15.
+const int FIRST_ARITHMETIC_FRAME = 0xC9;
+const int LAST_ARITHMETIC_FRAME = 0xCF;
+const int LAST_HUFFMAN_FRAME = 0xC7;
+const int MAX_SUCCESSIVE_APPROXIMATION = 13;
 }  // namespace
 
 // [SECTION] segments
@@ -38,8 +45,12 @@ bool ReadU16BE(CByteReader& reader, int& value)
     return true;
 }
 
-bool ReadFrameHeader(CJpegDecoder& d, CByteReader& reader, int length)
+bool ReadFrameHeader(CJpegDecoder& d, CByteReader& reader, int length, bool progressive)
 {
+    if (d.scansRead > 0)
+    {
+        return false;  // one frame a file: its scans have begun filling its blocks
+    }
     uint8_t precision = 0;
     uint8_t count = 0;
     int height = 0;
@@ -53,7 +64,13 @@ bool ReadFrameHeader(CJpegDecoder& d, CByteReader& reader, int length)
     {
         return false;
     }
+    if (progressive && precision != SAMPLE_PRECISION)
+    {
+        d.refusal = precision == EXTENDED_PRECISION ? JpegRefusal::TwelveBitSamples : d.refusal;
+        return false;
+    }
     d.precision = precision;
+    d.progressive = progressive;
     d.width = width;
     d.height = height;
     d.componentCount = count;
@@ -145,13 +162,37 @@ bool ReadQuantTables(CJpegDecoder& d, CByteReader& reader, int remaining)
     return true;
 }
 
-bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
+// A DC band (0 to 0) may interleave components, an AC band (within 1 to 63) codes one; a
+// refinement adds the one bit below the previous scan's.
+bool ProgressiveScanIsValid(const CJpegDecoder& d)
 {
-    uint8_t count = 0;
-    if (!reader.ReadU8(count) || count != d.componentCount || length < 6 + 2 * count)
+    bool dcBand = d.spectralStart == 0;
+    if (dcBand ? d.spectralEnd != 0
+               : d.spectralEnd < d.spectralStart || d.spectralEnd > 63 || d.scanComponentCount != 1)
     {
         return false;
     }
+    if (d.approximationHigh != 0 && d.approximationLow != d.approximationHigh - 1)
+    {
+        return false;
+    }
+    return d.approximationLow <= MAX_SUCCESSIVE_APPROXIMATION;
+}
+
+bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
+{
+    uint8_t count = 0;
+    if (!reader.ReadU8(count) || length < 6 + 2 * count)
+    {
+        return false;
+    }
+    // A sequential scan here codes every component interleaved; progressive scans may code any
+    // of them, each once.
+    if (d.progressive ? (count < 1 || count > d.componentCount) : count != d.componentCount)
+    {
+        return false;
+    }
+    bool inScan[CJpegDecoder::MAX_COMPONENTS] = {};
     for (int i = 0; i < count; ++i)
     {
         uint8_t id = 0;
@@ -167,10 +208,12 @@ bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
         {
             found = d.components[c].id == id ? c : -1;
         }
-        if (found < 0 || dcTable >= CJpegDecoder::MAX_TABLES || acTable >= CJpegDecoder::MAX_TABLES)
+        if (found < 0 || inScan[found] || dcTable >= CJpegDecoder::MAX_TABLES ||
+            acTable >= CJpegDecoder::MAX_TABLES)
         {
             return false;
         }
+        inScan[found] = true;
         d.components[found].dcTable = dcTable;
         d.components[found].acTable = acTable;
         d.scanOrder[i] = found;
@@ -186,11 +229,31 @@ bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
     d.spectralEnd = end;
     d.approximationHigh = approximation >> 4;
     d.approximationLow = approximation & 15;
-    return true;
+    d.scanComponentCount = count;
+    return !d.progressive || ProgressiveScanIsValid(d);
 }
 
-// Frame types other than baseline, arithmetic coding and markers that cannot stand before the
-// scan are refused; application segments, comments and the like are skipped.
+// Notes why a frame type the decoder does not read is refused, when it has a message of its own:
+// arithmetic coding, or 12-bit samples (read from the frame's first byte).
+void NoteUnsupportedFrame(CJpegDecoder& d, CByteReader& reader, int code)
+{
+    if (code >= FIRST_ARITHMETIC_FRAME && code <= LAST_ARITHMETIC_FRAME &&
+        code != JPEG_ARITHMETIC_CONDITIONING)
+    {
+        d.refusal = JpegRefusal::ArithmeticCoding;
+        return;
+    }
+    uint8_t precision = 0;
+    bool frame =
+        code > JPEG_BASELINE_FRAME && code <= LAST_HUFFMAN_FRAME && code != JPEG_HUFFMAN_TABLES;
+    if (frame && reader.ReadU8(precision) && precision == EXTENDED_PRECISION)
+    {
+        d.refusal = JpegRefusal::TwelveBitSamples;
+    }
+}
+
+// Frame types other than baseline and progressive, arithmetic coding and markers that cannot stand
+// before a scan are refused; application segments, comments and the like are skipped.
 bool IsSkippedMarker(int code)
 {
     if (code < JPEG_FIRST_FRAME_MARKER || code > JPEG_LAST_FRAME_MARKER)
@@ -247,7 +310,8 @@ JpegSegmentsEnd ReadJpegSegments(CJpegDecoder& d, const uint8_t* data, size_t si
         switch (code)
         {
         case JPEG_BASELINE_FRAME:
-            ok = ReadFrameHeader(d, reader, length);
+        case JPEG_PROGRESSIVE_FRAME:
+            ok = ReadFrameHeader(d, reader, length, code == JPEG_PROGRESSIVE_FRAME);
             break;
         case JPEG_HUFFMAN_TABLES:
             ok = ReadHuffmanTables(d, reader, length - 2);
@@ -265,9 +329,14 @@ JpegSegmentsEnd ReadJpegSegments(CJpegDecoder& d, const uint8_t* data, size_t si
             }
             d.bitReader.dataPosition = data + segmentEnd;
             d.bitReader.dataEnd = data + size;
+            ++d.scansRead;
             return JpegSegmentsEnd::Scan;
         default:
             ok = IsSkippedMarker(code);
+            if (!ok)
+            {
+                NoteUnsupportedFrame(d, reader, code);
+            }
             break;
         }
         if (!ok || !reader.Seek(segmentEnd))
@@ -312,12 +381,37 @@ bool PrepareJpegGeometry(CJpegDecoder& d)
     return true;
 }
 
+int JpegBlocksAcross(const CJpegDecoder& d, int component)
+{
+    int maxHorizontal = d.mcuWidth / BLOCK_SIZE;
+    int samples =
+        (d.width * d.components[component].horizontalSampling + maxHorizontal - 1) / maxHorizontal;
+    return (samples + BLOCK_SIZE - 1) / BLOCK_SIZE;
+}
+
+int JpegBlocksDown(const CJpegDecoder& d, int component)
+{
+    int maxVertical = d.mcuHeight / BLOCK_SIZE;
+    int samples =
+        (d.height * d.components[component].verticalSampling + maxVertical - 1) / maxVertical;
+    return (samples + BLOCK_SIZE - 1) / BLOCK_SIZE;
+}
+
 bool JpegDataCanCoverFrame(const CJpegDecoder& d)
 {
     long long mcusAcross = (d.width + d.mcuWidth - 1) / d.mcuWidth;
     long long mcusDown = (d.height + d.mcuHeight - 1) / d.mcuHeight;
     long long mcus = mcusAcross * mcusDown;
     long long available = d.bitReader.dataEnd - d.bitReader.dataPosition;
+    if (d.progressive)
+    {
+        long long blocks = 0;
+        for (int c = 0; c < d.componentCount; ++c)
+        {
+            blocks += static_cast<long long>(JpegBlocksAcross(d, c)) * JpegBlocksDown(d, c);
+        }
+        return available * 8 >= blocks;
+    }
     if (d.restartInterval > 0)
     {
         long long intervals = (mcus + d.restartInterval - 1) / d.restartInterval;
@@ -331,17 +425,14 @@ bool JpegDataCanCoverFrame(const CJpegDecoder& d)
     return available * 8 >= mcus * blocksPerMcu * 2;
 }
 
-void PrepareJpegQuantisation(CJpegDecoder& d)
+void PrepareJpegQuantisation(CJpegDecoder& d, int component)
 {
-    for (int c = 0; c < d.componentCount; ++c)
+    const int* quant = d.quantTables[d.components[component].quantTable];
+    for (int n = 0; n < 64; ++n)
     {
-        const int* quant = d.quantTables[d.components[c].quantTable];
-        for (int n = 0; n < 64; ++n)
-        {
-            int row = n / BLOCK_SIZE;
-            int column = n % BLOCK_SIZE;
-            d.scaledQuant[c][n] =
-                static_cast<float>(quant[JPEG_ZIGZAG[n]]) * AAN_SCALE[column] * AAN_SCALE[row];
-        }
+        int row = n / BLOCK_SIZE;
+        int column = n % BLOCK_SIZE;
+        d.scaledQuant[component][n] =
+            static_cast<float>(quant[JPEG_ZIGZAG[n]]) * AAN_SCALE[column] * AAN_SCALE[row];
     }
 }

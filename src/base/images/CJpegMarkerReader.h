@@ -16,6 +16,7 @@ enum JpegMarkerCode
     JPEG_START_OF_IMAGE = 0xD8,
     JPEG_END_OF_IMAGE = 0xD9,
     JPEG_BASELINE_FRAME = 0xC0,
+    JPEG_PROGRESSIVE_FRAME = 0xC2,
     JPEG_HUFFMAN_TABLES = 0xC4,
     JPEG_ARITHMETIC_CONDITIONING = 0xCC,
     JPEG_FIRST_RESTART = 0xD0,
@@ -55,12 +56,19 @@ extern const int JPEG_ZIGZAG[64];
 // of pixels per sample cannot express.
 bool PrepareJpegGeometry(CJpegDecoder& d);
 
+// Blocks across and down that hold samples of the picture, for a component; a scan of that
+// component alone codes these, an interleaved scan whole MCUs. Valid after PrepareJpegGeometry.
+int JpegBlocksAcross(const CJpegDecoder& d, int component);
+int JpegBlocksDown(const CJpegDecoder& d, int component);
+
 // Every block takes at least two bits (a DC code and an AC code) and every restart interval after
 // the first begins with a two-byte marker, so a file too short for its declared size would fail
-// anyway; it is refused before the output is allocated.
+// anyway; it is refused before the output is allocated. A progressive file codes every block's DC
+// term in a first scan, each with a code of at least one bit.
 bool JpegDataCanCoverFrame(const CJpegDecoder& d);
 
-// Dequantisation and the transform's scale factors folded into one factor per coefficient.
-void PrepareJpegQuantisation(CJpegDecoder& d);
+// Dequantisation and the transform's scale factors folded into one factor per coefficient, for
+// one component from the table it names now.
+void PrepareJpegQuantisation(CJpegDecoder& d, int component);
 
 #endif
