@@ -186,8 +186,8 @@ bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
     {
         return false;
     }
-    // A sequential scan here codes every component interleaved; progressive scans may code any
-    // of them, each once.
+    // A sequential scan here codes every component interleaved (as its header lists them); progressive
+    // scans may code any of them, each once.
     if (d.progressive ? (count < 1 || count > d.componentCount) : count != d.componentCount)
     {
         return false;
@@ -208,7 +208,7 @@ bool ReadScanHeader(CJpegDecoder& d, CByteReader& reader, int length)
         {
             found = d.components[c].id == id ? c : -1;
         }
-        if (found < 0 || inScan[found] || dcTable >= CJpegDecoder::MAX_TABLES ||
+        if (found < 0 || (d.progressive && inScan[found]) || dcTable >= CJpegDecoder::MAX_TABLES ||
             acTable >= CJpegDecoder::MAX_TABLES)
         {
             return false;
