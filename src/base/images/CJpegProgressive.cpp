@@ -215,7 +215,8 @@ inline uint64_t Band(int first, int last)
 
 // One correction bit for each coefficient at the positions given, which are non-zero already: a
 // set bit makes its magnitude grow by the bit this scan codes (unless it has that bit). The bits
-// are taken up to 32 at a time, and, as good as random, are applied without a branch on them.
+// are taken from the buffer up to 32 at a time, and, as good as random, are applied without a
+// branch on them.
 inline void RefineNonZero(CJpegBitReader& r, int16_t* block, uint64_t positions, int bit)
 {
     const int MAX_BATCH = 32;
@@ -225,18 +226,18 @@ inline void RefineNonZero(CJpegBitReader& r, int16_t* block, uint64_t positions,
         {
             Refill<true>(r);
         }
-        int count = __builtin_popcountll(positions);
-        count = count < MAX_BATCH ? count : MAX_BATCH;
-        uint32_t bits = ReadBits(r, count);
-        for (int i = count - 1; i >= 0; --i)
+        const uint64_t bits = r.bitBuffer;
+        int used = 0;
+        for (; positions != 0 && used < MAX_BATCH; ++used)
         {
             int16_t& coefficient = block[NATURAL_ORDER[__builtin_ctzll(positions)]];
             positions &= positions - 1;
             int value = coefficient;
-            int grow = -static_cast<int>(((bits >> i) & 1) & ((value & bit) == 0));
+            int grow = -static_cast<int>(((bits >> (63 - used)) & 1) & ((value & bit) == 0));
             int sign = value >> 31;
             coefficient = static_cast<int16_t>(value + (((bit ^ sign) - sign) & grow));
         }
+        ConsumeBits(r, used);
     }
 }
 
@@ -270,6 +271,10 @@ __attribute__((always_inline)) inline void DecodeAcRefine(CJpegBitReader& r, CSc
                 int codeLength = 0;
                 int symbol = table.Find(PeekBits16(r), codeLength);
                 ConsumeBits(r, codeLength);
+                if (symbol > 0xFF)
+                {
+                    return;  // a code that matched nothing ends the block
+                }
                 run = symbol >> 4;
                 if ((symbol & 15) != 0)
                 {
@@ -281,10 +286,6 @@ __attribute__((always_inline)) inline void DecodeAcRefine(CJpegBitReader& r, CSc
                     scan.eobRun = (1u << run) + (run > 0 ? ReadBits(r, run) : 0);
                     break;
                 }
-                else if (run > 15)
-                {
-                    return;  // a code that matched nothing ends the block
-                }
                 else
                 {
                     value = 0;  // sixteen zeros
@@ -293,7 +294,7 @@ __attribute__((always_inline)) inline void DecodeAcRefine(CJpegBitReader& r, CSc
             // The value (or, for sixteen zeros, nothing) lands on the zero after run zeros; the
             // non-zero coefficients on the way take their correction bits.
             uint64_t zeros = ~nonZero & Band(k, scan.end);
-            for (int skipped = 0; skipped < run && zeros != 0; ++skipped)
+            for (int skipped = 0; skipped < run; ++skipped)
             {
                 zeros &= zeros - 1;
             }
@@ -322,7 +323,8 @@ typedef void BlockDecoder(CJpegBitReader&, CScanContext&, int16_t*, uint64_t&);
 
 template <BlockDecoder* Decode> struct CBlockKind
 {
-    void operator()(CJpegBitReader& r, CScanContext& scan, int16_t* block, uint64_t& nonZero) const
+    __attribute__((always_inline)) void operator()(CJpegBitReader& r, CScanContext& scan,
+                                                   int16_t* block, uint64_t& nonZero) const
     {
         Decode(r, scan, block, nonZero);
     }
