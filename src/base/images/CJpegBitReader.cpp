@@ -82,10 +82,10 @@ const uint8_t* FindMarker(const uint8_t* position, const uint8_t* end)
     return position + 1 < end ? position : end;
 }
 
-bool StoppedAtRestartMarker(const CJpegBitReader& r)
+bool StoppedAtRestartMarker(const uint8_t* dataPosition, const uint8_t* dataEnd)
 {
-    const uint8_t* marker = FindMarker(r.dataPosition, r.dataEnd);
-    return marker != r.dataEnd && IsRestartMarker(marker[1]);
+    const uint8_t* marker = FindMarker(dataPosition, dataEnd);
+    return marker != dataEnd && IsRestartMarker(marker[1]);
 }
 
 CJpegBitReader NextInterval(CJpegBitReader r, uint8_t* buffer, bool& restartMarker)

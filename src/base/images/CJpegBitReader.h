@@ -38,8 +38,9 @@ CJpegBitReader NextInterval(CJpegBitReader r, uint8_t* buffer, bool& restartMark
 
 // Data that ran out at a restart marker belong to a damaged interval: its remaining MCUs decode
 // from zero bits and decoding picks up again after the marker. Data that ran out anywhere else
-// mean the file is cut short.
-bool StoppedAtRestartMarker(const CJpegBitReader& r);
+// mean the file is cut short. Takes the reader's file positions only: a reader whose address
+// went to a call in another file would have to live in memory through the whole scan.
+bool StoppedAtRestartMarker(const uint8_t* dataPosition, const uint8_t* dataEnd);
 
 // The first marker at or after position (fill bytes included), or end when there is none.
 const uint8_t* FindMarker(const uint8_t* position, const uint8_t* end);

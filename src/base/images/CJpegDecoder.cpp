@@ -311,7 +311,8 @@ bool DecodeScan(CJpegDecoder& d, CJpegScratch& scratch, uint8_t* output)
                             where.origin + mcuColumn * where.mcuStep);
             }
             if (ReadPastSegment(reader) &&
-                !(d.restartInterval > 0 && StoppedAtRestartMarker(reader)))
+                !(d.restartInterval > 0 &&
+                  StoppedAtRestartMarker(reader.dataPosition, reader.dataEnd)))
             {
                 return false;  // the MCU needed bits beyond the end of the data
             }

@@ -361,7 +361,8 @@ struct CRestarts
 // was cut short at its restart marker).
 inline bool RanOut(const CJpegDecoder& d, const CJpegBitReader& r)
 {
-    return ReadPastSegment(r) && !(d.restartInterval > 0 && StoppedAtRestartMarker(r));
+    return ReadPastSegment(r) &&
+           !(d.restartInterval > 0 && StoppedAtRestartMarker(r.dataPosition, r.dataEnd));
 }
 
 // Decodes every MCU of the current scan with decodeBlock; false when the data stop short.
