@@ -1,7 +1,8 @@
 // The engine's JPEG decoder against libjpeg-turbo (its default path and its float-transform path
 // without fancy upsampling, the closest to ours) and stb_image, on the same in-memory files:
-// 4:2:0, 4:4:4 and greyscale pictures of 1024 and 4096 pixels square, made at start with libjpeg.
-// Every decoder produces RGBA.
+// 4:2:0, 4:4:4 and greyscale pictures of 1024 and 4096 pixels square, made at start with libjpeg,
+// and a progressive copy of the 4:2:0 ones (libjpeg's transcoder with its default progression, as
+// jpegtran -progressive makes it). Every decoder produces RGBA.
 #include "images/CJpegDecoder.h"
 #include "io/CByteReader.h"
 
@@ -24,7 +25,8 @@ enum Layout
 {
     LAYOUT_420,
     LAYOUT_444,
-    LAYOUT_GREY
+    LAYOUT_GREY,
+    LAYOUT_420_PROGRESSIVE
 };
 
 // A picture with the mix of smooth areas, edges and fine texture of a photograph, so the entropy
@@ -86,13 +88,42 @@ std::vector<unsigned char> Compress(int size, Layout layout)
     return file;
 }
 
+// The same coefficients in a progressive file: spectral selection and successive approximation.
+std::vector<unsigned char> MakeProgressive(const std::vector<unsigned char>& baseline)
+{
+    jpeg_decompress_struct source;
+    jpeg_compress_struct target;
+    jpeg_error_mgr sourceErrors, targetErrors;
+    source.err = jpeg_std_error(&sourceErrors);
+    target.err = jpeg_std_error(&targetErrors);
+    jpeg_create_decompress(&source);
+    jpeg_create_compress(&target);
+    jpeg_mem_src(&source, baseline.data(), baseline.size());
+    jpeg_read_header(&source, TRUE);
+    jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&source);
+    jpeg_copy_critical_parameters(&source, &target);
+    jpeg_simple_progression(&target);
+    unsigned char* buffer = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&target, &buffer, &length);
+    jpeg_write_coefficients(&target, coefficients);
+    jpeg_finish_compress(&target);
+    jpeg_destroy_compress(&target);
+    jpeg_finish_decompress(&source);
+    jpeg_destroy_decompress(&source);
+    std::vector<unsigned char> file(buffer, buffer + length);
+    free(buffer);
+    return file;
+}
+
 const std::vector<unsigned char>& Input(int size, Layout layout)
 {
     static std::map<std::pair<int, int>, std::vector<unsigned char>> inputs;
     std::vector<unsigned char>& file = inputs[{size, layout}];
     if (file.empty())
     {
-        file = Compress(size, layout);
+        file = layout == LAYOUT_420_PROGRESSIVE ? MakeProgressive(Input(size, LAYOUT_420))
+                                                : Compress(size, layout);
     }
     return file;
 }
@@ -193,7 +224,10 @@ void RegisterAll()
         const char* name;
         Layout layout;
     };
-    const Case layouts[] = {{"420", LAYOUT_420}, {"444", LAYOUT_444}, {"grey", LAYOUT_GREY}};
+    const Case layouts[] = {{"420", LAYOUT_420},
+                            {"444", LAYOUT_444},
+                            {"grey", LAYOUT_GREY},
+                            {"420progressive", LAYOUT_420_PROGRESSIVE}};
     for (int size : {1024, 4096})
     {
         for (const Case& layout : layouts)

@@ -15,15 +15,16 @@
 namespace
 {
 // Frames above this many pixels are legal but take long to decode (a few bytes can declare a
-// 16384 x 16384 picture whose restart intervals all stop early, and every one of its blocks is
-// still transformed); they are left to the unit tests so that the fuzzer keeps a useful pace.
+// 16384 x 16384 picture whose restart intervals all stop early, or whose progressive scans cover
+// it with end-of-band runs, and every one of its blocks is still transformed); they are left to
+// the unit tests so that the fuzzer keeps a useful pace.
 const long long FUZZ_MAX_PIXELS = 1 << 18;
 
 bool DeclaresHugeFrame(const uint8_t* data, size_t size)
 {
     for (size_t i = 0; i + 8 < size; ++i)
     {
-        if (data[i] == 0xFF && data[i + 1] == 0xC0)
+        if (data[i] == 0xFF && (data[i + 1] == 0xC0 || data[i + 1] == 0xC2))
         {
             long long height = (data[i + 5] << 8) | data[i + 6];
             long long width = (data[i + 7] << 8) | data[i + 8];

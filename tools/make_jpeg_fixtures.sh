@@ -2,7 +2,9 @@
 # Makes the small JPEG fixtures of the decoder tests with ImageMagick (Debian's imagemagick-6.q16)
 # from its built-in pictures, so they are reproducible: every chroma layout, greyscale (including a
 # grey frame that declares 2 x 2 sampling), restart intervals, sizes that are not whole blocks, and
-# a progressive file that the decoder must refuse. Run from anywhere; writes tests/data/jpeg/.
+# progressive files: one from ImageMagick, and jpegtran's lossless progressive copies of the
+# baseline fixtures (libjpeg-turbo-progs), whose pixels must equal those of their sources. Run
+# from anywhere; writes tests/data/jpeg/.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 out="$root/tests/data/jpeg"
@@ -34,4 +36,12 @@ rm -rf "$(dirname "$writer")"
 "$convert" -size 16x16 gradient:white-black "${common[@]}" -colorspace Gray "$out/grey_16x16.jpg"
 "$convert" logo: "${common[@]}" -resize 50% -sampling-factor 2x2,1x1,1x1 "$out/logo_320x240_420.jpg"
 "$convert" rose: "${common[@]}" -interlace Plane "$out/rose_progressive.jpg"
+# jpegtran's default progression: spectral selection and successive approximation, both
+# refinement kinds, end-of-band runs; with -restart 1 an interval of one MCU, and a 4:2:0 picture
+# that is not whole MCUs (single-component scans then code fewer blocks than interleaved ones).
+for name in rose_420 rose_422 rose_444 rose_grey rose_13x11_420; do
+    jpegtran -copy none -progressive -outfile "$out/${name}_progressive.jpg" "$out/$name.jpg"
+done
+jpegtran -copy none -progressive -restart 1 -outfile "$out/rose_420_progressive_restart_1.jpg" \
+    "$out/rose_420.jpg"
 ls -l "$out"

@@ -1,9 +1,11 @@
-// Baseline JPEG decoder (one interleaved Huffman-coded scan, 8-bit samples, one or three
-// components) producing RGBA pixels, top row first.
+// JPEG decoder (baseline: one interleaved Huffman-coded scan; progressive: any sequence of
+// Huffman-coded scans; 8-bit samples, one to three components) producing RGBA pixels, top row
+// first.
 #ifndef KYREL_CJPEGDECODER_H
 #define KYREL_CJPEGDECODER_H
 
 #include "images/CDecodedImage.h"
+#include "images/CJpegBitReader.h"
 #include "images/CJpegHuffmanTable.h"
 
 #include <cstddef>
@@ -20,18 +22,13 @@ struct CJpegComponent
     int acTable;
 };
 
-// Entropy-coded data reader. Each restart interval's bytes are copied with the stuffing removed
-// into segment, so the bit buffer refills eight bytes at a time; bits are taken from its top.
-struct CJpegBitReader
+// Why a file was refused: most refusals are simply not a valid (or supported) file; two kinds of
+// valid file get their own message.
+enum class JpegRefusal
 {
-    // In the file: the data not yet copied, or the marker (or file end) that ends them.
-    const uint8_t* dataPosition;
-    const uint8_t* dataEnd;
-    const uint8_t* segment;
-    size_t segmentSize;
-    size_t position;  // next segment byte for the buffer; zero bits stand beyond segmentSize
-    uint64_t bitBuffer;
-    int bitCount;
+    NotValid,
+    ArithmeticCoding,
+    TwelveBitSamples
 };
 
 // The decoder's whole working state. There is one engine-wide block, so only one decode runs at a
@@ -54,18 +51,22 @@ public:
     int width;
     int height;
     int precision;  // stored, not used: samples are always 8-bit
+    bool progressive;
     int componentCount;
     int restartInterval;
     CJpegComponent components[MAX_COMPONENTS];
     CJpegHuffmanTable acTables[MAX_TABLES];
     CJpegHuffmanTable dcTables[MAX_TABLES];
     int quantTables[MAX_TABLES][64];  // zigzag order, as stored in the file
-    // Scan parameters (stored, not used: only sequential scans are decoded).
+    // Scan parameters of the current scan (a sequential scan stores but does not use the band and
+    // approximation: it codes every coefficient in full).
     int spectralStart;
     int spectralEnd;
     int approximationHigh;
     int approximationLow;
+    int scanComponentCount;
     int scanOrder[MAX_COMPONENTS];  // frame component index of each scan component
+    int scansRead;
     int dcPredictors[MAX_COMPONENTS];
 
     CJpegBitReader bitReader;
@@ -82,6 +83,8 @@ public:
     int replicateY[MAX_COMPONENTS];  // pixels per sample down, per component
     int blocksWide[MAX_COMPONENTS];  // blocks per MCU across, per component
     int blocksHigh[MAX_COMPONENTS];  // blocks per MCU down, per component
+
+    JpegRefusal refusal;  // set where a refusal has a message of its own
 };
 
 class CByteReader;
