@@ -1,7 +1,7 @@
-// The shadow-map render path on OBJ objects, which draw through the program the lit pass binds:
-// a floor point behind the caster, seen from the light, comes out clearly darker than without
-// shadows, and a point in the open stays as it was. The suite runs again on a driver without
-// framebuffer objects, where the depth map is copied out of the window.
+// The shadow-map render path on OBJ objects: a floor point behind the caster, seen from the
+// light, comes out clearly darker than without shadows, and a point in the open stays as it was.
+// The suite runs again on a driver without framebuffer objects, where the depth map is copied out
+// of the window.
 #include "gl/GLTestEnvironment.h"
 #include "gl/scene/SceneFixture.h"
 #include "platform/CGraphicsCore.h"
@@ -66,8 +66,6 @@ protected:
                 sittingOut.push_back(other);
             }
         }
-        // Every OBJ draw ends with no program bound; the lit pass binds the shadow-map program
-        // again for each object, so the floor receives the shadow whatever the drawing order.
         floor = LoadObj("floor.obj", false);
         caster = LoadObj("caster.obj", true);
 
