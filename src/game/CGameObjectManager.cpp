@@ -306,7 +306,7 @@ void CGameObjectManager::DrawWithShadowMap()
     glEnable(GL_LIGHTING);
     DrawVisibleObjects(shader, depthTexture);
 
-    // The shadow transform lives on unit 1.
+    // The objects' draws may have selected another unit; the shadow transform lives on unit 1.
     glActiveTextureARB(GL_TEXTURE1_ARB);
     glMatrixMode(GL_TEXTURE);
     glLoadIdentity();
