@@ -1,17 +1,12 @@
-// Shadow mapping: texture matrix 1 carries eye-space positions into the light's depth map.
+// Shadow mapping: texture matrix 1 carries eye-space positions into the light's depth map. The
+// position goes through ftransform so that the geometry lands on the same depth as the lit draw
+// it darkens.
 #version 110
 
-varying vec3 eyePosition;
-varying vec3 normal;
 varying vec4 shadowCoord;
 
 void main()
 {
-    vec4 eye = gl_ModelViewMatrix * gl_Vertex;
-    eyePosition = eye.xyz / eye.w;
-    normal = gl_NormalMatrix * gl_Normal;
-    shadowCoord = gl_TextureMatrix[1] * eye;
-    gl_FrontColor = gl_Color;
-    gl_BackColor = gl_Color;
+    shadowCoord = gl_TextureMatrix[1] * (gl_ModelViewMatrix * gl_Vertex);
     gl_Position = ftransform();
 }

@@ -4,6 +4,11 @@
 #include "platform/CGraphicsCore.h"
 #include "scene/CCamera.h"
 #include "game/CGameObject.h"
+#include "game/ModelKinds.h"
+#include "models/C3DSObject.h"
+#include "models/CKObject.h"
+#include "models/CMD2Object.h"
+#include "models/CObj.h"
 #include "scene/CLightManager.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
@@ -15,6 +20,33 @@ namespace
 const float SHADOW_OFFSET_FACTOR = 8.0f;
 const float SHADOW_OFFSET_UNITS = 4.0f;
 const float SHADOW_DARKNESS_ALPHA = 0.5f;
+const float DARKEN_OFFSET_FACTOR = -1.0f;
+const float DARKEN_OFFSET_UNITS = -1.0f;
+
+// The tick an MD2 entity's clock reads while the shadow-map pass draws it twice.
+unsigned int pinnedTick = 0;
+unsigned int PinnedTick()
+{
+    return pinnedTick;
+}
+
+// The entity behind the object, whatever its kind.
+CEntity* EntityOf(const CGameObject& object)
+{
+    switch (object.GetKind())
+    {
+    case CGameObject::KIND_XML:
+        return object.GetXMLEntity();
+    case CGameObject::KIND_MD2:
+        return object.GetMD2Entity();
+    case CGameObject::KIND_3DS:
+        return object.Get3DSEntity();
+    case CGameObject::KIND_OBJ:
+        return object.GetOBJEntity();
+    default:
+        return nullptr;
+    }
+}
 }  // namespace
 
 CGameObjectManager::~CGameObjectManager()
@@ -57,23 +89,34 @@ void CGameObjectManager::Draw()
     }
 }
 
-void CGameObjectManager::DrawVisibleObjects(CShader* program)
+void CGameObjectManager::DrawVisibleObjects(CShader* shadowProgram, unsigned depthTexture)
 {
     for (CGameObject* object : objects)
     {
-        if (object->IsEnabled() && object->IsInFrustum())
+        if (!object->IsEnabled() || !object->IsInFrustum())
         {
-            // Entity draws end by unbinding whatever program is in use, so the pass's program
-            // is bound again for every object.
-            if (program)
-            {
-                program->Bind();
-            }
-            object->Draw(true);
-            if (drawBoundingBoxes)
-            {
-                object->RenderBoundingBox();
-            }
+            continue;
+        }
+        CMD2Object* md2 = shadowProgram ? object->GetMD2Entity() : nullptr;
+        // Both draws must show the same pose, or the shadow would land beside the animated model.
+        const CMD2Object::TickSource clock = md2 ? md2->GetTickSource() : nullptr;
+        if (md2)
+        {
+            pinnedTick = clock();
+            md2->SetTickSource(PinnedTick);
+        }
+        object->Draw(true);
+        if (shadowProgram)
+        {
+            DarkenShadowedPixels(*object, *shadowProgram, depthTexture);
+        }
+        if (md2)
+        {
+            md2->SetTickSource(clock);
+        }
+        if (drawBoundingBoxes)
+        {
+            object->RenderBoundingBox();
         }
     }
 }
@@ -232,34 +275,36 @@ void CGameObjectManager::DrawWithShadowMap()
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     }
 
-    // Lit pass, comparing each fragment's light-space depth with the map on unit 1.
+    // Lit pass as without shadows, each object with its own textures and programs; right after
+    // its lit draw, the object's plain geometry goes through the depth-compare program, which
+    // multiplies the frame by its shadow factor on the pixels that draw left in front.
     glLoadIdentity();
     gCamera->Look();
-    CShader* shader = gShaderManager->GetShader(SHADER_SHADOW_MAPPING_PCF);
-    if (shader)
-    {
-        shader->Bind();
-    }
     glActiveTextureARB(GL_TEXTURE1_ARB);
-    glEnable(GL_TEXTURE_2D);
+    // Only the depth-compare program reads the map; fixed-function lit draws would multiply
+    // their colour by it.
+    glDisable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, depthTexture);
-    if (shader)
-    {
-        shader->SetSampler("shadowMap", 1);
-    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_MODE_ARB, GL_COMPARE_R_TO_TEXTURE_ARB);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_COMPARE_FUNC_ARB, GL_LEQUAL);
-
     glMatrixMode(GL_TEXTURE);
     glLoadMatrixf(gGraphicsCore->GetBiasMatrix()->Data());
     glMultMatrixf(lightProjection.Data());
     glMultMatrixf(lightView.Data());
     glMultMatrixf(gCamera->UpdateInverseViewMatrix()->Data());
     glMatrixMode(GL_MODELVIEW);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    CShader* shader = gShaderManager->GetShader(SHADER_SHADOW_MAPPING_PCF);
+    if (shader)
+    {
+        shader->Bind();
+        shader->SetSampler("shadowMap", 1);
+        CShader::Unbind();
+    }
 
     glEnable(GL_LIGHT0);
     glEnable(GL_LIGHTING);
-    DrawVisibleObjects(shader);
+    DrawVisibleObjects(shader, depthTexture);
 
     // The objects' draws may have selected another unit; the shadow transform lives on unit 1.
     glActiveTextureARB(GL_TEXTURE1_ARB);
@@ -269,4 +314,38 @@ void CGameObjectManager::DrawWithShadowMap()
     glActiveTextureARB(GL_TEXTURE0_ARB);
     glDisable(GL_TEXTURE_2D);
     CShader::Unbind();
+}
+
+void CGameObjectManager::DarkenShadowedPixels(CGameObject& object, CShader& shader,
+                                              unsigned depthTexture)
+{
+    CEntity* entity = EntityOf(object);
+    const ModelKind* row = ModelKindOf(object.GetKind());
+    if (!entity || !row)
+    {
+        return;
+    }
+    // The lit draw may have put its own picture (a height map) on unit 1.
+    glActiveTextureARB(GL_TEXTURE1_ARB);
+    glBindTexture(GL_TEXTURE_2D, depthTexture);
+    glActiveTextureARB(GL_TEXTURE0_ARB);
+    glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_POLYGON_BIT | GL_ENABLE_BIT);
+    shader.Bind();
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_ZERO, GL_SRC_COLOR);
+    glDepthFunc(GL_LEQUAL);
+    glDepthMask(GL_FALSE);
+    // The same triangles sent another way (immediate mode instead of buffers, another program)
+    // may land a rounding step behind the lit ones.
+    glPolygonOffset(DARKEN_OFFSET_FACTOR, DARKEN_OFFSET_UNITS);
+    glEnable(GL_POLYGON_OFFSET_FILL);
+    // Faces the lit draw culled must not darken what shows through them.
+    if (row->cullFace != 0)
+    {
+        glEnable(GL_CULL_FACE);
+        glCullFace(static_cast<GLenum>(row->cullFace));
+    }
+    entity->Render(false);
+    CShader::Unbind();
+    glPopAttrib();
 }

@@ -37,9 +37,12 @@ private:
     void DrawWithShadowVolumes();
     void DrawWithShadowMap();
     void DarkenStencilledPixels();
-    // Draws every enabled object found in the frustum, textured, with its boxes when asked;
-    // binds program (when given) before each object.
-    void DrawVisibleObjects(CShader* program = nullptr);
+    // Draws the object's plain geometry through the depth-compare program over its lit draw, the
+    // frame multiplied by the program's shadow factor.
+    void DarkenShadowedPixels(CGameObject& object, CShader& shader, unsigned depthTexture);
+    // Draws every enabled object found in the frustum, textured, with its boxes when asked; with
+    // a shadow program, darkens each one's shadowed pixels right after its lit draw.
+    void DrawVisibleObjects(CShader* shadowProgram = nullptr, unsigned depthTexture = 0);
 
     std::vector<CGameObject*> objects;
     bool drawShadowVolumes = false;

@@ -54,6 +54,7 @@ public:
 
     // The clock reads SDL_GetTicks unless told otherwise.
     void SetTickSource(TickSource source) { tickSource = source; }
+    TickSource GetTickSource() const { return tickSource; }
 
     const CModelData& GetModel() const { return model; }
     unsigned int GetTexture() const { return texture; }

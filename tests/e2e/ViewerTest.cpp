@@ -189,12 +189,15 @@ TEST_P(ViewerTest, DrawsLitModelTurnsWithDragDarkensWithShadowsAndEndsOnEscape)
     EXPECT_LT(SceneBrightness(stencil), unshadowed - unshadowed / 200)
         << "stencil shadows did not darken the floor";
     EXPECT_GT(DarkenedFloorPixels(turned, stencil), 300) << "no stencil shadow on the floor";
-    // The shadow-map pass draws untextured, so the sunlit floor turns brighter than the checker:
-    // only the floor under the model is compared.
     Click(viewer, TOGGLE_X, SHADOW_MAP_TOGGLE_Y);
     VirtualDisplay::Image mapped = SettledAfterChange(stencil);
     EXPECT_GT(DarkenedFloorPixels(turned, mapped), 300) << "no shadow-map shadow on the floor";
-    EXPECT_GT(ChangedPixels(stencil, mapped), 500) << "the shadow map did not replace stencil";
+    // The shadow map only darkens, keeping the checker: a pass that lost the floor's texture
+    // brightened tens of thousands of these pixels; the animated model moving accounts for a few.
+    EXPECT_LT(DarkenedFloorPixels(mapped, turned), 1000) << "the shadow map lost the checker";
+    // Both techniques halve the shadowed colour; the map differs at its soft edge and where it
+    // shades the model itself.
+    EXPECT_GT(ChangedPixels(stencil, mapped), 150) << "the shadow map did not replace stencil";
 
     // The viewer hides the frame counter; the camera still takes its step from the frame time.
     viewer.HoldKey("w", 1.0);

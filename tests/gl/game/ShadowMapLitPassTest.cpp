@@ -1,6 +1,6 @@
 // The shadow-map lit pass over several OBJ objects: the floor drawn first and a slab drawn after
-// it both darken where the caster hides them from the light, so every object of the pass is lit
-// through the shadow-mapping program, not only the first.
+// it both darken where the caster hides them from the light, so every object of the pass is
+// darkened, not only the first.
 #include "gl/GLTestEnvironment.h"
 #include "gl/scene/SceneFixture.h"
 #include "platform/CGraphicsCore.h"
