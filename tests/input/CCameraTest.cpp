@@ -160,18 +160,12 @@ TEST_F(CCameraGL, LookRefreshesTheFrustumAndTheInverseViewMatrix)
 TEST_F(CCameraGL, AMotionBurstTurnsTheViewOnceThroughTheWarpBack)
 {
     MouseAt(512, 384);
-    kyrel_test::Xdotool(kyrel_test::PointerStaircase(100));  // 50 right, 50 down
+    kyrel_test::Xdotool(kyrel_test::PointerStaircase(100));  // 50 down, 50 right
     ASSERT_TRUE(kyrel_test::WaitForXServer(562, 434));
-    // Frames as the demo runs them, until the pointer rests at the centre with nothing queued.
-    for (int frame = 0; frame < 100; ++frame)
+    for (int frame = 0; frame < 10; ++frame)  // as the demo runs them: the camera, then the poll
     {
         camera.Update();
         gEventManager->Poll();
-        if (!gEventManager->HasEvent() && !gEventManager->HasMouseMoved() &&
-            gEventManager->GetMouseX() == 512 && gEventManager->GetMouseY() == 384)
-        {
-            break;
-        }
     }
     const CVector3 direction = (camera.GetView() - camera.GetPosition()) * 0.1f;
     EXPECT_NEAR(-0.25f, std::asin(direction.y), 1e-4f) << "50 pixels down";

@@ -90,7 +90,7 @@ protected:
                             CWindow::DEFAULT_TITLE_BAR_HEIGHT, 2, false);
         fixed->SetVisible(true);
         gWindowManager->AddWindow(fixed);
-        windowId = kyrel_test::WindowId();
+        windowId = std::to_string(kyrel_test::WindowInfo().info.x11.window);
         kyrel_test::SettleInput();
     }
 

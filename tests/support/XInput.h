@@ -1,12 +1,10 @@
-// Real X input for the input tests: xdotool aimed at the test window, pointer bursts, and a wait
-// until SDL's own X connection holds everything the server made of them. Include after
-// GoogleTest: the X11 headers define None.
+// Real X input for the input tests: xdotool, pointer bursts, and a wait until SDL's own X
+// connection holds all the events the server made of them. Include after GoogleTest: the X11
+// headers define None.
 #ifndef KYREL_TEST_XINPUT_H
 #define KYREL_TEST_XINPUT_H
 
-#include <SDL/SDL.h>
 #include <SDL/SDL_syswm.h>
-#include <X11/Xlib.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,8 +14,7 @@ namespace kyrel_test
 {
 inline void Xdotool(const std::string& arguments)
 {
-    const std::string command = "xdotool " + arguments;
-    ASSERT_EQ(0, std::system(command.c_str())) << command;
+    ASSERT_EQ(0, std::system(("xdotool " + arguments).c_str())) << arguments;
 }
 
 inline SDL_SysWMinfo WindowInfo()
@@ -28,46 +25,38 @@ inline SDL_SysWMinfo WindowInfo()
     return info;
 }
 
-inline std::string WindowId()
-{
-    return std::to_string(WindowInfo().info.x11.window);
-}
-
-// xdotool arguments for a burst of relative pointer moves, one pixel each, alternately right and
-// down: steps / 2 to the right and (steps + 1) / 2 down in all.
+// One-pixel relative moves, alternately down and right.
 inline std::string PointerStaircase(int steps)
 {
     std::string arguments;
     for (int step = 0; step < steps; ++step)
     {
-        arguments += step % 2 == 0 ? " mousemove_relative -- 0 1" : " mousemove_relative -- 1 0";
+        arguments += step % 2 ? " mousemove_relative 1 0" : " mousemove_relative 0 1";
     }
     return arguments;
 }
 
-// Waits until the X server has the pointer at (x, y) of the test window and, when named, the key
-// up. The queries go over SDL's own connection, whose replies come after every event the server
-// sent it before: once they show that state, SDL's next poll reads all those events.
+// Until the server has the pointer at (x, y) of the test window and the key, if named, up. Asked
+// over SDL's own connection, whose replies follow every event sent to it before: SDL's next pump
+// then reads them all.
 inline bool WaitForXServer(int x, int y, const char* releasedKey = nullptr)
 {
     const SDL_SysWMinfo info = WindowInfo();
     Display* display = info.info.x11.display;
     const KeyCode key = releasedKey ? XKeysymToKeycode(display, XStringToKeysym(releasedKey)) : 0;
-    for (int attempt = 0; attempt < 2000; ++attempt)
+    for (int attempt = 0; attempt < 2000; ++attempt, SDL_Delay(2))
     {
         Window root, child;
         int rootX, rootY, windowX, windowY;
         unsigned mask;
+        char keys[32];
         XQueryPointer(display, info.info.x11.window, &root, &child, &rootX, &rootY, &windowX,
                       &windowY, &mask);
-        char keys[32];
         XQueryKeymap(display, keys);
-        const bool keyUp = (keys[key / 8] & (1 << (key % 8))) == 0;
-        if (windowX == x && windowY == y && (!releasedKey || keyUp))
+        if (windowX == x && windowY == y && (keys[key / 8] & (1 << (key % 8))) == 0)
         {
             return true;
         }
-        SDL_Delay(2);
     }
     return false;
 }
