@@ -9,8 +9,8 @@ namespace
 {
 const Uint8 LEFT_BUTTON = SDL_BUTTON_LEFT;
 const Uint8 RIGHT_BUTTON = SDL_BUTTON_RIGHT;
-// More than SDL's queue holds (SDL 1.2 and its compatibility layer over SDL 2 both keep 128), so
-// one read takes the whole queue out.
+// More than SDL's queue holds (127 events in SDL 1.2, 128 in its compatibility layer over SDL 2),
+// so one read takes the whole queue out.
 const int QUEUE_SCRATCH_SIZE = 256;
 
 Sint16 SumOfMotion(Sint16 a, Sint16 b)
