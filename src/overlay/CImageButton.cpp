@@ -53,14 +53,13 @@ CScreenImage* CImageButton::GetFrame(unsigned index) const
 
 bool CImageButton::IsMouseOver(float ox, float oy)
 {
-    const ControlFrameSize size = FirstFrameSize(animation);
-    const bool over = size.hasPicture &&
-                      IsMouseInside(ox + position[0], oy + position[1], size.width, size.height);
-    if (over && clickable && IsLeftPressThisFrame())
+    const ControlHit hit =
+        HitTestControl(FirstFrameSize(animation), ox + position[0], oy + position[1], clickable);
+    if (hit.clicked)
     {
         gEventManager->SetClickedControl(identifier);
     }
-    return over;
+    return hit.over;
 }
 
 void CImageButton::DrawAt(float ox, float oy)

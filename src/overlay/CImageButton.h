@@ -26,8 +26,8 @@ public:
     // passes its top-left corner. A hidden button neither draws nor reacts.
     void DrawAt(float ox, float oy);
     void Draw() { DrawAt(0.0f, 0.0f); }
-    // Whether the mouse is over the button (edges included); on a click of this frame, a
-    // clickable button writes its identifier into the event manager's clicked-control slot.
+    // Whether the mouse is over the button (edges included); on a click of this frame that
+    // happened over it, a clickable button writes its identifier into the clicked-control slot.
     // A button without a loaded first frame is never under the mouse.
     bool IsMouseOver(float ox, float oy);
 

@@ -81,15 +81,14 @@ void CToggleButton::SetSize(float w, float h)
 
 bool CToggleButton::IsMouseOver(float ox, float oy)
 {
-    const ControlFrameSize size = FirstFrameSize(offAnimation);
-    const bool over =
-        size.hasPicture && IsMouseInside(ox + GetX(), oy + GetY(), size.width, size.height);
-    if (over && clickable && IsLeftPressThisFrame())
+    const ControlHit hit =
+        HitTestControl(FirstFrameSize(offAnimation), ox + GetX(), oy + GetY(), clickable);
+    if (hit.clicked)
     {
         gEventManager->SetClickedControl(identifier);
         on = !on;
     }
-    return over;
+    return hit.over;
 }
 
 void CToggleButton::DrawAt(float ox, float oy)

@@ -22,8 +22,8 @@ public:
     // Hover and click test, then the drawing, offset by (ox, oy). A hidden toggle neither draws
     // nor reacts.
     void DrawAt(float ox, float oy);
-    // Whether the mouse is over the off picture (edges included); on a click of this frame, a
-    // clickable toggle reports its identifier and flips.
+    // Whether the mouse is over the off picture (edges included); on a click of this frame that
+    // happened over it, a clickable toggle reports its identifier and flips.
     bool IsMouseOver(float ox, float oy);
 
     // Position and size are the off animation's (the size of its first frame).

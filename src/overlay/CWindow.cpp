@@ -216,6 +216,24 @@ void CWindow::MoveByMouse()
     bottom += dy;
 }
 
+void CWindow::FollowDragButton(bool overTitleBar)
+{
+    const float width = right - left;
+    const float barHeight = static_cast<float>(titleBarHeight);
+    if (IsLeftPressInside(left, top, width, barHeight))
+    {
+        dragging = true;
+    }
+    // The window follows the pointer, which may have gone on past the place where the button
+    // came up by the time the release is read: a release there, or with the pointer on the title
+    // bar now, ends the drag.
+    else if (IsLeftReleaseInside(left, top, width, barHeight) ||
+             (overTitleBar && IsLeftReleaseThisFrame()))
+    {
+        dragging = false;
+    }
+}
+
 void CWindow::Draw()
 {
     if (!visible)
@@ -224,16 +242,10 @@ void CWindow::Draw()
     }
     if (draggable)
     {
-        if (IsMouseOverTitleBar())
+        const bool overTitleBar = IsMouseOverTitleBar();
+        FollowDragButton(overTitleBar);
+        if (overTitleBar)
         {
-            if (IsLeftPressThisFrame())
-            {
-                dragging = true;
-            }
-            else if (IsLeftReleaseThisFrame())
-            {
-                dragging = false;
-            }
             DrawHint();
         }
         if (dragging)

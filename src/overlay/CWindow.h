@@ -82,6 +82,8 @@ private:
     void KeepInside(float& x, float& y, float controlWidth, float controlHeight) const;
     // The delta cut down so that the title bar stays on the screen.
     void ClampMove(float& dx, float& dy) const;
+    // Starts dragging on a left press on the title bar, ends it on a left release there.
+    void FollowDragButton(bool overTitleBar);
 
     float top = 0.0f;
     float right = 0.0f;

@@ -14,16 +14,37 @@ const unsigned GUI_FONT = 1;
 const int HINT_CHARACTER_SET = 0;
 }  // namespace
 
-bool IsMouseInside(float left, float top, float width, float height)
+namespace
 {
-    const float mouseX = static_cast<float>(gEventManager->GetMouseX());
-    const float mouseY = static_cast<float>(gEventManager->GetMouseY());
-    return left <= mouseX && mouseX <= left + width && top <= mouseY && mouseY <= top + height;
+bool IsPointInside(int x, int y, float left, float top, float width, float height)
+{
+    const float px = static_cast<float>(x);
+    const float py = static_cast<float>(y);
+    return left <= px && px <= left + width && top <= py && py <= top + height;
 }
 
-bool IsLeftPressThisFrame()
+bool IsButtonEventInside(int code, float left, float top, float width, float height)
 {
-    return gEventManager->IsLastEvent(CEventManager::EVENT_LEFT_PRESSED);
+    return gEventManager->IsLastEvent(code) &&
+           IsPointInside(gEventManager->GetButtonX(), gEventManager->GetButtonY(), left, top, width,
+                         height);
+}
+}  // namespace
+
+bool IsMouseInside(float left, float top, float width, float height)
+{
+    return IsPointInside(gEventManager->GetMouseX(), gEventManager->GetMouseY(), left, top, width,
+                         height);
+}
+
+bool IsLeftPressInside(float left, float top, float width, float height)
+{
+    return IsButtonEventInside(CEventManager::EVENT_LEFT_PRESSED, left, top, width, height);
+}
+
+bool IsLeftReleaseInside(float left, float top, float width, float height)
+{
+    return IsButtonEventInside(CEventManager::EVENT_LEFT_RELEASED, left, top, width, height);
 }
 
 bool IsLeftReleaseThisFrame()
@@ -62,6 +83,17 @@ ControlFrameSize FirstFrameSize(const CAnimatedImage* animation)
         size.hasPicture = first->GetTextureName() != 0;
     }
     return size;
+}
+
+ControlHit HitTestControl(const ControlFrameSize& size, float left, float top, bool clickable)
+{
+    ControlHit hit;
+    if (size.hasPicture)
+    {
+        hit.over = IsMouseInside(left, top, size.width, size.height);
+        hit.clicked = clickable && IsLeftPressInside(left, top, size.width, size.height);
+    }
+    return hit;
 }
 
 void SetFrameSizes(CAnimatedImage* animation, float w, float h)

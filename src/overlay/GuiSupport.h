@@ -1,5 +1,5 @@
 // What the GUI window and its controls share: the inclusive mouse-over test, the left click of
-// this frame, and a hint text that the widget keeps its own copy of.
+// this frame tested where it happened, and a hint text that the widget keeps its own copy of.
 #ifndef KYREL_GUISUPPORT_H
 #define KYREL_GUISUPPORT_H
 
@@ -9,9 +9,12 @@ class CAnimatedImage;
 
 // Whether the mouse position of the last poll lies in the rectangle, edges included.
 bool IsMouseInside(float left, float top, float width, float height);
-// Whether this frame's poll took a left-button press.
-bool IsLeftPressThisFrame();
-// Whether this frame's poll took a left-button release.
+// Whether this frame's poll took a left-button press, or release, that happened inside the
+// rectangle, edges included. The place is the one the button event carries: a click queued behind
+// mouse motion is read after the pointer has moved on, and must still hit what was under it.
+bool IsLeftPressInside(float left, float top, float width, float height);
+bool IsLeftReleaseInside(float left, float top, float width, float height);
+// Whether this frame's poll took a left-button release, wherever it happened.
 bool IsLeftReleaseThisFrame();
 
 // A hint text printed at an absolute screen position while its widget is hovered. The text is
@@ -38,6 +41,14 @@ struct ControlFrameSize
     bool hasPicture = false;
 };
 ControlFrameSize FirstFrameSize(const CAnimatedImage* animation);
+// A control of that size with its top left corner at (left, top): whether the mouse is over it,
+// and whether this frame's left press clicked it (only a clickable control with a picture is).
+struct ControlHit
+{
+    bool over = false;
+    bool clicked = false;
+};
+ControlHit HitTestControl(const ControlFrameSize& size, float left, float top, bool clickable);
 // A button's picture at (x, y): while hovered the animation plays once through and the hint is
 // printed; otherwise the animation is rewound and shows its first frame.
 void DrawControlAnimation(CAnimatedImage* animation, float x, float y, bool hovered,

@@ -1,5 +1,6 @@
 // Turns SDL's event queue into state read between polls: held keys, mouse position and delta,
-// held buttons and a code for the last event. One event is taken per poll.
+// held buttons and a code for the last event. One event is taken per poll; runs of mouse motion
+// are merged as they are queued, so keys and clicks are not held up or lost behind them.
 #ifndef KYREL_CEVENTMANAGER_H
 #define KYREL_CEVENTMANAGER_H
 
@@ -42,6 +43,10 @@ public:
     bool HasMouseMoved() const { return mouseX != previousMouseX || mouseY != previousMouseY; }
     bool IsLeftButtonDown() const { return leftButtonHeld; }
     bool IsRightButtonDown() const { return rightButtonHeld; }
+    // Where the last left or right button event taken happened, which is not where the pointer
+    // is now when motion queued behind the click has been read since.
+    int GetButtonX() const { return buttonX; }
+    int GetButtonY() const { return buttonY; }
 
     int GetClickedControl() const { return clickedControl; }
     void SetClickedControl(int id) { clickedControl = id; }
@@ -50,6 +55,7 @@ public:
 
 private:
     void TakeEvent();
+    void TakeButton(bool pressed);
     void SetKey(SDLKey key, bool held);
 
     SDL_Event event;
@@ -62,6 +68,8 @@ private:
     int previousMouseY;
     bool leftButtonHeld;
     bool rightButtonHeld;
+    int buttonX;
+    int buttonY;
     int clickedControl;
     bool polled;
 };

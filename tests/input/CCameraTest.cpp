@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include "support/XInput.h"
 
 namespace
 {
@@ -154,4 +155,19 @@ TEST_F(CCameraGL, LookRefreshesTheFrustumAndTheInverseViewMatrix)
 
     camera.MoveTo(CVector3(5, 0, 10));
     EXPECT_EQ(CVector3(5, 0, 0), camera.GetView()) << "MoveTo keeps the viewing direction";
+}
+
+TEST_F(CCameraGL, AMotionBurstTurnsTheViewOnceThroughTheWarpBack)
+{
+    MouseAt(512, 384);
+    kyrel_test::Xdotool(kyrel_test::PointerStaircase(100));  // 50 down, 50 right
+    ASSERT_TRUE(kyrel_test::WaitForXServer(562, 434));
+    for (int frame = 0; frame < 10; ++frame)  // as the demo runs them: the camera, then the poll
+    {
+        camera.Update();
+        gEventManager->Poll();
+    }
+    const CVector3 direction = (camera.GetView() - camera.GetPosition()) * 0.1f;
+    EXPECT_NEAR(-0.25f, std::asin(direction.y), 1e-4f) << "50 pixels down";
+    EXPECT_NEAR(-0.25f, std::atan2(-direction.x, -direction.z), 1e-4f) << "50 pixels right";
 }

@@ -1,8 +1,10 @@
-// Real SDL events through the event manager: one per poll, codes, key table, buttons, mouse.
+// Real SDL events through the event manager: one per poll, codes, key table, buttons, mouse,
+// and a burst of real X pointer motion taken as one event.
 #include "gl/GLTestEnvironment.h"
 #include "platform/CEventManager.h"
 
 #include <gtest/gtest.h>
+#include "support/XInput.h"
 
 namespace
 {
@@ -114,4 +116,24 @@ TEST_F(CEventManagerGL, MouseDeltaIsTheChangeBetweenTwoPolls)
     kyrel_test::SettleInput();
     events.Poll();
     EXPECT_FALSE(events.HasMouseMoved());
+}
+
+TEST_F(CEventManagerGL, AMotionBurstIsOneEventAndTheKeyReleaseBehindItTheNext)
+{
+    events.WarpMouse(100, 100);
+    kyrel_test::Xdotool("keydown w");
+    for (int poll = 0; poll < 500 && !events.IsKeyDown(SDLK_w); ++poll, SDL_Delay(2))
+    {
+        events.Poll();
+    }
+    ASSERT_TRUE(events.IsKeyDown(SDLK_w));
+    kyrel_test::SettleInput();
+    // 1,000 moves, far more than SDL's queue holds, then the release.
+    kyrel_test::Xdotool(kyrel_test::PointerStaircase(1000) + " keyup w");
+    ASSERT_TRUE(kyrel_test::WaitForXServer(600, 600, "w"));
+    events.Poll();
+    EXPECT_EQ(500, events.GetEvent().motion.xrel) << "the whole burst, summed";
+    EXPECT_EQ(600, events.GetEvent().motion.y);
+    events.Poll();
+    EXPECT_FALSE(events.IsKeyDown(SDLK_w)) << "up on the second poll";
 }

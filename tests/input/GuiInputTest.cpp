@@ -1,6 +1,7 @@
 // A small GUI scene driven with the real X pointer (xdotool on the test display) through whole
-// engine frames: hover bounds, clicks reported for one frame, toggles, hidden buttons, dragging
-// by the title bar, the pressed cursor and the hint. One test also saves a screenshot to /tmp.
+// engine frames: hover bounds, clicks reported for one frame and where they happened, toggles,
+// hidden buttons, dragging by the title bar, the pressed cursor and the hint. One test also saves
+// a screenshot to /tmp.
 #include "core/CEngine.h"
 #include "gl/GLTestEnvironment.h"
 #include "overlay/CImageButton.h"
@@ -16,8 +17,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-// After GoogleTest: the X11 headers it pulls in define None.
-#include <SDL/SDL_syswm.h>
+#include "support/XInput.h"
 
 namespace
 {
@@ -30,19 +30,7 @@ const int MAX_FRAMES = 300;
 const int LEFT = 200, TOP = 150;  // the draggable window's first corner
 const int OK_BUTTON = 10, HIDDEN_BUTTON = 11, OFF_TOGGLE = 20, ON_TOGGLE = 21;
 
-void Xdotool(const std::string& arguments)
-{
-    const std::string command = "xdotool " + arguments;
-    ASSERT_EQ(0, std::system(command.c_str())) << command;
-}
-
-std::string WindowId()
-{
-    SDL_SysWMinfo info;
-    SDL_VERSION(&info.version);
-    EXPECT_EQ(1, SDL_GetWMInfo(&info));
-    return std::to_string(info.info.x11.window);
-}
+using kyrel_test::Xdotool;
 
 // RGB at (x, y) counted from the top left.
 std::vector<unsigned char> PixelAt(int x, int y)
@@ -102,7 +90,7 @@ protected:
                             CWindow::DEFAULT_TITLE_BAR_HEIGHT, 2, false);
         fixed->SetVisible(true);
         gWindowManager->AddWindow(fixed);
-        windowId = WindowId();
+        windowId = std::to_string(kyrel_test::WindowInfo().info.x11.window);
         kyrel_test::SettleInput();
     }
 
@@ -375,4 +363,23 @@ TEST_F(GuiSceneInput, ScreenshotOfTheScene)
     MoveTo(LEFT + 120, TOP + 6);
     Frame();
     SaveScreenshot("/tmp/kyrel-gui-title-bar.png");
+}
+
+TEST_F(GuiSceneInput, AClickQueuedBetweenMotionBurstsHitsTheControlUnderIt)
+{
+    // Motion onto the OK button's middle, the click, and motion on to the bare body of the
+    // window, all queued before a frame reads them: by then the pointer is off every control.
+    const int x = LEFT + 20 + 32, y = TOP + 40 + 16;
+    MoveTo(x - 100, y - 100);
+    Xdotool(kyrel_test::PointerStaircase(200) + " click 1" + kyrel_test::PointerStaircase(200));
+    ASSERT_TRUE(kyrel_test::WaitForXServer(x + 100, y + 100));
+    std::vector<int> slots;
+    do
+    {
+        Frame();
+        slots.push_back(gEventManager->GetClickedControl());
+    } while (gEventManager->HasEvent() && slots.size() < MAX_FRAMES);
+    EXPECT_EQ(1, CountOf(slots, OK_BUTTON));
+    EXPECT_EQ(static_cast<long>(slots.size()) - 1, CountOf(slots, -1));
+    EXPECT_FALSE(okButton->IsHovered());
 }
