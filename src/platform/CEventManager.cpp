@@ -1,6 +1,8 @@
 // One SDL event per poll, folded into key, mouse and last-event state.
 #include "platform/CEventManager.h"
 
+#include "platform/QuitSignals.h"
+
 #include <cstring>
 
 namespace
@@ -26,7 +28,7 @@ void CEventManager::Poll()
     polled = true;
     clickedControl = -1;
 
-    eventTaken = SDL_PollEvent(&event) == 1;
+    eventTaken = QuitSignals::TakeQuitEvent(event) || SDL_PollEvent(&event) == 1;
     lastEventCode = EVENT_NONE;
     if (eventTaken)
     {

@@ -1,0 +1,87 @@
+// Quit signals: an async-signal-safe handler that notes the request and arms a deadline, and the
+// poll-side half that turns a noted request into an SDL quit event.
+#include "platform/QuitSignals.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace
+{
+// Written from handlers, which may run on any of SDL's or the mixer's threads: lock-free atomics
+// are the only shared state a handler may touch.
+std::atomic<int> receivedSignal(0);
+std::atomic<bool> requestPending(false);
+static_assert(std::atomic<int>::is_always_lock_free, "signal handlers need lock-free atomics");
+static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers need lock-free atomics");
+
+void OnQuitSignal(int signalNumber)
+{
+    int none = 0;
+    if (!receivedSignal.compare_exchange_strong(none, signalNumber))
+    {
+        // Asked twice: whoever sends the second signal does not want to wait.
+        _exit(QuitSignals::ExitStatus(signalNumber));
+    }
+    // The deadline is armed before the request shows, so a poll that takes it always replaces
+    // this deadline with the longer one, never the other way round.
+    alarm(QuitSignals::POLL_SECONDS);
+    requestPending.store(true);
+}
+
+void OnDeadline(int)
+{
+    // No normal shut-down in time: end with the status the signal itself would have given.
+    _exit(QuitSignals::ExitStatus(receivedSignal.load()));
+}
+
+void Handle(int signalNumber, void (*handler)(int), bool keepIgnored)
+{
+    struct sigaction action;
+    memset(&action, 0, sizeof action);
+    if (keepIgnored && sigaction(signalNumber, nullptr, &action) == 0 &&
+        action.sa_handler == SIG_IGN)
+    {
+        return;
+    }
+    memset(&action, 0, sizeof action);
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    // Reads and waits the signal interrupts carry on; the request waits for the next poll.
+    action.sa_flags = SA_RESTART;
+    sigaction(signalNumber, &action, nullptr);
+}
+}  // namespace
+
+namespace QuitSignals
+{
+void Install()
+{
+    Handle(SIGALRM, OnDeadline, false);
+    Handle(SIGTERM, OnQuitSignal, true);
+    Handle(SIGINT, OnQuitSignal, true);
+}
+
+bool TakeQuitEvent(SDL_Event& event)
+{
+    if (!requestPending.exchange(false))
+    {
+        return false;
+    }
+    alarm(SHUTDOWN_SECONDS);
+    memset(&event, 0, sizeof event);
+    event.type = SDL_QUIT;
+    return true;
+}
+
+int ReceivedSignal()
+{
+    return receivedSignal.load();
+}
+
+int ExitStatus(int signalNumber)
+{
+    return 128 + signalNumber;
+}
+}  // namespace QuitSignals
