@@ -194,7 +194,8 @@ TEST_F(DemoTest, SigtermEndsItWithinSecondsAsEscapeDoes)
     demo.Signal(SIGTERM);
     EXPECT_EQ(0, demo.WaitForExit(EXIT_SECONDS)) << demo.Errors();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    EXPECT_LT(took.count(), 3.5) << "the quit request waits for one poll and a normal shut-down";
+    // One slow frame and the shut-down, on a loaded machine: far below what a hang would take.
+    EXPECT_LT(took.count(), 7.0) << "the quit request waits for one poll and a normal shut-down";
     ExpectStartupTranscript(SplitLines(demo.Output()));
     std::vector<std::string> log = SplitLines(ReadFile(directory.File(LOG_NAME)));
     ASSERT_EQ(3u, log.size()) << ReadFile(directory.File(LOG_NAME));
