@@ -15,8 +15,9 @@ namespace
 std::atomic<int> receivedSignal(0);
 std::atomic<bool> requestPending(false);
 std::atomic<bool> deadlineExtended(false);
-// Monotonic milliseconds of the last poll; 0 before the first.
+// Monotonic milliseconds of the last poll, and of the poll that took the request; 0 before.
 std::atomic<long long> lastPollMilliseconds(0);
+std::atomic<long long> takenMilliseconds(0);
 static_assert(std::atomic<int>::is_always_lock_free, "signal handlers need lock-free atomics");
 static_assert(std::atomic<bool>::is_always_lock_free, "signal handlers need lock-free atomics");
 static_assert(std::atomic<long long>::is_always_lock_free,
@@ -46,6 +47,14 @@ void OnQuitSignal(int signalNumber)
 
 void OnDeadline(int)
 {
+    // A poll took the request just as the first deadline ran out: the shut-down's deadline holds.
+    const long long taken = takenMilliseconds.load();
+    if (taken != 0 && NowMilliseconds() - taken < 1000LL * QuitSignals::SHUTDOWN_SECONDS &&
+        !deadlineExtended.exchange(true))
+    {
+        alarm(QuitSignals::SHUTDOWN_SECONDS);
+        return;
+    }
     // Not back at the poll yet, but it polled shortly before the signal: a slow frame, not a
     // stuck one, and it gets one more allowance.
     const long long sincePoll = NowMilliseconds() - lastPollMilliseconds.load();
@@ -94,6 +103,7 @@ bool TakeQuitEvent(SDL_Event& event)
     {
         return false;
     }
+    takenMilliseconds.store(lastPollMilliseconds.load());
     alarm(SHUTDOWN_SECONDS);
     memset(&event, 0, sizeof event);
     event.type = SDL_QUIT;
