@@ -3,6 +3,7 @@
 #   make test           installs what is missing, builds, runs every test under Xvfb
 #   make test-compat    the GL, input and e2e suites again on Debian's SDL 1.2 compatibility layer
 #   make test-sanitize  the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer
+#   make test-under-load  make test UNDER_LOAD_ROUNDS times in a row with both cores kept busy (not in CI)
 #   make bench          builds and runs the benchmarks
 #   make fuzz           builds the libFuzzer targets with clang and runs each for FUZZ_SECONDS
 #   make fuzz-long      a campaign: each target for FUZZ_LONG_SECONDS from its kept corpus with its
@@ -21,6 +22,7 @@ FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 600
 SOAK_DIR ?= build-soak
 SOAK_SECONDS ?= 600
+UNDER_LOAD_ROUNDS ?= 3
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
 REPLAY_SECONDS ?= 5
@@ -39,13 +41,12 @@ CHECK_PACKAGES = clang-format clang-tidy
 COMPAT_PACKAGES = libsdl1.2-compat
 COMPAT_LIB_DIR = /usr/lib/$(shell dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)/sdl12-compat
 
-XVFB_RUN = xvfb-run -a -s "-screen 0 1280x1024x24 -noreset"
-# Runs a command once the virtual display accepts clients (it may not, right after start).
-WHEN_DISPLAY_READY = sh -c 'for i in $$(seq 1 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done; exec "$$@"' --
+# A virtual display of the run's own: xvfb-run -a could hand two runs started together one number.
+XVFB_RUN = $(CURDIR)/tools/on_virtual_display.sh "-screen 0 1280x1024x24 -noreset"
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize bench fuzz fuzz-long soak check check-install clean
+.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize test-under-load bench fuzz fuzz-long soak check check-install clean
 
 all: build
 
@@ -86,7 +87,7 @@ run: build
 	@tools/run_demo.sh $(BUILD_DIR)/demo
 
 test: build
-	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
+	cd $(BUILD_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
 
 # The loader takes SDL (also under SDL_image and SDL_mixer) from the compatibility folder; the
 # demo's resolved libraries show once that it really does, before the suites run.
@@ -94,13 +95,25 @@ test-compat: build deps-compat
 	@LD_LIBRARY_PATH=$(COMPAT_LIB_DIR) ldd $(BUILD_DIR)/demo/ParallaxMapDemo | grep -E 'libSDL-1\.2\.so' | \
 		tee /dev/stderr | grep -q '$(COMPAT_LIB_DIR)/' || \
 		{ echo "the SDL 1.2 compatibility layer is not the library loaded"; exit 1; }
-	cd $(BUILD_DIR) && env $(TEST_ENV) LD_LIBRARY_PATH=$(COMPAT_LIB_DIR) $(XVFB_RUN) $(WHEN_DISPLAY_READY) \
+	cd $(BUILD_DIR) && env $(TEST_ENV) LD_LIBRARY_PATH=$(COMPAT_LIB_DIR) $(XVFB_RUN) \
 		ctest --output-on-failure -j $(JOBS) -L 'gl|e2e'
 
 test-sanitize: deps
 	cmake -S . -B $(SANITIZE_DIR) -DCMAKE_BUILD_TYPE=Debug -DKYREL_SANITIZE=ON $(CMAKE_OPTIONS)
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) $(WHEN_DISPLAY_READY) ctest --output-on-failure -j $(JOBS)
+	cd $(SANITIZE_DIR) && env $(TEST_ENV) $(XVFB_RUN) ctest --output-on-failure -j $(JOBS)
+
+# A test that leans on timing instead of waiting for the state it needs fails here: one busy loop
+# per core competes with the suite for the whole run, and every round must pass.
+test-under-load: build
+	@busy=""; for core in $$(seq 1 $$(nproc)); do sh -c 'while :; do :; done' & busy="$$busy $$!"; done; \
+	trap 'kill $$busy' EXIT INT TERM; \
+	for round in $$(seq 1 $(UNDER_LOAD_ROUNDS)); do \
+		echo "== make test under load, round $$round of $(UNDER_LOAD_ROUNDS)"; \
+		start=$$(date +%s); \
+		$(MAKE) --no-print-directory test || { echo "== round $$round failed"; exit 1; }; \
+		echo "== round $$round passed in $$(( $$(date +%s) - start )) s"; \
+	done
 
 build-bench: deps-bench
 	cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release -DKYREL_BENCH=ON -DKYREL_TESTS=OFF $(CMAKE_OPTIONS)

@@ -40,7 +40,7 @@ for program in "$tmp/build/kyrel_consumer" "$tmp/consumer-pkg-config"; do
     name=$(basename "$program")
     shot="$tmp/run/$name.ppm"
     (cd "$tmp/run" && env SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
-        xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" \
+        "$root/tools/on_virtual_display.sh" "-screen 0 1280x1024x24 -noreset" \
         "$program" "$shot" "$consumer/cube.obj" > "$tmp/run/$name.log" 2>&1) ||
         { cat "$tmp/run/$name.log"; fail "$name did not exit 0"; }
     deviation=$(identify -format '%[fx:standard_deviation]' "$shot")

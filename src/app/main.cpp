@@ -1,5 +1,6 @@
 // Program entry: runs the Parallax Map Demo and shuts SDL down once it is destroyed.
 #include "app/ParallaxMapDemo.h"
+#include "platform/QuitSignals.h"
 
 #include <SDL/SDL.h>
 #include <iostream>
@@ -19,6 +20,8 @@ int RunDemo()
 
 int main(int, char**)
 {
+    // Before the engine starts SDL: SIGTERM and SIGINT end the demo as a closed window does.
+    QuitSignals::Install();
     int status = 1;
     try
     {

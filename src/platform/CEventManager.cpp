@@ -2,6 +2,8 @@
 // merges mouse motion on its way into SDL's queue.
 #include "platform/CEventManager.h"
 
+#include "platform/QuitSignals.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -91,7 +93,7 @@ void CEventManager::Poll()
     polled = true;
     clickedControl = -1;
 
-    eventTaken = SDL_PollEvent(&event) == 1;
+    eventTaken = QuitSignals::TakeQuitEvent(event) || SDL_PollEvent(&event) == 1;
     lastEventCode = EVENT_NONE;
     if (eventTaken)
     {

@@ -505,6 +505,10 @@ bool ModelViewer::SaveScreenshot()
     {
         RenderFrame();
         EndFrame();
+        if (gEventManager->IsLastEvent(CEventManager::EVENT_QUIT))
+        {
+            return false;
+        }
     }
     RenderFrame();
     // Under SDL's compatibility layer the window is a framebuffer object whose colour buffer is

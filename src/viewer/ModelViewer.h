@@ -33,7 +33,8 @@ public:
 
     // False once the model turned out not to be drawable after the load.
     bool IsModelLoaded() const { return modelLoaded; }
-    // Draws the frames of a screenshot run and writes the last; false if the file was not written.
+    // Draws the frames of a screenshot run and writes the last; false if the file was not written
+    // or a quit request ended the frames first.
     bool SaveScreenshot();
 
 private:

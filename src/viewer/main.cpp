@@ -1,6 +1,9 @@
 // Entry of kyrel-view: reads the command line, refuses a file it cannot show before any window
 // opens, finds a display (its own virtual one for a screenshot run without one) and runs the viewer
-// from the folder that holds its Data/ and shaders/.
+// from the folder that holds its Data/ and shaders/. SIGTERM and SIGINT end it as Escape does.
+#include "platform/CEventManager.h"
+#include "platform/QuitSignals.h"
+#include "viewer/HeadlessDisplay.h"
 #include "viewer/ModelCheck.h"
 #include "viewer/ModelViewer.h"
 #include "viewer/ViewerOptions.h"
@@ -16,7 +19,6 @@
 namespace
 {
 const char* const PROGRAM = "kyrel-view";
-const char* const VIRTUAL_SCREEN = "-screen 0 1024x768x24 -nolisten tcp -noreset";
 
 int Fail(const std::string& message)
 {
@@ -52,23 +54,6 @@ std::string ProgramFolder()
     return path.substr(0, path.find_last_of('/'));
 }
 
-// Runs this program again, unchanged, on a virtual display of its own; returns only on failure.
-int RerunOnVirtualDisplay(int argc, char** argv)
-{
-    std::string self = ProgramFolder() + "/" + PROGRAM;
-    std::vector<char*> arguments = {const_cast<char*>("xvfb-run"), const_cast<char*>("-a"),
-                                    const_cast<char*>("-s"), const_cast<char*>(VIRTUAL_SCREEN),
-                                    &self[0]};
-    for (int i = 1; i < argc; ++i)
-    {
-        arguments.push_back(argv[i]);
-    }
-    arguments.push_back(nullptr);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
-    execvp(arguments[0], arguments.data());
-    return Fail("no display, and xvfb-run could not be started");
-}
-
 int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats)
 {
     ModelViewer viewer(options, kind, stats);
@@ -81,7 +66,9 @@ int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelSt
     {
         if (!viewer.SaveScreenshot())
         {
-            return Fail("cannot write " + options.screenshotPath);
+            // A closed window or a quit signal ends the frames before the picture is taken.
+            bool quit = gEventManager->IsLastEvent(CEventManager::EVENT_QUIT);
+            return Fail((quit ? "quit before writing " : "cannot write ") + options.screenshotPath);
         }
         return 0;
     }
@@ -93,6 +80,8 @@ int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelSt
 
 int main(int argc, char** argv)
 {
+    // First of all: a signal during the model check, long for a big file, ends the viewer too.
+    QuitSignals::Install();
     ViewerOptions options;
     std::string reason;
     if (!ParseViewerOptions(argc, argv, options, reason))
@@ -106,6 +95,8 @@ int main(int argc, char** argv)
     {
         return Fail(options.modelPath + ": " + reason);
     }
+    // Declared before the engine's run so that it outlives the window drawn on it.
+    HeadlessDisplay headless;
     const char* display = getenv("DISPLAY");
     if (!display || !*display)
     {
@@ -113,7 +104,10 @@ int main(int argc, char** argv)
         {
             return Fail("no display; --screenshot OUT.png draws without one");
         }
-        return RerunOnVirtualDisplay(argc, argv);
+        if (!headless.Start(reason))
+        {
+            return Fail(reason);
+        }
     }
 
     std::string base = CurrentDirectory();
@@ -141,5 +135,10 @@ int main(int argc, char** argv)
         status = Fail(error.what());
     }
     SDL_Quit();
+    // Ended by a signal: the run stopped short, whatever it had done by then.
+    if (QuitSignals::ReceivedSignal() != 0)
+    {
+        return QuitSignals::ExitStatus(QuitSignals::ReceivedSignal());
+    }
     return status;
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -397,6 +398,35 @@ void DemoProcess::CloseWindow(Window window) const
     event.xclient.data.l[1] = CurrentTime;
     XSendEvent(connection, window, False, NoEventMask, &event);
     XFlush(connection);
+}
+
+void DemoProcess::Signal(int number) const
+{
+    kill(pid, number);
+}
+
+int ProcessesWithEnvironment(const std::string& assignment)
+{
+    // Entries are separated by NULs; a zombie's environment reads empty.
+    const std::string separator(1, '\0');
+    const std::string wanted = separator + assignment + separator;
+    int found = 0;
+    DIR* processes = opendir("/proc");
+    while (dirent* entry = processes ? readdir(processes) : nullptr)
+    {
+        const int process = atoi(entry->d_name);
+        if (process > 0 && process != static_cast<int>(getpid()))
+        {
+            const std::string environment =
+                separator + ReadFile(std::string("/proc/") + entry->d_name + "/environ");
+            found += environment.find(wanted) != std::string::npos ? 1 : 0;
+        }
+    }
+    if (processes)
+    {
+        closedir(processes);
+    }
+    return found;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)

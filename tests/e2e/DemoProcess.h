@@ -94,6 +94,8 @@ public:
     void MouseUp(int button) const;
     // Sends the window manager's close request (WM_DELETE_WINDOW).
     void CloseWindow(Window window) const;
+    // Sends a signal to the process (not to anything it started).
+    void Signal(int number) const;
 
 private:
     void Xdotool(const std::vector<std::string>& arguments) const;
@@ -109,6 +111,9 @@ private:
 };
 
 std::vector<std::string> SplitLines(const std::string& text);
+// Live processes whose environment holds the assignment (NAME=value): a run's descendants, given
+// one of their own, found even after their parent is gone.
+int ProcessesWithEnvironment(const std::string& assignment);
 using kyrel_test::ReadFile;
 }  // namespace kyrel_e2e
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <regex>
 #include <sys/stat.h>
@@ -179,6 +181,25 @@ TEST_F(DemoTest, ASecondRunReplacesTheLogAndAWindowCloseEndsIt)
     std::string log = ReadFile(directory.File(LOG_NAME));
     EXPECT_EQ(std::string::npos, log.find("earlier run"));
     EXPECT_EQ(3u, SplitLines(log).size()) << log;
+}
+
+TEST_F(DemoTest, SigtermEndsItWithinSecondsAsEscapeDoes)
+{
+    DemoProcess demo(display, directory.Path());
+    Window window = Start(demo);
+    ASSERT_NE(0u, window);
+    WaitForFpsCaption(demo, window);
+
+    const auto start = std::chrono::steady_clock::now();
+    demo.Signal(SIGTERM);
+    EXPECT_EQ(0, demo.WaitForExit(EXIT_SECONDS)) << demo.Errors();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    // One slow frame and the shut-down, on a loaded machine: far below what a hang would take.
+    EXPECT_LT(took.count(), 7.0) << "the quit request waits for one poll and a normal shut-down";
+    ExpectStartupTranscript(SplitLines(demo.Output()));
+    std::vector<std::string> log = SplitLines(ReadFile(directory.File(LOG_NAME)));
+    ASSERT_EQ(3u, log.size()) << ReadFile(directory.File(LOG_NAME));
+    EXPECT_EQ("Logger stopped...", log[2]);
 }
 
 TEST_F(DemoTest, RunsWithoutALogFileWhenItCannotBeCreated)

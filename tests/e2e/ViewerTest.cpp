@@ -1,12 +1,15 @@
 // kyrel-view as a user runs it: the sample models drawn and lit, dragging, the shadow toggle,
-// the MD2 animation button, the ways it ends, screenshots with and without a display, and the
-// one-line refusal of files it cannot show.
+// the MD2 animation button, the ways it ends (signals too), screenshots with and without a
+// display, and the one-line refusal of files it cannot show.
 #include "e2e/DemoProcess.h"
 
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <cstdlib>
+#include <chrono>
+#include <csignal>
 #include <fstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace kyrel_e2e;
@@ -15,6 +18,8 @@ namespace
 {
 const double START_SECONDS = 30.0;
 const double EXIT_SECONDS = 60.0;
+// A quit signal's longest way out on a loaded machine: a slow frame, then the normal shut-down.
+const double SIGNAL_SECONDS = 7.0;
 const std::string SAMPLES = std::string(KYREL_ASSETS_DIR) + "/Data/Samples/";
 const int BACKGROUND[3] = {46, 51, 61};  // the viewer's clear colour in bytes
 
@@ -260,6 +265,76 @@ TEST(ViewerScreenshot, WrittenWithAndWithoutADisplay)
             "identify -format '%w %h' '" + shot + "' > '" + scratch.File("size") + "' 2>/dev/null";
         EXPECT_EQ(0, system(command.c_str())) << "no PNG from display '" << displayName << "'";
         EXPECT_EQ("1024 768", ReadFile(scratch.File("size")));
+    }
+}
+
+// A quit signal ends a headless run promptly, whatever it is doing, with the signal's status as an
+// exit rather than a death, and the viewer's own virtual display goes with it.
+TEST(ViewerSignals, EndAHeadlessRunPromptlyAndTakeItsDisplayAlong)
+{
+    VirtualDisplay display;
+    ASSERT_TRUE(display.IsRunning());
+    WorkingDirectory directory;
+    kyrel_test::TempDir scratch("kyrel-view-signal");
+    const std::string shot = scratch.File("shot.png"), frameLog = scratch.File("frames.log");
+    // A texture no one ever writes: its load waits for ever and never gets back to a poll.
+    const std::string stuck = scratch.File("never-written.tga");
+    ASSERT_EQ(0, mkfifo(stuck.c_str(), 0600));
+    const std::vector<std::string> drawing = {SAMPLES + "pedestal.obj",
+                                              "--screenshot",
+                                              shot,
+                                              "--frames",
+                                              "100000",
+                                              "--frame-log",
+                                              frameLog};
+    const std::vector<std::string> loading = {SAMPLES + "pedestal.obj", "--texture", stuck,
+                                              "--screenshot", shot};
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> arguments;
+        std::vector<int> signals;
+    } cases[] = {
+        {"drawing", drawing, {SIGTERM}},
+        {"loading", loading, {SIGTERM}},
+        {"asked twice", loading, {SIGTERM, SIGINT}},
+    };
+    for (const auto& c : cases)
+    {
+        const std::string mark = "KYREL_E2E_RUN=" + std::to_string(getpid()) + "-" + c.name;
+        DemoProcess viewer(display, directory.Path(), {"DISPLAY=", mark}, KYREL_VIEWER_BINARY,
+                           c.arguments);
+        const bool drawsFrames = c.arguments == drawing;
+        for (int i = 0; i < START_SECONDS * 20 && viewer.IsRunning(); ++i)
+        {
+            if (viewer.Output().find("Loading Font") != std::string::npos &&
+                (!drawsFrames || !ReadFile(frameLog).empty()))
+            {
+                break;
+            }
+            usleep(50000);
+        }
+        ASSERT_TRUE(viewer.IsRunning()) << c.name << viewer.Errors();
+
+        const auto start = std::chrono::steady_clock::now();
+        for (int number : c.signals)
+        {
+            viewer.Signal(number);
+        }
+        // The status names the signal that ended it: a second one ends it before the first's
+        // deadline would, and a loaded machine only adds to the time.
+        EXPECT_EQ(128 + c.signals.back(), viewer.WaitForExit(EXIT_SECONDS))
+            << c.name << viewer.Errors();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        EXPECT_LT(took.count(), SIGNAL_SECONDS) << c.name;
+        EXPECT_EQ(0, viewer.TerminatingSignal()) << c.name << ": ended by the signal itself";
+        int left = ProcessesWithEnvironment(mark);
+        for (int i = 0; i < 40 && left > 0; ++i)
+        {
+            usleep(50000);
+            left = ProcessesWithEnvironment(mark);
+        }
+        EXPECT_EQ(0, left) << c.name << ": its Xvfb outlived it";
     }
 }
 

@@ -7,6 +7,8 @@
 
 #include <SDL/SDL.h>
 #include <gtest/gtest.h>
+// After GoogleTest: the X11 headers define None.
+#include <SDL/SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <climits>
 #include <memory>
@@ -34,6 +36,9 @@ void WaitForDisplay()
         }
         SDL_Delay(100);
     }
+    const char* name = getenv("DISPLAY");
+    throw std::runtime_error(std::string("no X display accepts clients at DISPLAY=") +
+                             (name ? name : "(unset)"));
 }
 
 class GLEnvironment : public ::testing::Environment
@@ -103,16 +108,27 @@ std::vector<unsigned char> ReadPixel(int x, int y)
     return ReadPixels(x, y, 1, 1);
 }
 
+void SyncInput()
+{
+    // A round trip to the server: every request made before it (our warps, and whatever input an
+    // xdotool that has exited sent) has been handled, and the events it caused sit in Xlib's queue.
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) == 1)
+    {
+        info.info.x11.lock_func();
+        XSync(info.info.x11.display, False);
+        info.info.x11.unlock_func();
+    }
+}
+
 void SettleInput()
 {
+    SyncInput();
+    SDL_PumpEvents();
     SDL_Event event;
-    for (int round = 0; round < 5; ++round)
+    while (SDL_PollEvent(&event))
     {
-        SDL_Delay(10);
-        SDL_PumpEvents();
-        while (SDL_PollEvent(&event))
-        {
-        }
     }
 }
 

@@ -23,8 +23,11 @@ const std::string& WorkingDirectory();
 std::vector<unsigned char> ReadPixel(int x, int y);
 // RGBA of a rectangle of the back buffer, rows bottom first.
 std::vector<unsigned char> ReadPixels(int x, int y, int width, int height);
-// Lets the X server deliver what warps and pushes caused, then empties SDL's event queue, so a
-// late motion event cannot overwrite the mouse position a test has just set.
+// Waits until the X server has handled every request so far (warps, and the input of an xdotool
+// that has exited) and the events they caused have reached this process; SDL takes them from there.
+void SyncInput();
+// SyncInput, then SDL takes and drops every event, so a late motion event cannot overwrite the
+// mouse position a test has just set.
 void SettleInput();
 // Clears colour, depth and stencil and resets both matrices to identity.
 void ResetFrame();

@@ -30,7 +30,13 @@ const int MAX_FRAMES = 300;
 const int LEFT = 200, TOP = 150;  // the draggable window's first corner
 const int OK_BUTTON = 10, HIDDEN_BUTTON = 11, OFF_TOGGLE = 20, ON_TOGGLE = 21;
 
-using kyrel_test::Xdotool;
+// Runs xdotool on the test display; once it returns, the events it made are on their way to SDL.
+void Xdotool(const std::string& arguments)
+{
+    const std::string command = "xdotool " + arguments;
+    ASSERT_EQ(0, std::system(command.c_str())) << command;
+    kyrel_test::SyncInput();
+}
 
 // RGB at (x, y) counted from the top left.
 std::vector<unsigned char> PixelAt(int x, int y)
@@ -138,8 +144,25 @@ protected:
 
     static void DrainEvents()
     {
-        SDL_Delay(20);
+        kyrel_test::SyncInput();
         FramesUntil([] { return !gEventManager->HasEvent(); });
+    }
+
+    // Frames until the left button reads as held (or not), then as many more: the clicked-control
+    // slot of each frame, in order.
+    static void ButtonFrames(bool held, int frames, std::vector<int>& slots)
+    {
+        for (int frame = 0; frame < MAX_FRAMES && gEventManager->IsLeftButtonDown() != held;
+             ++frame)
+        {
+            Frame();
+            slots.push_back(gEventManager->GetClickedControl());
+        }
+        for (int frame = 0; frame < frames; ++frame)
+        {
+            Frame();
+            slots.push_back(gEventManager->GetClickedControl());
+        }
     }
 
     // Frames while the button is pressed and after it is released: the clicked-control slot of
@@ -148,20 +171,9 @@ protected:
     {
         std::vector<int> slots;
         Xdotool("mousedown 1");
-        SDL_Delay(20);
-        for (int frame = 0; frame < heldFrames; ++frame)
-        {
-            Frame();
-            slots.push_back(gEventManager->GetClickedControl());
-            SDL_Delay(5);
-        }
+        ButtonFrames(true, heldFrames, slots);
         Xdotool("mouseup 1");
-        SDL_Delay(20);
-        for (int frame = 0; frame < 10; ++frame)
-        {
-            Frame();
-            slots.push_back(gEventManager->GetClickedControl());
-        }
+        ButtonFrames(false, 10, slots);
         return slots;
     }
 
