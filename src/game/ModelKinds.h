@@ -7,7 +7,7 @@
 #include <string>
 
 class CEntity;
-class CRay;
+struct CRay;
 
 // What a model holds, counted from its file by the kind's base reader.
 struct ModelCounts
