@@ -23,7 +23,6 @@ void CGameObject::Load(int newKind, const ModelSource& source)
     entity = nullptr;
     row = ModelKindOf(newKind);
     entity = row->load(source);
-    kind = newKind;
 }
 
 void CGameObject::LoadXML(const char* path)
@@ -74,6 +73,11 @@ bool CGameObject::LoadFile(const std::string& path, const std::string& texturePa
     source.swapAxes = swapAxes;
     Load(fileKind->kind, source);
     return true;
+}
+
+int CGameObject::GetKind() const
+{
+    return row ? row->kind : KIND_XML;
 }
 
 CKObject* CGameObject::GetXMLEntity() const

@@ -48,7 +48,8 @@ public:
     bool LoadFile(const std::string& path, const std::string& texturePath, bool swapAxes);
 
     bool IsLoaded() const { return entity != nullptr; }
-    int GetKind() const { return kind; }
+    // KIND_XML while nothing is loaded.
+    int GetKind() const;
     // Each null unless the object holds an entity of that kind.
     CKObject* GetXMLEntity() const;
     CMD2Object* GetMD2Entity() const;
@@ -87,11 +88,10 @@ public:
 private:
     void Load(int newKind, const ModelSource& source);
     // The entity when it is of that kind, else null.
-    CEntity* EntityOfKind(int wanted) const { return kind == wanted ? entity : nullptr; }
+    CEntity* EntityOfKind(int wanted) const { return GetKind() == wanted ? entity : nullptr; }
 
     CEntity* entity = nullptr;
     const ModelKind* row = nullptr;  // the table row of the loaded kind
-    int kind = KIND_XML;
     bool castsShadow = false;
     bool enabled = true;
     bool inFrustum = false;
