@@ -3,6 +3,7 @@
 #include "core/CEngine.h"
 
 #include "core/CLogger.h"
+#include "io/DataFolders.h"
 #include "overlay/CFont.h"
 #include "overlay/CFontManager.h"
 #include "platform/CEventManager.h"
@@ -60,6 +61,11 @@ template <typename T> void CheckCreated(T* manager, const char* failureText, boo
     std::cout << DONE << std::endl;
 }
 }  // namespace
+
+void CEngine::AddDataFolder(const std::string& folder)
+{
+    ::AddDataFolder(folder);
+}
 
 CEngine::CEngine() : showFps(false)
 {

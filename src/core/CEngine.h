@@ -3,11 +3,18 @@
 #ifndef KYREL_CENGINE_H
 #define KYREL_CENGINE_H
 
+#include <string>
+
 class CEngine
 {
 public:
     CEngine();
     ~CEngine();
+
+    // Names one more folder to look in for the built-in shaders, font sheet and GUI art after the
+    // working directory; call it before Startup. An installed engine's own folder is KYREL_DATA_DIR,
+    // which its CMake package and pkg-config file define for the programs built on it.
+    static void AddDataFolder(const std::string& folder);
 
     void Startup();
     void Shutdown();
