@@ -23,8 +23,10 @@ public:
     CFont(const CFont&) = delete;
     CFont& operator=(const CFont&) = delete;
 
-    // Loads the glyph sheet and builds the lists. A sheet that cannot be read ends the process
-    // with a failure status after the reader's message: the engine cannot print without it.
+    // Loads the glyph sheet (a relative name from the working directory, else from the first
+    // data folder holding it) and builds the lists. A sheet that cannot be read ends the process
+    // with a failure status after the reader's message and, for a sheet found nowhere, the places
+    // looked: the engine cannot print without it.
     bool Load(const char* path);
 
     void SetColor(float red, float green, float blue, float alpha);
