@@ -95,6 +95,10 @@ public:
     // faults that a single frame's picture hides.
     void SwapBuffers();
     unsigned long GetSwappedFrames() const { return swappedFrames; }
+    // Writes the frame drawn so far (before SwapBuffers) to a BMP file, top row first; false when
+    // there is no window or the file cannot be written. Programs run headless use it to show
+    // what they drew.
+    bool SaveScreenshot(const char* path) const;
 
     std::string GetVendor() const;
     std::string GetRenderer() const;
