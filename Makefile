@@ -151,7 +151,8 @@ check: deps-check build build-bench build-fuzz check-install
 	for f in $(FUZZ_DIR)/fuzz/fuzz_*; do [ -x "$$f" ] && tools/check_layers.sh "$$f" >/dev/null || exit 1; done
 	tools/replay_fuzz_corpus.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
 
-# Installs the engine into a temporary prefix and builds and runs examples/consumer against it.
+# Installs the engine into a temporary prefix, then builds and runs every example and the installed
+# kyrel-view from a folder with no Data/ or shaders/.
 check-install: build
 	tools/check_install.sh $(BUILD_DIR)
 
