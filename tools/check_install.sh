@@ -35,6 +35,13 @@ grep -v '^[[:space:]]*#' "$root/cmake/InternalHeaders.cmake" | grep -o '[A-Za-z0
         [ ! -e "$prefix/include/kyrel/base/$header" ] || fail "internal header installed: $header"
     done
 
+# README shows hello_text in full: the copy there is the one built here.
+awk '/^`examples\/hello_text\/main.cpp`:$/ { named = 1; next }
+     named && /^```cpp$/ { inside = 1; next }
+     inside && /^```$/ { exit }
+     inside' "$root/README.md" | diff -q - "$root/examples/hello_text/main.cpp" > /dev/null ||
+    fail "README's hello_text differs from examples/hello_text/main.cpp"
+
 # The folder the programs are built and run in: nothing of the engine's tree near it.
 work="$tmp/elsewhere"
 mkdir "$work"
