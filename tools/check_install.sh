@@ -91,8 +91,8 @@ check_run hello_text-pkg-config "$work/pkg.bmp" "$work/hello_text-pkg-config" "$
 check_run load_model "$work/load_model.bmp" \
     "$work/build-load_model/load_model" --screenshot "$work/load_model.bmp"
 check_run load_model-obj "$work/load_model-obj.bmp" "$work/build-load_model/load_model" \
-    "$data/Data/Samples/pedestal.obj" "$data/Data/Samples/pedestal.png" \
-    --screenshot "$work/load_model-obj.bmp"
+    --screenshot "$work/load_model-obj.bmp" \
+    "$data/Data/Samples/pedestal.obj" "$data/Data/Samples/pedestal.png"
 check_run gui "$work/gui.bmp" "$work/build-gui/gui" "$work/gui.bmp"
 check_run shadows-stencil "$work/stencil.bmp" "$work/build-shadows/shadows" stencil "$work/stencil.bmp"
 check_run shadows-map "$work/map.bmp" "$work/build-shadows/shadows" map "$work/map.bmp"

@@ -1,6 +1,6 @@
 // Loads any model the engine reads (OBJ, MD2, 3DS or the engine's XML format) and shows it lit,
 // through the free camera: the mouse turns it, W, A, S and D move it.
-//   load_model [MODEL [TEXTURE]] [--screenshot FILE.bmp]
+//   load_model [--screenshot FILE.bmp] [MODEL [TEXTURE]]
 // Without a model it shows the animated figure installed with the engine. Escape quits.
 #include "core/CEngine.h"
 #include "game/CGameObject.h"
@@ -16,7 +16,6 @@
 #include <SDL/SDL.h>
 #include <iostream>
 #include <string>
-#include <vector>
 
 namespace
 {
@@ -69,7 +68,7 @@ int Run(const std::string& modelPath, const std::string& texturePath, const char
     // Eye, the point looked at, and which way is up.
     gCamera->PositionCamera(20.0f, 16.0f, 26.0f, 0.0f, 8.0f, 0.0f, 0.0f, 1.0f, 0.0f);
     gCamera->SetSpeed(15.0f);
-    gGraphicsCore->ShowCursor(screenshot != nullptr);
+    gGraphicsCore->ShowCursor(false);  // the free camera holds the pointer at the centre
 
     for (int frame = 0;; ++frame)
     {
@@ -101,29 +100,27 @@ int Run(const std::string& modelPath, const std::string& texturePath, const char
 int main(int argc, char** argv)
 {
     CEngine::AddDataFolder(KYREL_DATA_DIR);
-    // The installed samples live in the engine's data folder too.
-    const std::string samples = std::string(KYREL_DATA_DIR) + "/Data/Samples/";
-    // Every argument is a file name, except the screenshot's after --screenshot.
-    std::vector<std::string> files;
     const char* screenshot = nullptr;
-    for (int i = 1; i < argc; ++i)
+    int first = 1;  // the first file name's argument
+    if (argc > 2 && std::string(argv[1]) == "--screenshot")
     {
-        if (std::string(argv[i]) == "--screenshot" && i + 1 < argc)
-        {
-            screenshot = argv[++i];
-            continue;
-        }
-        files.push_back(argv[i]);
+        screenshot = argv[2];
+        first = 3;
     }
-    if (files.empty())
+    // Without a model, the sample installed in the engine's data folder, and its skin; a model
+    // named without a texture uses its own materials.
+    const std::string samples = std::string(KYREL_DATA_DIR) + "/Data/Samples/";
+    std::string model = samples + "figure.md2";
+    std::string texture = samples + "figure.png";
+    if (argc > first)
     {
-        files = {samples + "figure.md2", samples + "figure.png"};
+        model = argv[first];
+        texture = argc > first + 1 ? argv[first + 1] : "";
     }
-    files.resize(2);  // no texture named: the model's own materials
     int status = 1;
     try
     {
-        status = Run(files[0], files[1], screenshot);
+        status = Run(model, texture, screenshot);
     }
     catch (const std::string& message)
     {
