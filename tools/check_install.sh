@@ -3,7 +3,9 @@
 # prefix, then, from an unrelated folder with no Data/ or shaders/ in it, builds every program
 # under examples/ against the installed CMake package (and hello_text once more from
 # `pkg-config --cflags --libs kyrel`), runs each on a virtual display and checks that its
-# screenshot shows something; then runs the installed kyrel-view on an installed sample.
+# screenshot shows something. A shared build (KYREL_SHARED=ON, in BUILD_DIR/check-install-shared)
+# must export no internal symbol, and hello_text runs on it. Last, the installed kyrel-view runs on
+# an installed sample from the same folder.
 #   tools/check_install.sh [BUILD_DIR]    (default: build; the libraries and kyrel-view built)
 # The screenshots are left in BUILD_DIR/check-install/ to be looked at.
 set -eu
@@ -96,6 +98,37 @@ check_run load_model-obj "$work/load_model-obj.bmp" "$work/build-load_model/load
 check_run gui "$work/gui.bmp" "$work/build-gui/gui" "$work/gui.bmp"
 check_run shadows-stencil "$work/stencil.bmp" "$work/build-shadows/shadows" stencil "$work/stencil.bmp"
 check_run shadows-map "$work/map.bmp" "$work/build-shadows/shadows" map "$work/map.bmp"
+
+# The shared libraries: their own build and prefix. The public headers' API is exported, the
+# internal headers' is not, and a program built on the package runs on the .so files.
+shared_build="$build_dir/check-install-shared"
+launcher=()
+if command -v ccache > /dev/null; then
+    launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
+cmake -S "$root" -B "$shared_build" -DKYREL_SHARED=ON -DKYREL_TESTS=OFF "${launcher[@]}" \
+    > "$tmp/shared-configure.log" 2>&1 || { cat "$tmp/shared-configure.log"; fail "KYREL_SHARED=ON does not configure"; }
+cmake --build "$shared_build" -j "${JOBS:-2}" > "$tmp/shared-build.log" 2>&1 ||
+    { cat "$tmp/shared-build.log"; fail "KYREL_SHARED=ON does not build"; }
+cmake --install "$shared_build" --prefix "$tmp/shared" > /dev/null || fail "the shared build does not install"
+base_library=$(find "$tmp/shared" -name 'libkyrel_base.so' | head -n 1)
+[ -n "$base_library" ] || fail "no libkyrel_base.so installed"
+exported=$(nm -DC --defined-only "$base_library")
+for public in 'DecodeTGA(' 'FindDataFile(' 'CXmlElement::'; do
+    grep -qF "$public" <<< "$exported" || fail "libkyrel_base.so does not export $public"
+done
+for internal in 'ReadJpegSegments(' 'CJpegIdct::' 'CJpegProgressive::' 'ScanFloatWithLibrary('; do
+    ! grep -qF "$internal" <<< "$exported" || fail "libkyrel_base.so exports the internal $internal"
+done
+{ cmake -S "$root/examples/hello_text" -B "$work/build-shared" -DCMAKE_PREFIX_PATH="$tmp/shared" \
+    > "$tmp/configure-shared.log" 2>&1 &&
+    cmake --build "$work/build-shared" > "$tmp/build-shared.log" 2>&1; } ||
+    { cat "$tmp/configure-shared.log" "$tmp/build-shared.log"; fail "hello_text does not build on the shared libraries"; }
+ldd "$work/build-shared/hello_text" | grep -q "libkyrel.so" || fail "hello_text is not linked to libkyrel.so"
+check_run hello_text-shared "$work/shared.bmp" "$work/build-shared/hello_text" "$work/shared.bmp"
+
+# The installed viewer, run as a command from the same folder: it finds its data from its own
+# place, <prefix>/bin/../share/kyrel.
 check_run kyrel-view "$work/kyrel-view.png" \
     "$prefix/bin/kyrel-view" "$data/Data/Samples/figure.md2" --screenshot "$work/kyrel-view.png"
 
