@@ -1,5 +1,6 @@
-// Base class of an application on the engine: owns the engine object, whose creation starts
-// every manager before any code of the subclass runs.
+/// \file
+/// Base class of an application on the engine: owns the engine object, whose creation starts
+/// every manager before any code of the subclass runs.
 #ifndef KYREL_CAPP_H
 #define KYREL_CAPP_H
 

@@ -1,6 +1,7 @@
-// One placed model in the 3D scene: owns its entity, forwards placement, drawing, shadow and
-// ray requests to it as its row of the model kind table says, and carries the flags the game
-// object manager reads.
+/// \file
+/// One placed model in the 3D scene: owns its entity, forwards placement, drawing, shadow and
+/// ray requests to it as its row of the model kind table says, and carries the flags the game
+/// object manager reads.
 #ifndef KYREL_CGAMEOBJECT_H
 #define KYREL_CGAMEOBJECT_H
 
@@ -33,24 +34,24 @@ public:
     CGameObject(const CGameObject&) = delete;
     CGameObject& operator=(const CGameObject&) = delete;
 
-    // Loads a model in the engine's XML format. A game object is loaded once; a second load of
-    // any kind replaces (and frees) the first entity.
+    /// Loads a model in the engine's XML format. A game object is loaded once; a second load of
+    /// any kind replaces (and frees) the first entity.
     void LoadXML(const char* path);
-    // Loads an animated MD2 model with its skin.
+    /// Loads an animated MD2 model with its skin.
     void LoadMD2(const char* path, const char* texturePath);
-    // Loads a 3DS model, its textures looked up in textureDirectory (joined as given, so it ends
-    // with its separator); swapAxes turns the file's z-up into the engine's y-up.
+    /// Loads a 3DS model, its textures looked up in textureDirectory (joined as given, so it ends
+    /// with its separator); swapAxes turns the file's z-up into the engine's y-up.
     void Load3DS(const char* textureDirectory, const char* path, int swapAxes);
-    // Loads an OBJ model with its one texture.
+    /// Loads an OBJ model with its one texture.
     void LoadOBJ(const char* path, const char* texturePath);
-    // Loads a file of the kind its extension names (3DS textures looked up beside the model);
-    // false, with nothing loaded, when no kind has that extension.
+    /// Loads a file of the kind its extension names (3DS textures looked up beside the model);
+    /// false, with nothing loaded, when no kind has that extension.
     bool LoadFile(const std::string& path, const std::string& texturePath, bool swapAxes);
 
     bool IsLoaded() const { return entity != nullptr; }
-    // KIND_XML while nothing is loaded.
+    /// KIND_XML while nothing is loaded.
     int GetKind() const;
-    // Each null unless the object holds an entity of that kind.
+    /// Each null unless the object holds an entity of that kind.
     CKObject* GetXMLEntity() const;
     CMD2Object* GetMD2Entity() const;
     C3DSObject* Get3DSEntity() const;
@@ -66,7 +67,7 @@ public:
     void RenderBoundingBox();
     int GetVertexCount() const;
     void IntersectRay(CRay* ray);
-    // Animation belongs to the MD2 kind; the other kinds ignore it.
+    /// Animation belongs to the MD2 kind; the other kinds ignore it.
     void SetAnimation(int index);
     void SetAnimationSpeed(float value);
 
@@ -77,21 +78,21 @@ public:
     bool IsInFrustum() const { return inFrustum; }
     void SetInFrustum(bool on) { inFrustum = on; }
 
-    // Null while nothing is loaded.
+    /// Null while nothing is loaded.
     const CVector3* GetPosition() const;
     const CVector3* GetBoundsMin() const;
     const CVector3* GetBoundsMax() const;
 
-    // Tests the entity's world box against the camera's frustum.
+    /// Tests the entity's world box against the camera's frustum.
     void UpdateFrustumVisibility();
 
 private:
     void Load(int newKind, const ModelSource& source);
-    // The entity when it is of that kind, else null.
+    /// The entity when it is of that kind, else null.
     CEntity* EntityOfKind(int wanted) const { return GetKind() == wanted ? entity : nullptr; }
 
     CEntity* entity = nullptr;
-    const ModelKind* row = nullptr;  // the table row of the loaded kind
+    const ModelKind* row = nullptr;  ///< the table row of the loaded kind
     bool castsShadow = false;
     bool enabled = true;
     bool inFrustum = false;

@@ -1,5 +1,6 @@
-// Owns the 3D game objects and draws them each frame: plain lit, with stencil shadow volumes, or
-// with a shadow map rendered from light number 1.
+/// \file
+/// Owns the 3D game objects and draws them each frame: plain lit, with stencil shadow volumes, or
+/// with a shadow map rendered from light number 1.
 #ifndef KYREL_CGAMEOBJECTMANAGER_H
 #define KYREL_CGAMEOBJECTMANAGER_H
 
@@ -17,8 +18,8 @@ public:
     CGameObjectManager(const CGameObjectManager&) = delete;
     CGameObjectManager& operator=(const CGameObjectManager&) = delete;
 
-    // The manager owns the object from now on. An object without a model is refused (and freed),
-    // since there is nothing to draw.
+    /// The manager owns the object from now on. An object without a model is refused (and freed),
+    /// since there is nothing to draw.
     void AddObject(CGameObject* object);
     void SetDrawShadowVolumes(bool on) { drawShadowVolumes = on; }
     void SetDrawBoundingBoxes(bool on) { drawBoundingBoxes = on; }
@@ -29,7 +30,7 @@ public:
         return index < objects.size() ? objects[index] : nullptr;
     }
 
-    // The frame's 3D scene, under the modelview matrix the caller set up.
+    /// The frame's 3D scene, under the modelview matrix the caller set up.
     void Draw();
 
 private:
@@ -37,11 +38,11 @@ private:
     void DrawWithShadowVolumes();
     void DrawWithShadowMap();
     void DarkenStencilledPixels();
-    // Draws the object's plain geometry through the depth-compare program over its lit draw, the
-    // frame multiplied by the program's shadow factor.
+    /// Draws the object's plain geometry through the depth-compare program over its lit draw, the
+    /// frame multiplied by the program's shadow factor.
     void DarkenShadowedPixels(CGameObject& object, CShader& shader, unsigned depthTexture);
-    // Draws every enabled object found in the frustum, textured, with its boxes when asked; with
-    // a shadow program, darkens each one's shadowed pixels right after its lit draw.
+    /// Draws every enabled object found in the frustum, textured, with its boxes when asked; with
+    /// a shadow program, darkens each one's shadowed pixels right after its lit draw.
     void DrawVisibleObjects(CShader* shadowProgram = nullptr, unsigned depthTexture = 0);
 
     std::vector<CGameObject*> objects;

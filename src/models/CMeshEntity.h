@@ -1,5 +1,6 @@
-// Base of the entities drawn from a generic mesh model (OBJ, 3DS): the model with its parts, one
-// stencil shadow volume per part, and the debug boxes over the model and its parts.
+/// \file
+/// Base of the entities drawn from a generic mesh model (OBJ, 3DS): the model with its parts, one
+/// stencil shadow volume per part, and the debug boxes over the model and its parts.
 #ifndef KYREL_CMESHENTITY_H
 #define KYREL_CMESHENTITY_H
 
@@ -14,10 +15,10 @@
 class CMeshEntity : public CEntity
 {
 public:
-    // One volume per part, created on the first call and rebuilt in place afterwards.
+    /// One volume per part, created on the first call and rebuilt in place afterwards.
     void BuildShadowVolume(float lightX, float lightY, float lightZ) override;
     void RenderShadowVolumeStencil() override;
-    // The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
+    /// The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
     void RenderShadowVolumeStencil(bool twoSided);
     void DrawShadowVolume() override;
 
@@ -26,7 +27,7 @@ public:
     const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
 
 protected:
-    // The model's box, then each part's box when withParts, as lines in the box colour.
+    /// The model's box, then each part's box when withParts, as lines in the box colour.
     void DrawModelBoxes(bool withParts);
 
     CModelData model;

@@ -1,5 +1,6 @@
-// A sequence of screen images read from numbered files (base name, 1, 2, ... and ".png") and
-// played at a fixed frame rate, once through or in a loop.
+/// \file
+/// A sequence of screen images read from numbered files (base name, 1, 2, ... and ".png") and
+/// played at a fixed frame rate, once through or in a loop.
 #ifndef KYREL_CANIMATEDIMAGE_H
 #define KYREL_CANIMATEDIMAGE_H
 
@@ -14,28 +15,28 @@ public:
 
     CAnimatedImage();
     CAnimatedImage(const char* baseName, unsigned count, float x, float y);
-    // Deletes the frames it created; their textures stay with the GL context.
+    /// Deletes the frames it created; their textures stay with the GL context.
     ~CAnimatedImage();
 
     CAnimatedImage(const CAnimatedImage&) = delete;
     CAnimatedImage& operator=(const CAnimatedImage&) = delete;
 
-    // Appends count frames read from base name + number + ".png"; a file that cannot be read
-    // still gives a frame, one that draws nothing.
+    /// Appends count frames read from base name + number + ".png"; a file that cannot be read
+    /// still gives a frame, one that draws nothing.
     void LoadFrames(const char* baseName, unsigned count);
 
-    // Draw the current frame, then advance at most one frame: once through (stopping on the
-    // last frame) or looped (back to the first after the last).
+    /// Draw the current frame, then advance at most one frame: once through (stopping on the
+    /// last frame) or looped (back to the first after the last).
     void Draw();
     void DrawAt(float x, float y);
     void DrawLooped();
     void DrawLoopedAt(float x, float y);
-    // Draw one frame, counted from 0, without advancing; an index past the end draws nothing.
+    /// Draw one frame, counted from 0, without advancing; an index past the end draws nothing.
     void DrawFrame(unsigned index);
     void DrawFrameAt(unsigned index, float x, float y);
     void Restart() { currentFrame = 1; }
 
-    // The frame with that index counted from 0; null past the end.
+    /// The frame with that index counted from 0; null past the end.
     CScreenImage* GetFrame(unsigned index) const;
     unsigned GetFrameCount() const { return frameCount; }
     unsigned GetCurrentFrame() const { return currentFrame; }
@@ -53,8 +54,8 @@ public:
 
 private:
     void DrawCurrent(float x, float y);
-    // Whether more than one frame interval has passed since the last change; restarts the
-    // interval when it has.
+    /// Whether more than one frame interval has passed since the last change; restarts the
+    /// interval when it has.
     bool FrameDue();
 
     std::vector<CScreenImage*> frames;

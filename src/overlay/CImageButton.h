@@ -1,5 +1,6 @@
-// A GUI button drawn from an animated image: the first frame at rest, the animation played once
-// through while the mouse is over it, and a left click reported by the button's identifier.
+/// \file
+/// A GUI button drawn from an animated image: the first frame at rest, the animation played once
+/// through while the mouse is over it, and a left click reported by the button's identifier.
 #ifndef KYREL_CIMAGEBUTTON_H
 #define KYREL_CIMAGEBUTTON_H
 
@@ -12,23 +13,23 @@ class CImageButton
 {
 public:
     CImageButton() = default;
-    // Frames are read from baseName + 1, 2, ... + ".png"; the size is the first frame's.
+    /// Frames are read from baseName + 1, 2, ... + ".png"; the size is the first frame's.
     CImageButton(const char* baseName, unsigned frameCount, float x, float y, int identifier);
     ~CImageButton();
 
     CImageButton(const CImageButton&) = delete;
     CImageButton& operator=(const CImageButton&) = delete;
 
-    // Replaces the animation (the old one is deleted) and takes the size of its first frame.
+    /// Replaces the animation (the old one is deleted) and takes the size of its first frame.
     void SetAnimation(const char* baseName, unsigned frameCount);
 
-    // Hover and click test, then the drawing, at the position offset by (ox, oy): the window
-    // passes its top-left corner. A hidden button neither draws nor reacts.
+    /// Hover and click test, then the drawing, at the position offset by (ox, oy): the window
+    /// passes its top-left corner. A hidden button neither draws nor reacts.
     void DrawAt(float ox, float oy);
     void Draw() { DrawAt(0.0f, 0.0f); }
-    // Whether the mouse is over the button (edges included); on a click of this frame that
-    // happened over it, a clickable button writes its identifier into the clicked-control slot.
-    // A button without a loaded first frame is never under the mouse.
+    /// Whether the mouse is over the button (edges included); on a click of this frame that
+    /// happened over it, a clickable button writes its identifier into the clicked-control slot.
+    /// A button without a loaded first frame is never under the mouse.
     bool IsMouseOver(float ox, float oy);
 
     float GetX() const { return position[0]; }
@@ -37,7 +38,7 @@ public:
     void SetY(float y) { position[1] = y; }
     float GetWidth() const { return width; }
     float GetHeight() const { return height; }
-    // Stretches every frame to w x h.
+    /// Stretches every frame to w x h.
     void SetSize(float w, float h);
 
     void SetHint(const char* text, float x, float y) { hint.Set(text, x, y); }

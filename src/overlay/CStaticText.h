@@ -1,5 +1,6 @@
-// A GUI text label printed with the engine's bitmap font, with its own colour, character set and
-// glyph scale.
+/// \file
+/// A GUI text label printed with the engine's bitmap font, with its own colour, character set and
+/// glyph scale.
 #ifndef KYREL_CSTATICTEXT_H
 #define KYREL_CSTATICTEXT_H
 
@@ -15,15 +16,15 @@ public:
 
     std::string GetText() const { return text; }
     void SetText(const char* newText) { text = newText ? newText : ""; }
-    // The stored order; the text is printed with red c1, green c3, blue c2 and alpha c4.
+    /// The stored order; the text is printed with red c1, green c3, blue c2 and alpha c4.
     void SetColor(float c1, float c2, float c3, float c4);
     void SetCharacterSet(int set) { characterSet = set; }
     void SetScale(float x, float y);
     float GetX() const { return position[0]; }
     float GetY() const { return position[1]; }
 
-    // At its own position, at (x, y), or at its position offset by (ox, oy) (the window's
-    // top-left corner). Coordinates are truncated to whole pixels.
+    /// At its own position, at (x, y), or at its position offset by (ox, oy) (the window's
+    /// top-left corner). Coordinates are truncated to whole pixels.
     void Draw() const { DrawAt(position[0], position[1]); }
     void DrawAt(float x, float y) const;
     void DrawOffset(float ox, float oy) const { DrawAt(position[0] + ox, position[1] + oy); }

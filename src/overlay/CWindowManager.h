@@ -1,4 +1,5 @@
-// Holds the application's GUI windows and draws the visible ones once per frame in 2D mode.
+/// \file
+/// Holds the application's GUI windows and draws the visible ones once per frame in 2D mode.
 #ifndef KYREL_CWINDOWMANAGER_H
 #define KYREL_CWINDOWMANAGER_H
 
@@ -15,7 +16,7 @@ public:
     CWindowManager(const CWindowManager&) = delete;
     CWindowManager& operator=(const CWindowManager&) = delete;
 
-    // The manager owns the window from now on.
+    /// The manager owns the window from now on.
     void AddWindow(CWindow* window);
     void DrawWindows();
     void DeactivateAll();

@@ -1,6 +1,7 @@
-// Turns SDL's event queue into state read between polls: held keys, mouse position and delta,
-// held buttons and a code for the last event. One event is taken per poll; runs of mouse motion
-// are merged as they are queued, so keys and clicks are not held up or lost behind them.
+/// \file
+/// Turns SDL's event queue into state read between polls: held keys, mouse position and delta,
+/// held buttons and a code for the last event. One event is taken per poll; runs of mouse motion
+/// are merged as they are queued, so keys and clicks are not held up or lost behind them.
 #ifndef KYREL_CEVENTMANAGER_H
 #define KYREL_CEVENTMANAGER_H
 
@@ -9,7 +10,7 @@
 class CEventManager
 {
 public:
-    // Codes of the last event taken.
+    /// Codes of the last event taken.
     enum EventCode
     {
         EVENT_NONE = 0,
@@ -28,10 +29,10 @@ public:
     void Poll();
 
     bool HasEvent() const { return eventTaken; }
-    // False until the first poll: before it the mouse position is not a real reading.
+    /// False until the first poll: before it the mouse position is not a real reading.
     bool HasPolled() const { return polled; }
     SDL_Event GetEvent() const { return event; }
-    // Keys outside the table read as not held.
+    /// Keys outside the table read as not held.
     bool IsKeyDown(int key) const { return key >= 0 && key < KEY_TABLE_SIZE && keys[key]; }
     bool IsLastEvent(int code) const { return lastEventCode == code; }
     int GetLastEvent() const { return lastEventCode; }
@@ -43,8 +44,8 @@ public:
     bool HasMouseMoved() const { return mouseX != previousMouseX || mouseY != previousMouseY; }
     bool IsLeftButtonDown() const { return leftButtonHeld; }
     bool IsRightButtonDown() const { return rightButtonHeld; }
-    // Where the last left or right button event taken happened, which is not where the pointer
-    // is now when motion queued behind the click has been read since.
+    /// Where the last left or right button event taken happened, which is not where the pointer
+    /// is now when motion queued behind the click has been read since.
     int GetButtonX() const { return buttonX; }
     int GetButtonY() const { return buttonY; }
 

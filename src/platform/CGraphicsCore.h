@@ -1,5 +1,6 @@
-// Owns the SDL video surface and the GL context: video mode, extension checks, 2D drawing state,
-// the shadow-map render target, the window caption and the software mouse cursor.
+/// \file
+/// Owns the SDL video surface and the GL context: video mode, extension checks, 2D drawing state,
+/// the shadow-map render target, the window caption and the software mouse cursor.
 #ifndef KYREL_CGRAPHICSCORE_H
 #define KYREL_CGRAPHICSCORE_H
 
@@ -11,7 +12,7 @@
 
 class CScreenImage;
 
-// How the game object manager draws shadows while shadows are on.
+/// How the game object manager draws shadows while shadows are on.
 enum ShadowMethod
 {
     SHADOW_STENCIL_VOLUMES = 0,
@@ -21,15 +22,15 @@ enum ShadowMethod
 class CGraphicsCore
 {
 public:
-    // The depth texture the shadow-map pass renders into, and its framebuffer object.
+    /// The depth texture the shadow-map pass renders into, and its framebuffer object.
     struct RenderTarget
     {
         GLuint depthTexture = 0;
         GLuint framebuffer = 0;
-        // What drawing to the window means: 0 with classic SDL 1.2, but its compatibility layer
-        // over SDL 2 draws the window into a framebuffer object of its own and copies that to
-        // the window at each swap; binding 0 there would draw past it into a picture it
-        // overwrites.
+        /// What drawing to the window means: 0 with classic SDL 1.2, but its compatibility layer
+        /// over SDL 2 draws the window into a framebuffer object of its own and copies that to
+        /// the window at each swap; binding 0 there would draw past it into a picture it
+        /// overwrites.
         GLuint windowFramebuffer = 0;
         int width = 512;
         int height = 512;
@@ -64,7 +65,7 @@ public:
 
     void SetCaption(const std::string& text);
     std::string GetCaption() const { return caption; }
-    // The stored caption without a copy, for the per-frame path.
+    /// The stored caption without a copy, for the per-frame path.
     const char* GetCaptionText() const { return caption.c_str(); }
 
     void SetShadows(bool on) { shadows = on; }
@@ -90,9 +91,9 @@ public:
     unsigned GetHeight() const { return height; }
     Uint32 GetVideoFlags() const { return videoFlags; }
 
-    // Shows the finished frame. A build configured with KYREL_GL_CHECK first drains the GL error
-    // queue and reports every error with the frame it happened in, so that long runs show GL
-    // faults that a single frame's picture hides.
+    /// Shows the finished frame. A build configured with KYREL_GL_CHECK first drains the GL error
+    /// queue and reports every error with the frame it happened in, so that long runs show GL
+    /// faults that a single frame's picture hides.
     void SwapBuffers();
     unsigned long GetSwappedFrames() const { return swappedFrames; }
 

@@ -1,5 +1,6 @@
-// The engine's free-fly camera: mouse look about world up and the side axis, W/A/S/D movement
-// scaled by the frame time, the look-at view and its frustum.
+/// \file
+/// The engine's free-fly camera: mouse look about world up and the side axis, W/A/S/D movement
+/// scaled by the frame time, the look-at view and its frustum.
 #ifndef KYREL_CCAMERA_H
 #define KYREL_CCAMERA_H
 
@@ -16,9 +17,9 @@ public:
     CCamera(const CCamera&) = delete;
     CCamera& operator=(const CCamera&) = delete;
 
-    // Per frame, before drawing: side axis, mouse look, key movement.
+    /// Per frame, before drawing: side axis, mouse look, key movement.
     void Update();
-    // Loads the look-at view onto the current matrix and refreshes the frustum.
+    /// Loads the look-at view onto the current matrix and refreshes the frustum.
     void Look();
     CFrustum* GetFrustum() const { return frustum; }
 
@@ -26,7 +27,7 @@ public:
     void SetView(float x, float y, float z) { view = CVector3(x, y, z); }
     void PositionCamera(float px, float py, float pz, float vx, float vy, float vz, float ux,
                         float uy, float uz);
-    // Moves the eye to p and the view point with it, keeping the viewing direction.
+    /// Moves the eye to p and the view point with it, keeping the viewing direction.
     void MoveTo(const CVector3& p);
     void SetSpeed(float unitsPerSecond) { speed = unitsPerSecond; }
     float GetSpeed() const { return speed; }
@@ -35,24 +36,24 @@ public:
     const CVector3& GetView() const { return view; }
     const CVector3& GetUp() const { return up; }
     const CVector3& GetStrafe() const { return strafe; }
-    // Unit vector from the eye to the view point, kept by placing and turning the camera.
+    /// Unit vector from the eye to the view point, kept by placing and turning the camera.
     const CVector3& GetViewDirection() const { return viewDirection; }
 
-    // Stores the rigid inverse of the current GL modelview matrix and returns it.
+    /// Stores the rigid inverse of the current GL modelview matrix and returns it.
     CMatrix4* UpdateInverseViewMatrix();
-    // Same, from a given column-major modelview matrix.
+    /// Same, from a given column-major modelview matrix.
     CMatrix4* UpdateInverseViewMatrix(const float modelview[16]);
 
     void SetViewByMouse();
-    // Rotates the view point about (x, y, z) through the eye; the axis is used as given.
+    /// Rotates the view point about (x, y, z) through the eye; the axis is used as given.
     void RotateView(float angle, float x, float y, float z);
     void CheckKeys();
     void Move(float amount);
     void Strafe(float amount);
 
 private:
-    // The side axis; when the view runs along the up vector it has no direction, and the last
-    // good axis is kept so the camera never takes a zero or NaN axis.
+    /// The side axis; when the view runs along the up vector it has no direction, and the last
+    /// good axis is kept so the camera never takes a zero or NaN axis.
     CVector3 SideAxis() const;
 
     CVector3 viewDirection;

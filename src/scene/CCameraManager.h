@@ -1,4 +1,5 @@
-// 2D cameras that scroll screen-space drawing: the current one's offset is applied each frame.
+/// \file
+/// 2D cameras that scroll screen-space drawing: the current one's offset is applied each frame.
 #ifndef KYREL_CCAMERAMANAGER_H
 #define KYREL_CCAMERAMANAGER_H
 
@@ -15,7 +16,7 @@ public:
         position[0] = px;
         position[1] = py;
     }
-    // Pointer to the (x, y) pair.
+    /// Pointer to the (x, y) pair.
     const float* GetPosition() const { return position; }
     void IncreaseX(float d) { position[0] += d; }
     void DecreaseX(float d) { position[0] -= d; }
@@ -39,7 +40,7 @@ public:
     CCameraManager(const CCameraManager&) = delete;
     CCameraManager& operator=(const CCameraManager&) = delete;
 
-    // The manager owns the camera, which becomes the current one.
+    /// The manager owns the camera, which becomes the current one.
     void AddCamera(CCamera2D* camera);
     void SetCurrent(int index);
     int GetCurrent() const { return current; }
@@ -53,7 +54,7 @@ public:
     void DecreaseY(float d);
     void Offset(float dx, float dy);
 
-    // Translates the current GL matrix by the current camera's offset, if there is a camera.
+    /// Translates the current GL matrix by the current camera's offset, if there is a camera.
     void Apply();
 
 private:

@@ -1,5 +1,6 @@
-// The six clip planes of the current view, taken from GL's projection and modelview matrices,
-// with visibility tests for points, spheres, cubes and axis-aligned boxes.
+/// \file
+/// The six clip planes of the current view, taken from GL's projection and modelview matrices,
+/// with visibility tests for points, spheres, cubes and axis-aligned boxes.
 #ifndef KYREL_CFRUSTUM_H
 #define KYREL_CFRUSTUM_H
 
@@ -19,17 +20,17 @@ public:
 
     CFrustum();
 
-    // Reads both GL matrices and rebuilds the planes; needs a current context.
+    /// Reads both GL matrices and rebuilds the planes; needs a current context.
     void Update();
-    // Rebuilds the planes from given column-major matrices.
+    /// Rebuilds the planes from given column-major matrices.
     void UpdateFromMatrices(const float projectionMatrix[16], const float modelviewMatrix[16]);
 
-    // A point exactly on a plane is outside.
+    /// A point exactly on a plane is outside.
     bool PointInFrustum(float x, float y, float z) const;
     bool SphereInFrustum(float x, float y, float z, float radius) const;
     bool CubeInFrustum(float x, float y, float z, float halfSize) const;
-    // 0 when the box is outside; non-zero when any part of it may be inside. A corner exactly on
-    // a plane counts as inside.
+    /// 0 when the box is outside; non-zero when any part of it may be inside. A corner exactly on
+    /// a plane counts as inside.
     int BoxInFrustum(float minX, float minY, float minZ, float maxX, float maxY, float maxZ) const;
 
     const float* GetPlane(int index) const { return planes[index]; }

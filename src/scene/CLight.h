@@ -1,6 +1,7 @@
-// One point light: its fixed-function colours and position, and a perspective camera placed at the
-// light whose projection and view matrices the shadow-map pass renders from. Every light drives
-// GL_LIGHT0.
+/// \file
+/// One point light: its fixed-function colours and position, and a perspective camera placed at the
+/// light whose projection and view matrices the shadow-map pass renders from. Every light drives
+/// GL_LIGHT0.
 #ifndef KYREL_CLIGHT_H
 #define KYREL_CLIGHT_H
 
@@ -10,24 +11,24 @@
 class CLight
 {
 public:
-    // Needs a current GL context: the matrices are computed at once.
+    /// Needs a current GL context: the matrices are computed at once.
     CLight();
     CLight(const float position[4], const float diffuse[4], const float ambient[4],
            const float specular[4]);
 
-    // Stores the four quadruples, clears enabled (without touching GL) and recomputes the matrices.
+    /// Stores the four quadruples, clears enabled (without touching GL) and recomputes the matrices.
     void Set(const float position[4], const float diffuse[4], const float ambient[4],
              const float specular[4]);
-    // Sends the position to GL_LIGHT0 at once (through the current modelview matrix) and
-    // recomputes the matrices.
+    /// Sends the position to GL_LIGHT0 at once (through the current modelview matrix) and
+    /// recomputes the matrices.
     void SetPosition(float x, float y, float z, float w);
 
-    // Loads the colours and position into GL_LIGHT0 and switches lighting on.
+    /// Loads the colours and position into GL_LIGHT0 and switches lighting on.
     void Enable();
     void Disable();
     bool IsEnabled() const { return enabled; }
 
-    // x, y, z, w; x, y, z read as the light's point in the world.
+    /// x, y, z, w; x, y, z read as the light's point in the world.
     const float* GetPosition() const { return position; }
     const float* GetDiffuse() const { return diffuse; }
     const float* GetAmbient() const { return ambient; }
@@ -36,7 +37,7 @@ public:
     CMatrix4 GetProjectionMatrix() const { return projectionMatrix; }
     CMatrix4 GetViewMatrix() const { return viewMatrix; }
 
-    // The light camera's settings take effect at the next SetPosition or Set.
+    /// The light camera's settings take effect at the next SetPosition or Set.
     void SetFieldOfView(float degrees) { fieldOfView = degrees; }
     float GetFieldOfView() const { return fieldOfView; }
     void SetAspect(float widthOverHeight) { aspect = widthOverHeight; }

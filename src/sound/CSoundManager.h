@@ -1,5 +1,6 @@
-// Opens the audio device through SDL_mixer and owns the loaded sound effects and music pieces,
-// which register themselves here when they load.
+/// \file
+/// Opens the audio device through SDL_mixer and owns the loaded sound effects and music pieces,
+/// which register themselves here when they load.
 #ifndef KYREL_CSOUNDMANAGER_H
 #define KYREL_CSOUNDMANAGER_H
 
@@ -21,19 +22,19 @@ public:
 
     bool IsAudioOpen() const { return audioOpen; }
 
-    // The manager owns what is added.
+    /// The manager owns what is added.
     void AddSound(CSound* sound);
     void AddMusic(CMusic* piece);
-    // Removes the first entry equal to the pointer, if any, then deletes the object.
+    /// Removes the first entry equal to the pointer, if any, then deletes the object.
     void RemoveSound(CSound* sound);
     void RemoveMusic(CMusic* piece);
 
-    // Indices outside the lists do nothing.
+    /// Indices outside the lists do nothing.
     void PlaySound(int index, int loops);
     void PlayMusic(int index, int loops);
     void StopMusic();
 
-    // Clamped to 0..128; returns the stored value.
+    /// Clamped to 0..128; returns the stored value.
     int SetEffectsVolume(int volume);
     int SetMusicVolume(int volume);
     int GetEffectsVolume() const { return effectsVolume; }

@@ -1,5 +1,6 @@
-// The one way the engine ends the process after a failure it cannot go on from (a shut-down SDL,
-// a dead GL context): the caller has already printed the failure's own messages.
+/// \file
+/// The one way the engine ends the process after a failure it cannot go on from (a shut-down SDL,
+/// a dead GL context): the caller has already printed the failure's own messages.
 #ifndef KYREL_FATALEXIT_H
 #define KYREL_FATALEXIT_H
 

@@ -1,11 +1,12 @@
-// The pick-ray record handed from a game object to its entity's ray test; the test only ever lowers
-// nearestDistance, so one record passed to several objects ends with the nearest hit of them all.
+/// \file
+/// The pick-ray record handed from a game object to its entity's ray test; the test only ever lowers
+/// nearestDistance, so one record passed to several objects ends with the nearest hit of them all.
 #ifndef KYREL_CRAY_H
 #define KYREL_CRAY_H
 
 #include "math/CVector3.h"
 
-// Farther than anything in a scene, so the first real hit always counts.
+/// Farther than anything in a scene, so the first real hit always counts.
 const float RAY_NO_HIT_DISTANCE = 100000.0f;
 
 struct CRay

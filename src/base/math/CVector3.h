@@ -1,4 +1,5 @@
-// Three-component float vector used for positions, directions and colours throughout the engine.
+/// \file
+/// Three-component float vector used for positions, directions and colours throughout the engine.
 #ifndef KYREL_CVECTOR3_H
 #define KYREL_CVECTOR3_H
 
@@ -22,7 +23,7 @@ public:
 
     float Length() const { return std::sqrt(x * x + y * y + z * z); }
 
-    // Divides by the length unless it is 0, which leaves the vector unchanged.
+    /// Divides by the length unless it is 0, which leaves the vector unchanged.
     void Normalize()
     {
         float length = Length();
@@ -33,7 +34,7 @@ public:
             z /= length;
         }
     }
-    // As Normalize, but a vector already of length exactly 1 is left alone (saves the divisions).
+    /// As Normalize, but a vector already of length exactly 1 is left alone (saves the divisions).
     void NormalizeUnlessUnit()
     {
         if (Length() != 1.0f)
@@ -48,9 +49,9 @@ public:
         return v;
     }
 
-    // Rotations by an angle in degrees, right-handed about the named axis; an angle of exactly 0
-    // gives the vector back untouched. The Rotate* forms return a copy, the *InPlace forms change
-    // this vector.
+    /// Rotations by an angle in degrees, right-handed about the named axis; an angle of exactly 0
+    /// gives the vector back untouched. The Rotate* forms return a copy, the *InPlace forms change
+    /// this vector.
     CVector3 RotateX(float angle) const;
     CVector3 RotateY(float angle) const;
     CVector3 RotateZ(float angle) const;
@@ -60,8 +61,8 @@ public:
     void RotateZInPlace(float angle) { *this = RotateZ(angle); }
     void RotateAxisInPlace(float angle, const CVector3& axis) { *this = RotateAxis(angle, axis); }
 
-    // A direction packed into colour space: normalised, then each component mapped from -1..1 to
-    // 0..1 (how normal maps store normals).
+    /// A direction packed into colour space: normalised, then each component mapped from -1..1 to
+    /// 0..1 (how normal maps store normals).
     CVector3 ToColorRange() const
     {
         CVector3 n = Normalized();

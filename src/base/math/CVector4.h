@@ -1,4 +1,5 @@
-// Four-component float value (x, y, z, w): homogeneous points and the rows and columns of a CMatrix4.
+/// \file
+/// Four-component float value (x, y, z, w): homogeneous points and the rows and columns of a CMatrix4.
 #ifndef KYREL_CVECTOR4_H
 #define KYREL_CVECTOR4_H
 

@@ -1,5 +1,6 @@
-// The generic mesh model that the OBJ, MD2 and 3DS readers fill: objects with their vertices,
-// normals, texture coordinates and faces, materials, animations, boxes and vertex-buffer names.
+/// \file
+/// The generic mesh model that the OBJ, MD2 and 3DS readers fill: objects with their vertices,
+/// normals, texture coordinates and faces, materials, animations, boxes and vertex-buffer names.
 #ifndef KYREL_CMODELDATA_H
 #define KYREL_CMODELDATA_H
 
@@ -8,12 +9,12 @@
 #include <cstddef>
 #include <vector>
 
-// Room of every fixed name field of the model records, terminating zero included.
+/// Room of every fixed name field of the model records, terminating zero included.
 const size_t MODEL_NAME_LENGTH = 255;
 
-// Copies at most sourceLength characters of source (fewer when it ends earlier) into a field of
-// fieldLength characters, truncating so that the field always ends with a zero. A null source
-// leaves the field empty.
+/// Copies at most sourceLength characters of source (fewer when it ends earlier) into a field of
+/// fieldLength characters, truncating so that the field always ends with a zero. A null source
+/// leaves the field empty.
 void CopyModelName(char* field, size_t fieldLength, const char* source, size_t sourceLength);
 
 struct ModelTexCoord
@@ -24,10 +25,10 @@ struct ModelTexCoord
 
 struct ModelFace
 {
-    // 0-based into the owning object's arrays once a reader has finished with it.
+    /// 0-based into the owning object's arrays once a reader has finished with it.
     int vertIndex[3] = {0, 0, 0};
     int coordIndex[3] = {0, 0, 0};
-    // Written by the shadow-volume builder on its first build; zero until then.
+    /// Written by the shadow-volume builder on its first build; zero until then.
     CVector3 normal;
 };
 
@@ -43,7 +44,7 @@ struct ModelMaterial
     float vOffset = 0.0f;
 };
 
-// One animation of a key-frame model: frames startFrame up to, but not including, endFrame.
+/// One animation of a key-frame model: frames startFrame up to, but not including, endFrame.
 struct ModelAnimation
 {
     char name[MODEL_NAME_LENGTH] = {};
@@ -56,20 +57,20 @@ struct ModelObject
     int vertexCount = 0;
     int faceCount = 0;
     int texCoordCount = 0;
-    int materialIndex = 0;  // -1 = no material
+    int materialIndex = 0;  ///< -1 = no material
     bool hasTexture = false;
-    // The material of each face (an index into the model's materials, -1 for none) where the file
-    // gives faces their own materials; empty where the whole object has materialIndex.
+    /// The material of each face (an index into the model's materials, -1 for none) where the file
+    /// gives faces their own materials; empty where the whole object has materialIndex.
     std::vector<int> faceMaterials;
     char name[MODEL_NAME_LENGTH] = {};
     std::vector<CVector3> vertices;
-    std::vector<CVector3> normals;  // one per vertex
+    std::vector<CVector3> normals;  ///< one per vertex
     std::vector<ModelTexCoord> texCoords;
     std::vector<ModelFace> faces;
     CVector3 boundsMin;
     CVector3 boundsMax;
-    int bufferVertexCount = 0;  // 3 x face count: corners in the vertex buffers
-    // GL buffer names; 0 while unused.
+    int bufferVertexCount = 0;  ///< 3 x face count: corners in the vertex buffers
+    /// GL buffer names; 0 while unused.
     unsigned int positionBuffer = 0;
     unsigned int normalBuffer = 0;
     unsigned int texCoordBuffer = 0;
@@ -81,7 +82,7 @@ class CModelData
 public:
     int objectCount = 0;
     int materialCount = 0;
-    int animationCount = 0;  // key-frame models only
+    int animationCount = 0;  ///< key-frame models only
     int currentAnimation = 0;
     int currentFrame = 0;
     std::vector<ModelAnimation> animations;
@@ -91,19 +92,19 @@ public:
     CVector3 boundsMax;
     CVector3 sphereCenter;
     float sphereRadius = 0.0f;
-    int totalVertexCount = 0;  // triangle corners: 3 x faces
+    int totalVertexCount = 0;  ///< triangle corners: 3 x faces
 };
 
-// Starting corners of every box the readers compute, so that the first position widens both.
+/// Starting corners of every box the readers compute, so that the first position widens both.
 const float MODEL_BOX_START = 999999.0f;
 
-// A colour component of 0..1 as a byte of 0..255, rounded; values outside (NaN included) are
-// clamped.
+/// A colour component of 0..1 as a byte of 0..255, rounded; values outside (NaN included) are
+/// clamped.
 unsigned char ColorComponentByte(float component);
 
-// Component-wise minimum and maximum of the points, widened from the box-start corners.
+/// Component-wise minimum and maximum of the points, widened from the box-start corners.
 void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax);
-// Widens an existing box by the points.
+/// Widens an existing box by the points.
 void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax);
 
 #endif

@@ -1,12 +1,13 @@
-// Reads XML documents into a tree of reference-counted elements and answers the lookups the model
-// reader makes. Lenient: unmatched end tags close elements upward, names compare without case.
+/// \file
+/// Reads XML documents into a tree of reference-counted elements and answers the lookups the model
+/// reader makes. Lenient: unmatched end tags close elements upward, names compare without case.
 #ifndef KYREL_XMLPARSER_H
 #define KYREL_XMLPARSER_H
 
 #include <cstddef>
 
-// The errors and warnings of the parser, the writer and the Base64 codec; XmlErrorMessage gives
-// the text of each. The numbers are part of the interface and never change.
+/// The errors and warnings of the parser, the writer and the Base64 codec; XmlErrorMessage gives
+/// the text of each. The numbers are part of the interface and never change.
 enum XmlError : int
 {
     XML_ERROR_NONE = 0,
@@ -33,14 +34,14 @@ enum XmlError : int
     XML_ERROR_BASE64_BUFFER_TOO_SMALL = 21
 };
 
-// How the parser steps through characters: whole UTF-8 sequences, or one byte each.
+/// How the parser steps through characters: whole UTF-8 sequences, or one byte each.
 enum XmlCharEncoding
 {
     XML_CHARS_UTF8 = 0,
     XML_CHARS_SINGLE_BYTE = 1
 };
 
-// Kinds of content item; the order array stores index * 4 + kind for children, texts and clears.
+/// Kinds of content item; the order array stores index * 4 + kind for children, texts and clears.
 enum XmlItemKind
 {
     XML_ITEM_CHILD = 0,
@@ -53,18 +54,18 @@ enum XmlItemKind
 struct XmlAttribute
 {
     char* name;
-    char* value;  // none for an attribute written without '='
+    char* value;  ///< none for an attribute written without '='
 };
 
 struct XmlClearItem
 {
-    char* value;                // the raw bytes between the markers
-    const char* openingMarker;  // points into the fixed clear-tag table, not owned
+    char* value;                ///< the raw bytes between the markers
+    const char* openingMarker;  ///< points into the fixed clear-tag table, not owned
     const char* closingMarker;
 };
 
-// How a parse went: the XmlError, and for a non-zero one the line and column (from 1) where it
-// was found; both stay 0 when no position applies.
+/// How a parse went: the XmlError, and for a non-zero one the line and column (from 1) where it
+/// was found; both stay 0 when no position applies.
 struct XmlParseResult
 {
     XmlError errorCode;
@@ -72,17 +73,17 @@ struct XmlParseResult
     int column;
 };
 
-// One element record. Its layout belongs to the parser; callers hold it through CXmlElement.
+/// One element record. Its layout belongs to the parser; callers hold it through CXmlElement.
 struct XmlElementData;
 struct XmlItem;
 
-// A handle to one element record, or the empty handle. Copies share the record; every query is
-// safe on the empty handle and then answers empty, none or zero.
+/// A handle to one element record, or the empty handle. Copies share the record; every query is
+/// safe on the empty handle and then answers empty, none or zero.
 class CXmlElement
 {
 public:
     CXmlElement() : data(nullptr) {}
-    // Takes one new reference to the record.
+    /// Takes one new reference to the record.
     explicit CXmlElement(XmlElementData* record);
     CXmlElement(const CXmlElement& other);
     CXmlElement(CXmlElement&& other) noexcept;
@@ -90,9 +91,9 @@ public:
     CXmlElement& operator=(CXmlElement&& other) noexcept;
     ~CXmlElement();
 
-    // The engine-wide empty handle, for results that find nothing.
+    /// The engine-wide empty handle, for results that find nothing.
     static const CXmlElement& Empty();
-    // Wraps a record whose reference the caller hands over.
+    /// Wraps a record whose reference the caller hands over.
     static CXmlElement Adopt(XmlElementData* record);
 
     bool IsNull() const { return data == nullptr; }
@@ -109,34 +110,34 @@ public:
     const char* TextAt(int index) const;
     XmlAttribute AttributeAt(int index) const;
     XmlClearItem ClearAt(int index) const;
-    // Attributes first, then children, texts and clear sections in document order.
+    /// Attributes first, then children, texts and clear sections in document order.
     XmlItem ItemAt(int index) const;
 
-    // First child at or after *cursor named `name` (no case); moves the cursor past a hit.
+    /// First child at or after *cursor named `name` (no case); moves the cursor past a hit.
     CXmlElement FindChild(const char* name, int* cursor = nullptr) const;
     CXmlElement FindNthChild(const char* name, int n) const;
-    // Value of the first matching attribute at or after *cursor; none also for a valueless one.
+    /// Value of the first matching attribute at or after *cursor; none also for a valueless one.
     const char* FindAttribute(const char* name, int* cursor = nullptr) const;
     bool HasAttribute(const char* name) const;
     CXmlElement FindChildWithAttribute(const char* name, const char* attributeName,
                                        const char* attributeValue = nullptr,
                                        int* cursor = nullptr) const;
 
-    // Editing. Each adding or updating operation copies the strings it is given; its ...Owned
-    // form takes heap strings (malloc) and frees them later. `position` is an index in document
-    // order where the new item goes (-1: at the end).
+    /// Editing. Each adding or updating operation copies the strings it is given; its ...Owned
+    /// form takes heap strings (malloc) and frees them later. `position` is an index in document
+    /// order where the new item goes (-1: at the end).
     CXmlElement AddChild(const char* name, bool isDeclaration = false, int position = -1);
     CXmlElement AddChildOwned(char* name, bool isDeclaration = false, int position = -1);
     void AddAttribute(const char* name, const char* value);
     void AddAttributeOwned(char* name, char* value);
     void AddText(const char* text, int position = -1);
     void AddTextOwned(char* text, int position = -1);
-    // Markers default to "<![CDATA[" and "]]>"; they are not copied and must outlive the element.
+    /// Markers default to "<![CDATA[" and "]]>"; they are not copied and must outlive the element.
     void AddClear(const char* value, const char* openingMarker = nullptr,
                   const char* closingMarker = nullptr, int position = -1);
     void AddClearOwned(char* value, const char* openingMarker = nullptr,
                        const char* closingMarker = nullptr, int position = -1);
-    // Moves an element under this one; refused for this element itself and its ancestors.
+    /// Moves an element under this one; refused for this element itself and its ancestors.
     void AdoptChild(const CXmlElement& element, int position = -1);
     void Rename(const char* name);
     void RenameOwned(char* name);
@@ -146,7 +147,8 @@ public:
     void SetAttributeOwned(const char* oldName, char* name, char* value);
     void SetText(int index, const char* text);
     void SetTextOwned(int index, char* text);
-    void SetText(const char* oldText, const char* text);  // found by identity of the stored string
+    /// The text is found by identity of the stored string, not by its content.
+    void SetText(const char* oldText, const char* text);
     void SetTextOwned(const char* oldText, char* text);
     void SetClear(int index, const char* value);
     void SetClearOwned(int index, char* value);
@@ -159,18 +161,18 @@ public:
     void RemoveClear(int index);
     void RemoveClear(const char* value);
 
-    // Positions in document order; indexes past the end are clamped, absent items give -1.
+    /// Positions in document order; indexes past the end are clamped, absent items give -1.
     int PositionOfText(int index) const;
     int PositionOfClear(int index) const;
     int PositionOfChild(int index) const;
     int PositionOfChild(const char* name, int n) const;
     int PositionOfChild(const CXmlElement& element) const;
 
-    // The tree as text in a new malloc'ed string (never none for a real element; *length may be
-    // none). format 0: unformatted; otherwise indented with tabs, one item a line.
+    /// The tree as text in a new malloc'ed string (never none for a real element; *length may be
+    /// none). format 0: unformatted; otherwise indented with tabs, one item a line.
     char* Serialize(int format, int* length = nullptr) const;
-    // Writes the tree with an XML header; returns XML_ERROR_NONE, XML_ERROR_CANNOT_OPEN_FOR_WRITING
-    // or XML_ERROR_CANNOT_WRITE.
+    /// Writes the tree with an XML header; returns XML_ERROR_NONE, XML_ERROR_CANNOT_OPEN_FOR_WRITING
+    /// or XML_ERROR_CANNOT_WRITE.
     XmlError SaveToFile(const char* path, const char* encoding = nullptr, int format = 1) const;
 
     XmlElementData* Data() const { return data; }
@@ -188,20 +190,20 @@ struct XmlItem
     XmlClearItem clear;
 };
 
-// Parses a NUL-terminated text; it only has to live for the call. firstTag and result may be none.
+/// Parses a NUL-terminated text; it only has to live for the call. firstTag and result may be none.
 CXmlElement ParseText(const char* text, const char* firstTag = nullptr,
                       XmlParseResult* result = nullptr);
-// Reads a whole file (UTF-8 with or without mark, single-byte, or UTF-16) and parses it.
+/// Reads a whole file (UTF-8 with or without mark, single-byte, or UTF-16) and parses it.
 CXmlElement ParseFileText(const char* path, const char* firstTag = nullptr,
                           XmlParseResult* result = nullptr);
-// Parses a file or ends the process with status 255 after reporting why on standard error.
+/// Parses a file or ends the process with status 255 after reporting why on standard error.
 CXmlElement LoadDocument(const char* path, const char* firstTag);
 
-// The character mode set by SetParserOptions.
+/// The character mode set by SetParserOptions.
 XmlCharEncoding GetParserCharacterMode();
 XmlCharEncoding GuessTextEncoding(const void* bytes, int count, bool useEncodingAttribute);
 void SetParserOptions(bool guessUtf16Text, XmlCharEncoding characterMode);
-// The fixed text of an error; "Unknown" for a value outside the table.
+/// The fixed text of an error; "Unknown" for a value outside the table.
 const char* XmlErrorMessage(XmlError error);
 
 #endif
