@@ -9,6 +9,11 @@
 #include "math/CRay.h"  // for the ray tests of the model kinds
 #include "math/CVector3.h"
 
+/// Base of the four drawable model kinds (CKObject, CObj, CMD2Object, C3DSObject).
+///
+/// A game object (CGameObject) owns one entity and calls it through these virtual operations;
+/// whatever a kind does not support does nothing here. Positions and boxes are in world units,
+/// the angle in degrees.
 class CEntity
 {
 public:
@@ -16,8 +21,9 @@ public:
     /// Game objects delete their entity through a CEntity pointer.
     virtual ~CEntity();
 
-    /// The virtual operations, in this order; each does nothing here. A model kind overrides
-    /// what it supports.
+    // The virtual operations, in this order; each does nothing here. A model kind overrides
+    // what it supports.
+
     /// Stores the scale and refreshes the world bounds.
     virtual void SetScale(float x, float y, float z);
     /// Stores the position and refreshes the world bounds.
@@ -48,6 +54,9 @@ public:
     /// are.
     void TransformBox(CVector3& min, CVector3& max);
 
+    /// Placement: position (world units), scale factors per axis, rotation axis and angle
+    /// (degrees). The pointers point into the entity; writing through them skips the bounds update.
+    ///@{
     CVector3* GetPosition() { return &position; }
     const CVector3* GetPosition() const { return &position; }
     CVector3* GetScale() { return &scale; }
@@ -55,25 +64,34 @@ public:
     CVector3* GetRotationAxis() { return &rotationAxis; }
     const CVector3* GetRotationAxis() const { return &rotationAxis; }
     float GetAngle() const { return angle; }
+    ///@}
     /// Stores the angle without refreshing the bounds; each model kind has its own SetAngle that
     /// does both.
     void SetAngle(float degrees) { angle = degrees; }
+    /// Corners of the world bounding box as TransformBox left them (not re-sorted), which the
+    /// frustum test and the ray tests read.
+    ///@{
     CVector3* GetBoundsMin() { return &boundsMin; }
     const CVector3* GetBoundsMin() const { return &boundsMin; }
     CVector3* GetBoundsMax() { return &boundsMax; }
     const CVector3* GetBoundsMax() const { return &boundsMax; }
+    ///@}
+    /// Whether the world bounds are recomputed at the start of every Render (OBJ models only;
+    /// off by default).
+    ///@{
     void SetUpdateBoundsOnRender(bool update) { updateBoundsOnRender = update; }
     bool GetUpdateBoundsOnRender() const { return updateBoundsOnRender; }
+    ///@}
 
 protected:
-    CVector3 position;
-    CVector3 scale;
-    float angle;  ///< degrees
+    CVector3 position;  ///< world units
+    CVector3 scale;     ///< factor per axis
+    float angle;        ///< degrees
     /// Axis for the fixed-function rotation when drawing; boxes always turn about Y.
     CVector3 rotationAxis;
     CMatrix4 workMatrix;  ///< scratch, used only while transforming boxes
-    CVector3 boundsMin;
-    CVector3 boundsMax;
+    CVector3 boundsMin;   ///< world box corner, see TransformBox
+    CVector3 boundsMax;   ///< world box corner, see TransformBox
     /// When true, OBJ models recompute their world bounds at the start of every Render.
     bool updateBoundsOnRender;
 

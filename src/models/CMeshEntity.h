@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+/// Entity over a CModelData (the OBJ and 3DS kinds): stencil shadow volumes per part and the
+/// model's debug boxes come with it.
 class CMeshEntity : public CEntity
 {
 public:
@@ -22,16 +24,21 @@ public:
     void RenderShadowVolumeStencil(bool twoSided);
     void DrawShadowVolume() override;
 
+    /// The loaded model (empty until the kind's Load succeeded).
     const CModelData& GetModel() const { return model; }
+    /// The shadow volumes, one per part once BuildShadowVolume has run (none before); index must
+    /// be below GetShadowVolumeCount.
+    ///@{
     size_t GetShadowVolumeCount() const { return shadowVolumes.size(); }
     const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
+    ///@}
 
 protected:
     /// The model's box, then each part's box when withParts, as lines in the box colour.
     void DrawModelBoxes(bool withParts);
 
-    CModelData model;
-    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;
+    CModelData model;  ///< owned: objects, materials, boxes and buffer names
+    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;  ///< one per part, owned
 };
 
 #endif
