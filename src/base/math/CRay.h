@@ -9,13 +9,14 @@
 /// Farther than anything in a scene, so the first real hit always counts.
 const float RAY_NO_HIT_DISTANCE = 100000.0f;
 
+/// A pick ray in world space and the nearest hit the ray tests found along it so far.
 struct CRay
 {
-    CVector3 origin;
-    CVector3 direction;
-    bool hit = false;
-    float nearestDistance = RAY_NO_HIT_DISTANCE;
-    CVector3 hitColor;
+    CVector3 origin;                              ///< world units
+    CVector3 direction;                           ///< world space
+    bool hit = false;                             ///< true once any test found a hit
+    float nearestDistance = RAY_NO_HIT_DISTANCE;  ///< world units from origin to the nearest hit
+    CVector3 hitColor;  ///< colour of the model at the nearest hit, RGB 0..1
 };
 
 #endif
