@@ -17,41 +17,55 @@ class CByteReader;
 /// The 68-byte file header, 17 little-endian signed 32-bit fields in file order.
 struct MD2Header
 {
-    int32_t magic = 0;  ///< "IDP2"
-    int32_t version = 0;
+    int32_t magic = 0;    ///< "IDP2"
+    int32_t version = 0;  ///< MD2_VERSION
+    /// Skin size in pixels, which the texture coordinates are divided by.
+    ///@{
     int32_t skinWidth = 0;
     int32_t skinHeight = 0;
+    ///@}
     int32_t frameSize = 0;  ///< bytes per frame record
+    /// Counts of the file's sections.
+    ///@{
     int32_t numSkins = 0;
     int32_t numVertices = 0;  ///< per frame
     int32_t numTexCoords = 0;
     int32_t numTriangles = 0;
     int32_t numGlCommands = 0;  ///< not used
     int32_t numFrames = 0;
+    ///@}
+    /// Byte offsets of the sections from the start of the file.
+    ///@{
     int32_t offsetSkins = 0;
     int32_t offsetTexCoords = 0;
     int32_t offsetTriangles = 0;
     int32_t offsetFrames = 0;
     int32_t offsetGlCommands = 0;  ///< not used
     int32_t offsetEnd = 0;         ///< not used
+    ///@}
 };
 
+/// Reads MD2 files (from disk or memory) into a CModelData, without GL.
 class CMD2Reader
 {
 public:
     /// "IDP2" read as a little-endian 32-bit value.
     static const int32_t MD2_IDENTIFIER = 0x32504449;
-    static const int MD2_VERSION = 8;
+    static const int MD2_VERSION = 8;  ///< the only version read
+    /// Sizes in bytes of the header and of one record of each section.
+    ///@{
     static const size_t MD2_HEADER_SIZE = 68;
     static const size_t MD2_SKIN_NAME_SIZE = 64;
     static const size_t MD2_TEXCOORD_SIZE = 4;
     static const size_t MD2_TRIANGLE_SIZE = 12;
+    ///@}
     /// Scale and translation (6 floats) and a 16-character name before the vertices.
     static const size_t MD2_FRAME_HEADER_SIZE = 40;
-    static const size_t MD2_FRAME_NAME_SIZE = 16;
-    static const size_t MD2_VERTEX_SIZE = 4;
+    static const size_t MD2_FRAME_NAME_SIZE = 16;  ///< bytes, zero-padded
+    static const size_t MD2_VERTEX_SIZE = 4;       ///< x, y, z bytes and a normal index
     /// The most vertices a frame may hold: frames are decoded through a buffer of this size.
     static const int MD2_MAX_VERTICES = 2048;
+    /// The largest frame record accepted, in bytes.
     static const size_t MD2_MAX_FRAME_SIZE =
         MD2_FRAME_HEADER_SIZE + MD2_VERTEX_SIZE * MD2_MAX_VERTICES;
 
