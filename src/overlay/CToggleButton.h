@@ -8,9 +8,11 @@
 
 class CAnimatedImage;
 
+/// An on/off button of a CWindow (which owns it), in screen pixels relative to the window.
 class CToggleButton
 {
 public:
+    /// A toggle without pictures, off, identifier -1.
     CToggleButton() = default;
     /// Both animations sit at (x, y); the toggle starts off.
     CToggleButton(const char* offBaseName, unsigned offFrameCount, const char* onBaseName,
@@ -28,25 +30,37 @@ public:
     bool IsMouseOver(float ox, float oy);
 
     /// Position and size are the off animation's (the size of its first frame).
+    ///@{
     float GetX() const;
     float GetY() const;
     float GetWidth() const;
     float GetHeight() const;
-    /// Whole pixels: the value is truncated.
+    ///@}
+    /// Moves both animations; whole pixels: the value is truncated.
+    ///@{
     void SetX(float x);
     void SetY(float y);
     void SetPosition(float x, float y);
+    ///@}
     /// Stretches every frame of both states to w x h.
     void SetSize(float w, float h);
 
+    /// The state: off at construction, flipped by each click.
     bool IsOn() const { return on; }
     /// Sets the state without reporting a click.
     void SetOn(bool state) { on = state; }
+    /// A hint printed at the absolute position (x, y) while hovered and shown; the text is copied.
+    ///@{
     void SetHint(const char* text, float x, float y) { hint.Set(text, x, y); }
     void ShowHint(bool shown) { hint.shown = shown; }
+    ///@}
+    /// A toggle that is not clickable neither flips nor reports (clickable by default).
     void SetClickable(bool clickableNow) { clickable = clickableNow; }
+    /// Visible by default.
     void SetVisible(bool shown) { visible = shown; }
+    /// Whether the mouse was over the toggle at its last draw.
     bool IsHovered() const { return hovered; }
+    /// The identifier a click reports (see CEventManager::GetClickedControl).
     int GetId() const { return identifier; }
 
 private:
