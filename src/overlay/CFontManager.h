@@ -7,6 +7,7 @@
 
 class CFont;
 
+/// The loaded fonts, reached through gFontManager; it owns them.
 class CFontManager
 {
 public:
@@ -24,6 +25,7 @@ public:
     /// The font with that number, or the last one for 0 or a number past the end; null when
     /// there is none.
     CFont* GetFont(unsigned number) const;
+    /// Number of fonts held.
     unsigned GetCount() const { return count; }
 
 private:
@@ -31,6 +33,7 @@ private:
     unsigned count = 0;
 };
 
+/// The engine's font manager, created and deleted by CEngine.
 extern CFontManager* gFontManager;
 
 #endif

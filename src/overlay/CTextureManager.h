@@ -9,6 +9,8 @@
 
 class CScreenImage;
 
+/// The list of loaded screen images, reached through gTextureManager; CScreenImage registers
+/// itself when it loads a picture.
 class CTextureManager
 {
 public:
@@ -28,7 +30,9 @@ public:
     /// calls it so that the list never points at a deleted object.
     void Forget(const CScreenImage* image);
 
+    /// Number of images listed.
     size_t GetCount() const { return images.size(); }
+    /// The image at index (from 0, in order of registration); null past the end.
     CScreenImage* GetImage(size_t index) const
     {
         return index < images.size() ? images[index] : nullptr;
@@ -38,6 +42,7 @@ private:
     std::vector<CScreenImage*> images;
 };
 
+/// The engine's texture manager, created and deleted by CEngine.
 extern CTextureManager* gTextureManager;
 
 #endif

@@ -13,13 +13,16 @@
 
 class CXMLModel;
 
+/// An edge of the lit faces, by its two vertex indexes in the part's vertex list.
 struct ShadowEdge
 {
-    int first = 0;
-    int second = 0;
-    bool active = false;
+    int first = 0;        ///< vertex index
+    int second = 0;       ///< vertex index
+    bool active = false;  ///< owned by one lit face only: a silhouette edge
 };
 
+/// The shadow volume of one model part, rebuilt for each light position; the entities own theirs
+/// and draw its triangles into the stencil buffer. Positions are in world units.
 class CShadowVolume
 {
 public:
@@ -28,12 +31,15 @@ public:
     /// A face faces the light when its normal's dot product with the light position reaches it.
     static constexpr float LIT_THRESHOLD = 0.1f;
 
+    /// An empty volume, first build pending, rebuilt on every call.
     CShadowVolume();
 
     /// Toggles the edge (i, j): an active entry for (i, j) or (j, i) is deactivated, otherwise a
     /// new active entry is appended. An edge shared by two lit faces so cancels out.
+    ///@{
     void AddEdge(int i, int j);
     void AddEdge(int i, int j, int /*faceIndex*/) { AddEdge(i, j); }
+    ///@}
 
     /// The engine's XML model: the shadow of its first sub-object only (a model without
     /// sub-objects casts none). Face normals are rewritten from the positions on every build;
@@ -62,14 +68,26 @@ public:
                             const CVector3& entityPosition, const CVector3& entityScale,
                             float entityAngle);
 
+    /// The edges of the last build, the deactivated ones included; GetEdgeCount of them are in use.
+    ///@{
     const std::vector<ShadowEdge>& GetEdges() const { return m_edges; }
     unsigned int GetEdgeCount() const { return m_edgeCount; }
+    ///@}
+    /// The volume's triangles, three world positions each; the first GetVertexCount are in use
+    /// (the list keeps its size between builds).
+    ///@{
     const std::vector<CVector3>& GetVertices() const { return m_vertices; }
     unsigned int GetVertexCount() const { return m_vertexCount; }
+    ///@}
+    /// The light-to-point vector the last XML-model build extruded every edge along.
     const CVector3& GetExtrusionDirection() const { return m_extrusionDirection; }
+    /// True until the first mesh or MD2 build has stored the face normals.
     bool IsFirstBuild() const { return m_firstBuild; }
+    /// The MD2 build runs on every interval-th call only (1: every call).
+    ///@{
     void SetRebuildInterval(int interval) { m_rebuildInterval = interval; }
     int GetRebuildInterval() const { return m_rebuildInterval; }
+    ///@}
 
 private:
     void ClearEdgesAndVertices();
