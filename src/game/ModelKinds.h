@@ -13,22 +13,24 @@ struct CRay;
 /// What a model holds, counted from its file by the kind's base reader.
 struct ModelCounts
 {
-    int objects = 0;  ///< key-frame models: frames
-    int vertices = 0;
-    int triangles = 0;
-    int materials = 0;
-    int animations = 0;
+    int objects = 0;     ///< key-frame models: frames
+    int vertices = 0;    ///< of all objects (key-frame models: of one frame)
+    int triangles = 0;   ///< of all objects (key-frame models: of one frame)
+    int materials = 0;   ///< materials the file defines
+    int animations = 0;  ///< key-frame models only
 };
 
 /// Everything any kind's load may need; each kind takes what it uses.
 struct ModelSource
 {
-    const char* path = "";
+    const char* path = "";           ///< the model file
     const char* texturePath = "";    ///< MD2, OBJ: the one picture the caller gives ("" for none)
     const char* textureFolder = "";  ///< 3DS: joined as given with its material's file names
     bool swapAxes = false;           ///< 3DS: the file's z-up turned into the engine's y-up
 };
 
+/// One row of the model kind table: what the game object, the viewer and the converter need to
+/// read, draw and describe a kind without naming its classes.
 struct ModelKind
 {
     int kind;               ///< the value CGameObject::GetKind reports
@@ -40,11 +42,11 @@ struct ModelKind
     CEntity* (*load)(const ModelSource& source);
     /// The entity's own draw for this kind, textures bound only when textured.
     void (*draw)(CEntity* entity, bool textured);
-    void (*setAngle)(CEntity* entity, float angle);
-    void (*drawBoxes)(CEntity* entity);
+    void (*setAngle)(CEntity* entity, float angle);    ///< degrees; refreshes the world box
+    void (*drawBoxes)(CEntity* entity);                ///< the kind's debug boxes as lines
     void (*intersectRay)(CEntity* entity, CRay* ray);  ///< null: rays pass through
     void (*setAnimation)(CEntity* entity, int index);  ///< null: not animated
-    void (*setAnimationSpeed)(CEntity* entity, float framesPerSecond);
+    void (*setAnimationSpeed)(CEntity* entity, float framesPerSecond);  ///< null: not animated
     int cullFace;         ///< GL face culled while drawing; 0 leaves culling as it is
     bool alwaysTextured;  ///< draws its own textures whatever the pass asks
 };

@@ -10,6 +10,7 @@
 #include "models/CModelData.h"
 #include "models/CShadowVolume.h"
 
+/// The entity of the MD2 kind (see CEntity); its game object owns it.
 class CMD2Object : public CEntity
 {
 public:
@@ -18,6 +19,7 @@ public:
     /// The clock's time source, in milliseconds.
     using TickSource = unsigned int (*)();
 
+    /// No model: draws nothing until Load.
     CMD2Object();
     /// Releases the texture while the GL context it lives in is still there.
     ~CMD2Object() override;
@@ -29,9 +31,12 @@ public:
     /// the world. A file that cannot be read leaves the entity without frames: it draws nothing.
     bool Load(const char* path, const char* texturePath);
 
+    /// Store the placement and refresh the world box (angle in degrees about y).
+    ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;
     void SetAngle(float angle);
+    ///@}
 
     /// The current and next key frames blended by the time since the last frame change; frame 0's
     /// normals serve every frame. Steps the clock.
@@ -44,21 +49,31 @@ public:
     void DrawShadowVolume() override;
     /// The current frame's box as lines.
     void RenderBoundingBox() override;
+    /// Vertices of one key frame.
     int GetVertexCount() override;
+    /// The model's bounding sphere, placed as the entity, as lines.
     void DrawBoundingSphere();
 
     /// Selects animation n (modulo the animation count) from its first frame; a model without
     /// animations ignores it.
     void SetAnimation(int n);
+    /// Key frames per second (DEFAULT_ANIMATION_SPEED until set).
+    ///@{
     void SetAnimationSpeed(float framesPerSecond) { animationSpeed = framesPerSecond; }
     float GetAnimationSpeed() const { return animationSpeed; }
+    ///@}
 
     /// The clock reads SDL_GetTicks unless told otherwise.
+    ///@{
     void SetTickSource(TickSource source) { tickSource = source; }
     TickSource GetTickSource() const { return tickSource; }
+    ///@}
 
+    /// The model read: one object per key frame, the animations and the current frame.
     const CModelData& GetModel() const { return model; }
+    /// The skin's GL texture name; 0 without one.
     unsigned int GetTexture() const { return texture; }
+    /// The shadow volume of the last BuildShadowVolume.
     const CShadowVolume& GetShadowVolume() const { return shadowVolume; }
     /// Milliseconds since the last frame change, as the last clock step measured them.
     float GetFrameTime() const { return frameTime; }

@@ -7,6 +7,7 @@
 
 struct Mix_Chunk;
 
+/// A sound effect. Create it with new; once loaded it belongs to gSoundManager.
 class CSound
 {
 public:
@@ -20,11 +21,14 @@ public:
     /// loading again frees the old chunk first, whether or not the new file loads.
     bool Load(const std::string& path);
     /// The channel it plays on, or -1 (nothing loaded, or the mixer refused).
+    /// loops is the number of extra plays, -1 for ever.
     int Play(int loops);
     /// Asks the sound manager to remove and delete this sound.
     void Release();
 
+    /// Whether a chunk is loaded.
     bool IsLoaded() const { return chunk != nullptr; }
+    /// The path last given to Load.
     const std::string& GetName() const { return name; }
 
 private:

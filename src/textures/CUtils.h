@@ -9,21 +9,24 @@
 #include <GL/glew.h>
 #include <string>
 
+/// Frame timing and image loading, reached through gUtils.
 class CUtils
 {
 public:
     CUtils();
     ~CUtils() = default;
 
-    /// Call once per frame.
-    /// Measures the frame time, then counts the frame and refreshes the rate in the caption once a
+    /// Call once per frame. Measures the frame time, then counts the frame and refreshes the rate in the caption once a
     /// second: the frames-per-second display's work.
     void UpdateFrameTimer();
     /// Measures the frame time alone; the engine calls it every frame the display is off, so the
     /// camera's motion never stops with the counter hidden.
     void MeasureFrameTime();
+    /// Seconds the last frame took.
     double GetFrameTime() const { return frameTime; }
+    /// Frames counted in the last whole second.
     int GetFPS() const { return framesPerSecond; }
+    /// The frame-rate text appended to the window caption; empty before the first second.
     const char* GetCaptionSuffix() const { return captionSuffix; }
 
     /// Tangent and binormal of a textured triangle, normalised; degenerate texture coordinates
@@ -32,10 +35,15 @@ public:
                                     const float t0[2], const float t1[2], const float t2[2],
                                     float tangent[3], float binormal[3]);
 
+    /// Debug shapes in immediate mode, texturing switched off: a cube of side 2 with a colour
+    /// per face, a grey grid of 1-unit cells 60 units across in the y = 0 plane, a green quad of
+    /// side 2, each at (x, y, z); and the x, y, z axes, 10 units long, red, green and blue.
+    ///@{
     void DrawCube(float x, float y, float z);
     void DrawGrid(float x, float y, float z);
     void DrawQuad(float x, float y, float z);
     void DrawAxes();
+    ///@}
 
     /// Turns an image file into a GL texture by the reader its name selects; 0 on failure.
     /// Each reader gives its rows in its own order (BMP and PCX bottom first, JPEG and SDL_image
@@ -53,9 +61,9 @@ public:
     /// A bitmap decoded through SDL: R, G, B per pixel (components is always 3), bottom row first.
     struct SdlBitmap
     {
-        int components = 3;
-        int width = 0;
-        int height = 0;
+        int components = 3;             ///< bytes per pixel
+        int width = 0;                  ///< pixels
+        int height = 0;                 ///< pixels
         unsigned char* data = nullptr;  ///< width * height * 3 bytes, owned
 
         SdlBitmap() = default;
@@ -77,6 +85,7 @@ private:
     char captionSuffix[CAPTION_SUFFIX_SIZE];
 };
 
+/// The engine's utilities object, created and deleted by CEngine.
 extern CUtils* gUtils;
 
 #endif
