@@ -10,6 +10,9 @@
 class CGameObject;
 class CShader;
 
+/// The scene's game objects, reached through gGameObjectManager; it owns them and deletes them
+/// with itself. The shadow switches are the graphics core's (CGraphicsCore::SetShadows and
+/// SetShadowMethod).
 class CGameObjectManager
 {
 public:
@@ -21,10 +24,17 @@ public:
     /// The manager owns the object from now on. An object without a model is refused (and freed),
     /// since there is nothing to draw.
     void AddObject(CGameObject* object);
+    /// Debug drawing: the shadow volumes as polygons, and each visible object's boxes (both off
+    /// by default).
+    ///@{
     void SetDrawShadowVolumes(bool on) { drawShadowVolumes = on; }
     void SetDrawBoundingBoxes(bool on) { drawBoundingBoxes = on; }
+    ///@}
+    /// Vertices of every object added, counted when it was added.
     unsigned GetVertexCount() const { return vertexCount; }
+    /// Number of objects held.
     size_t GetObjectCount() const { return objects.size(); }
+    /// The object at index (from 0, in order added), still owned here; null past the end.
     CGameObject* GetObject(size_t index) const
     {
         return index < objects.size() ? objects[index] : nullptr;
@@ -51,6 +61,7 @@ private:
     unsigned vertexCount = 0;
 };
 
+/// The engine's game object manager, created and deleted by CEngine.
 extern CGameObjectManager* gGameObjectManager;
 
 #endif
