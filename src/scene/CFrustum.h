@@ -4,9 +4,12 @@
 #ifndef KYREL_CFRUSTUM_H
 #define KYREL_CFRUSTUM_H
 
+/// The view frustum of gCamera, which owns it and refreshes it in CCamera::Look; the game object
+/// manager culls objects against it. Coordinates are world units.
 class CFrustum
 {
 public:
+    /// The planes, in the order GetPlane indexes them.
     enum Plane
     {
         PLANE_RIGHT = 0,
@@ -18,6 +21,7 @@ public:
         PLANE_COUNT
     };
 
+    /// All planes zero until the first update.
     CFrustum();
 
     /// Reads both GL matrices and rebuilds the planes; needs a current context.
@@ -27,12 +31,16 @@ public:
 
     /// A point exactly on a plane is outside.
     bool PointInFrustum(float x, float y, float z) const;
+    /// False when the sphere lies wholly behind any plane (touching from outside counts as out).
     bool SphereInFrustum(float x, float y, float z, float radius) const;
+    /// False when all eight corners of the cube lie behind one plane (on it counts as behind).
     bool CubeInFrustum(float x, float y, float z, float halfSize) const;
     /// 0 when the box is outside; non-zero when any part of it may be inside. A corner exactly on
     /// a plane counts as inside.
     int BoxInFrustum(float minX, float minY, float minZ, float maxX, float maxY, float maxZ) const;
 
+    /// Plane index (a Plane value) as (a, b, c, d) with a x + b y + c z + d > 0 inside and (a, b, c)
+    /// of unit length.
     const float* GetPlane(int index) const { return planes[index]; }
 
 private:

@@ -11,6 +11,7 @@
 
 class CLight;
 
+/// The scene's lights, reached through gLightManager.
 class CLightManager
 {
 public:
@@ -22,17 +23,22 @@ public:
 
     /// Takes ownership; a null light is not added.
     void AddLight(CLight* light);
+    /// Number of lights held; they are numbered 1 to this.
     int GetLightCount() const { return count; }
 
-    /// A number outside 1..count is ignored.
+    /// Enables or disables the light (see CLight::Enable); a number outside 1..count is ignored.
+    ///@{
     void EnableLight(int number);
     void DisableLight(int number);
+    ///@}
 
     /// (0, 100, 0) for a number outside 1..count.
     CVector3 GetLightPosition(int number) const;
-    /// The identity for a number outside 1..count.
+    /// The light camera's matrices (see CLight); the identity for a number outside 1..count.
+    ///@{
     CMatrix4 GetLightProjection(int number) const;
     CMatrix4 GetLightView(int number) const;
+    ///@}
     /// Null for a number outside 1..count.
     CLight* GetLight(int number) const;
 
@@ -41,6 +47,7 @@ private:
     int count = 0;
 };
 
+/// The engine's light manager, created and deleted by CEngine.
 extern CLightManager* gLightManager;
 
 #endif

@@ -8,9 +8,12 @@
 #include <memory>
 #include <string>
 
+/// A GLSL program; gShaderManager owns the built-in ones and any added to it. Needs the video
+/// mode open.
 class CShader
 {
 public:
+    /// No program yet: Load builds it.
     CShader();
     /// The GL objects are left to the end of the context: at shutdown it may already be gone.
     ~CShader() = default;
@@ -29,14 +32,20 @@ public:
     /// program compiled and linked cleanly.
     bool Load(const char* fragmentPath, const char* vertexPath);
 
+    /// Makes the program current.
     void Bind() const;
+    /// Goes back to the fixed-function pipeline (no program current).
     static void Unbind();
+    /// The ARB program object; 0 before Load.
     GLhandleARB GetProgram() const { return program; }
     /// The program must be bound: OpenGL applies uniform values to the program in use.
     void SetSampler(const char* name, int value) const;
 
+    /// The sources as read by Load; null before it.
+    ///@{
     const char* GetFragmentSource() const { return fragmentSource.get(); }
     const char* GetVertexSource() const { return vertexSource.get(); }
+    ///@}
 
 private:
     bool CompileStage(GLhandleARB shader, const char* path) const;

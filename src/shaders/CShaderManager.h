@@ -20,11 +20,16 @@ enum BuiltInShader
 /// One row of the built-in table: progress line and the two source files under shaders/.
 struct BuiltInShaderFiles
 {
-    const char* progressLine;
+    const char* progressLine;  ///< printed before the program is built
+    /// Relative names ("shaders/…"), found through the data folders (FindDataFile).
+    ///@{
     const char* vertexPath;
     const char* fragmentPath;
+    ///@}
 };
 
+/// The GLSL programs, reached through gShaderManager; it owns them. CEngine::SetVideoMode builds
+/// the built-in ones, so indexes 0 to BUILT_IN_SHADER_COUNT - 1 are theirs.
 class CShaderManager
 {
 public:
@@ -40,6 +45,7 @@ public:
     void AddShader(CShader* shader);
     /// Null for an index outside the list.
     CShader* GetShader(int index) const;
+    /// Number of programs held.
     int GetShaderCount() const { return static_cast<int>(shaders.size()); }
 
     /// The built-in table, BUILT_IN_SHADER_COUNT rows in index order.
@@ -49,6 +55,7 @@ private:
     std::vector<CShader*> shaders;
 };
 
+/// The engine's shader manager, created and deleted by CEngine.
 extern CShaderManager* gShaderManager;
 
 #endif

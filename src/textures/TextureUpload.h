@@ -28,10 +28,10 @@ enum TextureLevels
 /// How a texture samples and what its upload stores.
 struct CTextureSampling
 {
-    bool repeat;         ///< wrap S and T GL_REPEAT; otherwise GL's defaults stay
-    GLint minFilter;     ///< magnification is always linear
-    bool maxAnisotropy;  ///< the largest anisotropy the driver offers
-    TextureLevels levels;
+    bool repeat;           ///< wrap S and T GL_REPEAT; otherwise GL's defaults stay
+    GLint minFilter;       ///< magnification is always linear
+    bool maxAnisotropy;    ///< the largest anisotropy the driver offers
+    TextureLevels levels;  ///< which levels the upload stores
     /// GL is told the component count (3 or 4) as internal format by the engine's own readers,
     /// the pixel format by the TGA and SDL_image paths.
     bool componentsAsInternalFormat;
@@ -39,10 +39,12 @@ struct CTextureSampling
 
 /// The sampling each loader gives its textures.
 const CTextureSampling TGA_SAMPLING = {false, GL_LINEAR, false, LEVEL_ZERO_ONLY, false};
+/// DDS: trilinear over the file's own compressed levels.
 const CTextureSampling DDS_SAMPLING = {false, GL_LINEAR_MIPMAP_LINEAR, false,
                                        STORED_COMPRESSED_LEVELS, false};
 /// BMP and PCX: trilinear, or linear with the largest anisotropy.
 CTextureSampling DecodedImageSampling(bool useAnisotropy);
+/// JPEG pictures: repeating, trilinear over built mipmaps, with the largest anisotropy if asked.
 CTextureSampling JpegSampling(bool useAnisotropy);
 /// SDL_image pictures and the SDL-decoded bitmaps.
 CTextureSampling SdlImageSampling(bool useAnisotropy, bool componentsAsInternalFormat);
@@ -67,9 +69,11 @@ void DeleteTexture(GLuint textureName);
 
 /// Each reads a file through its reader and uploads it; the texture name, or 0 after the reader's
 /// message.
+///@{
 GLuint LoadBMP(const char* path, bool useAnisotropy);
 GLuint LoadPCX(const char* path, bool useAnisotropy);
 GLuint LoadDDS(const char* path);
+///@}
 /// flipRows: rows handed to GL bottom first instead of the JPEG's top first.
 GLuint LoadJPEG(const char* path, bool useAnisotropy, bool flipRows = false);
 

@@ -22,10 +22,15 @@ enum ImageFormat : unsigned int
     IMAGE_FORMAT_DXT5 = 0x83F3,  ///< GL_COMPRESSED_RGBA_S3TC_DXT5_EXT
 };
 
+/// A decoded picture: size, pixel format and the pixel bytes; the readers create it with new and
+/// the caller owns it.
 struct CDecodedImage
 {
+    /// Size in pixels (of level 0 for DDS).
+    ///@{
     int width = 0;
     int height = 0;
+    ///@}
     /// RGB for BMP and PCX, RGBA for JPEG, either for TGA, the S3TC format for DDS.
     unsigned int format = IMAGE_FORMAT_RGB;
     int components = 3;            ///< bytes per pixel of uncompressed data
@@ -35,7 +40,7 @@ struct CDecodedImage
     /// JPEG: width * height * 4 bytes of R, G, B, A, top row first. TGA: R, G, B (, A) rows in
     /// the file's order. DDS: every byte after the file header, level 0 first.
     std::unique_ptr<unsigned char[]> data;
-    size_t dataSize = 0;
+    size_t dataSize = 0;  ///< bytes in data
 
     /// Gives the record width * height * 3 bytes of pixel data, contents undefined.
     void AllocateRgb(int pictureWidth, int pictureHeight);

@@ -17,12 +17,12 @@ struct CJpegBitReader
 {
     /// In the file: the data not yet copied, or the marker (or file end) that ends them.
     const uint8_t* dataPosition;
-    const uint8_t* dataEnd;
-    const uint8_t* segment;
-    size_t segmentSize;
-    size_t position;  ///< next segment byte for the buffer; zero bits stand beyond segmentSize
-    uint64_t bitBuffer;
-    int bitCount;
+    const uint8_t* dataEnd;  ///< end of the file's data
+    const uint8_t* segment;  ///< the current interval's bytes, stuffing removed
+    size_t segmentSize;      ///< bytes in segment
+    size_t position;     ///< next segment byte for the buffer; zero bits stand beyond segmentSize
+    uint64_t bitBuffer;  ///< the next bits, most significant first
+    int bitCount;        ///< valid bits at the top of bitBuffer
 };
 
 /// Starts the interval whose data begin at r.dataPosition: its bytes, stuffing removed, go into
@@ -77,11 +77,13 @@ inline bool ReadPastSegment(const CJpegBitReader& r)
     return r.position * 8 - static_cast<size_t>(r.bitCount) > r.segmentSize * 8;
 }
 
+/// The next 16 bits, without taking them; the buffer has been refilled.
 inline uint32_t PeekBits16(const CJpegBitReader& r)
 {
     return static_cast<uint32_t>(r.bitBuffer >> 48);
 }
 
+/// Takes count bits off the top of the buffer.
 inline void ConsumeBits(CJpegBitReader& r, int count)
 {
     r.bitBuffer <<= count;

@@ -6,14 +6,15 @@
 
 #include <cstdint>
 
+/// A DC or AC Huffman table of a JPEG file; CJpegDecoder keeps four of each.
 class CJpegHuffmanTable
 {
 public:
-    static const int MAX_CODE_LENGTH = 16;
-    static const int MAX_SYMBOLS = 256;
+    static const int MAX_CODE_LENGTH = 16;  ///< bits of the longest code
+    static const int MAX_SYMBOLS = 256;     ///< one per byte value
     /// Codes up to this length are found with one table look-up.
     static const int LOOKUP_BITS = 11;
-    static const int LOOKUP_SIZE = 1 << LOOKUP_BITS;
+    static const int LOOKUP_SIZE = 1 << LOOKUP_BITS;  ///< entries of lookup and fastValue
 
     /// An empty table: no code matches.
     void Clear();
@@ -46,7 +47,7 @@ public:
     uint8_t symbol[MAX_SYMBOLS];     ///< symbol values in file order
     uint8_t length[MAX_SYMBOLS];     ///< code length of each symbol
     uint16_t code[MAX_SYMBOLS];      ///< canonical code of each symbol (kept to 16 bits)
-    int symbolCount;
+    int symbolCount;                 ///< symbols in the table
 
     /// Per LOOKUP_BITS-bit prefix: (code length << 8) | symbol, 0 when no code that short matches.
     uint16_t lookup[LOOKUP_SIZE];
@@ -55,7 +56,7 @@ public:
     /// nibble, except that the end-of-block symbol 0 has run FAST_END_OF_BLOCK, which carries an AC
     /// decode past the last coefficient. A DC decode uses the value and bits only.
     int32_t fastValue[LOOKUP_SIZE];
-    static const int FAST_END_OF_BLOCK = 64;
+    static const int FAST_END_OF_BLOCK = 64;  ///< the end-of-block run in fastValue
 
 private:
     int FindLong(uint32_t window16, int& codeLength) const;

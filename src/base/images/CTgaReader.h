@@ -12,8 +12,8 @@ class CByteReader;
 /// Bytes 1 to 11 and 12 to 17 of a TGA file as read.
 struct CTgaFileBytes
 {
-    unsigned char header[11] = {};
-    unsigned char info[6] = {};
+    unsigned char header[11] = {};  ///< bytes 1 to 11
+    unsigned char info[6] = {};     ///< bytes 12 to 17: width, height, bits per pixel, descriptor
 };
 
 /// A 16-bit size field can never exceed this: the limit when no texture size limit applies.
