@@ -12,9 +12,11 @@
 #include <memory>
 #include <vector>
 
+/// The entity of the 3DS kind (see CEntity); its game object owns it.
 class C3DSObject : public CMeshEntity
 {
 public:
+    /// No model: draws nothing until Load.
     C3DSObject();
     /// Releases the parts' buffers and the textures while the GL context is still there.
     ~C3DSObject() override;
@@ -28,9 +30,12 @@ public:
     /// without parts and gives false. The world box waits for the first placement.
     bool Load(const char* textureDirectory, const char* path, int swapAxes);
 
+    /// Store the placement and refresh the world box (angle in degrees about y).
+    ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;
     void SetAngle(float angle);
+    ///@}
 
     /// Immediate-mode draw of every part, without culling; textures bound only when textured.
     void Render(bool textured) override;
@@ -45,6 +50,7 @@ public:
 
     /// The model box and every part's box.
     void RenderAllBoundingBoxes();
+    /// The model's bounding sphere, placed as the entity, as lines.
     void DrawBoundingSphere();
 
     /// Texture of a material; 0 for a material without one or an index outside the table.

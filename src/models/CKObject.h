@@ -12,9 +12,11 @@
 
 #include <GL/glew.h>
 
+/// The entity of the engine's XML model kind (see CEntity); its game object owns it.
 class CKObject : public CEntity
 {
 public:
+    /// No model: draws nothing until Load.
     CKObject();
     ~CKObject() override;
 
@@ -27,9 +29,12 @@ public:
     /// The same with another picture loader.
     void Load(const char* path, const CXMLModel::ImageLoader& loadImage);
 
+    /// Store the placement and refresh the world box (angle in degrees about y).
+    ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;
     void SetAngle(float angle);
+    ///@}
 
     /// Immediate-mode draw under whatever program is bound; textures only when textured is set.
     void Render(bool textured) override;
@@ -50,7 +55,9 @@ public:
     /// hit face's material colour.
     void IntersectRay(CRay* ray);
 
+    /// The model read; null before Load or when the document lacked required attributes.
     const CXMLModel* GetModel() const { return modelPointer; }
+    /// The shadow volume of the last BuildShadowVolume.
     const CShadowVolume& GetShadowVolume() const { return shadowVolume; }
 
 private:

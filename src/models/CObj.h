@@ -13,9 +13,11 @@
 #include <memory>
 #include <vector>
 
+/// The entity of the OBJ kind (see CEntity); its game object owns it.
 class CObj : public CMeshEntity
 {
 public:
+    /// No model: draws nothing until Load.
     CObj();
     ~CObj() override;
 
@@ -27,9 +29,12 @@ public:
     /// in the world.
     void Load(const char* path, const char* texturePath);
 
+    /// Store the placement and refresh the world box (angle in degrees about y).
+    ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;
     void SetAngle(float angle);
+    ///@}
 
     /// Immediate-mode draw under whatever program is bound; the texture only when textured is set.
     void Render(bool textured) override;
@@ -45,6 +50,7 @@ public:
     /// any is nearer, and shades the hit by light number 1.
     void IntersectRay(CRay* ray);
 
+    /// The GL texture name of the picture Load was given; 0 without one.
     unsigned int GetTexture() const { return texture; }
 
 private:

@@ -4,6 +4,8 @@
 #ifndef KYREL_FATALEXIT_H
 #define KYREL_FATALEXIT_H
 
+/// Flushes standard output and error and ends the process at once, without running destructors,
+/// with status (0 is turned into 1: a fatal exit never reports success).
 [[noreturn]] void FatalExit(int status = 1);
 
 #endif

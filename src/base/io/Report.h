@@ -4,6 +4,7 @@
 #ifndef KYREL_REPORT_H
 #define KYREL_REPORT_H
 
+/// The stream a message goes to.
 enum class ReportStream
 {
     Out,  ///< standard output: progress and warnings a loader prints in its normal path

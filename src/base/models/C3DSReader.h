@@ -43,6 +43,7 @@ enum Chunk3DS : uint16_t
     CHUNK_LINEAR_COLOR_FLOAT = 0x0013
 };
 
+/// Reads 3DS files into a CModelData, without GL: meshes, their materials and texture names.
 class C3DSReader
 {
 public:

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <vector>
 
+/// Reads OBJ material libraries (.mtl): each material's name, diffuse colour and colour map.
 class CMtlReader
 {
 public:

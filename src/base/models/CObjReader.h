@@ -13,6 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
+/// Reads OBJ files into a CModelData, without GL: one object per run of vertices and the faces
+/// that follow it, polygons triangulated, normals and boxes computed.
 class CObjReader
 {
 public:
@@ -39,8 +41,10 @@ public:
     /// Smooth vertex normals (each face's unnormalised normal summed per vertex, divided by minus
     /// the number of faces, normalised) and the total vertex count; then the object and model
     /// boxes. The 3DS reader finishes its models with the same two steps.
+    ///@{
     static void ComputeNormals(CModelData& model);
     static void ComputeBoxes(CModelData& model);
+    ///@}
 
     /// Triangles dropped by the last read because an index fell outside their object's arrays,
     /// a normal index named no normal read so far, or the face line was cut short.

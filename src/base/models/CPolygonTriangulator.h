@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <vector>
 
+/// Splits the polygons of model files into triangles; reuses its working memory between calls.
 class CPolygonTriangulator
 {
 public:

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <vector>
 
+/// The shadow-volume builder's index from vertex pairs to active edges.
 class CShadowEdgeTable
 {
 public:

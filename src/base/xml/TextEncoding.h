@@ -10,11 +10,12 @@
 /// The UTF-8 byte-order mark: skipped when a document is read, written before a saved one.
 inline constexpr unsigned char kUtf8Mark[] = {0xEF, 0xBB, 0xBF};
 
+/// What the UTF-16 test found.
 enum Utf16ByteOrder
 {
-    UTF16_NOT_UTF16 = 0,
-    UTF16_LITTLE_ENDIAN,
-    UTF16_BIG_ENDIAN
+    UTF16_NOT_UTF16 = 0,  ///< not UTF-16 text
+    UTF16_LITTLE_ENDIAN,  ///< UTF-16, low byte first
+    UTF16_BIG_ENDIAN      ///< UTF-16, high byte first
 };
 
 /// UTF-16 when the bytes start with a byte-order mark (FF FE or FE FF), or when they show the NUL

@@ -6,10 +6,12 @@
 
 #include "xml/xmlParser.h"
 
+/// A Base64 codec with its own result buffer: the text or bytes it returns belong to it.
 class XmlBase64Buffer
 {
 public:
     XmlBase64Buffer() = default;
+    /// Frees the result buffer.
     ~XmlBase64Buffer();
     XmlBase64Buffer(const XmlBase64Buffer&) = delete;
     XmlBase64Buffer& operator=(const XmlBase64Buffer&) = delete;
