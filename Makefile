@@ -148,11 +148,12 @@ soak: deps
 	cmake --build $(SOAK_DIR) -j $(JOBS) --target ParallaxMapDemo kyrel-view
 	tools/soak.sh $(SOAK_DIR) $(SOAK_SECONDS)
 
-# The API reference over the installed headers (docs/Doxyfile lists the ones left out). Doxygen
-# prints every warning of the run, then exits non-zero if there was one.
+# The API reference over the installed headers (docs/Doxyfile leaves out the same internal headers
+# as the install). Doxygen prints every warning of the run, then exits non-zero if there was one.
 KYREL_VERSION = $(shell sed -n 's/^project.KyrelEngine VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 
 docs: deps-docs
+	tools/check_docs_exclude.sh
 	mkdir -p $(DOCS_DIR)
 	KYREL_VERSION=$(KYREL_VERSION) DOCS_DIR=$(DOCS_DIR) doxygen docs/Doxyfile
 	@echo "API reference: $(DOCS_DIR)/html/index.html"
