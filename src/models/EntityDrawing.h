@@ -16,6 +16,7 @@ class CEntity;
 class CModelData;
 class CShadowVolume;
 
+/// Drawing, shadow and ray steps the entity classes share.
 namespace EntityDrawing
 {
 /// True when the part's model-space box, taken into the world by the entity's placement, meets

@@ -7,6 +7,7 @@
 
 #include <SDL/SDL.h>
 
+/// SIGTERM and SIGINT handling for the frame loops.
 namespace QuitSignals
 {
 /// Seconds a first signal leaves the process to reach its next event poll.

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+/// The image readers' row converters.
 namespace PixelConvert
 {
 /// Which converters a call runs: the shuffle versions where the processor has them (what the
@@ -16,8 +17,8 @@ namespace PixelConvert
 /// with theirs.
 enum class ConvertPath
 {
-    Shuffles,
-    PlainLoops
+    Shuffles,   ///< shuffle versions where the processor has them
+    PlainLoops  ///< the plain loops alone
 };
 
 /// B, G, R per pixel to R, G, B; source and destination may be the same buffer.

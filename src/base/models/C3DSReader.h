@@ -16,27 +16,27 @@ class CByteReader;
 /// Chunk identifiers the reader understands, grouped by the chunk they appear in.
 enum Chunk3DS : uint16_t
 {
-    /// The file itself
+    // The file itself
     CHUNK_MAIN = 0x4D4D,
-    /// Children of the main chunk (and, by the same loop, of the editor chunk)
+    // Children of the main chunk (and, by the same loop, of the editor chunk)
     CHUNK_VERSION = 0x0002,
     CHUNK_EDITOR = 0x3D3D,
     CHUNK_OBJECT = 0x4000,
     CHUNK_MATERIAL = 0xAFFF,
-    /// Children of a named object
+    // Children of a named object
     CHUNK_TRIANGLE_MESH = 0x4100,
-    /// Children of a triangle mesh (the face-material chunk sits inside the face list)
+    // Children of a triangle mesh (the face-material chunk sits inside the face list)
     CHUNK_VERTICES = 0x4110,
     CHUNK_FACES = 0x4120,
     CHUNK_FACE_MATERIAL = 0x4130,
     CHUNK_TEXCOORDS = 0x4140,
-    /// Children of a material
+    // Children of a material
     CHUNK_MATERIAL_NAME = 0xA000,
     CHUNK_DIFFUSE = 0xA020,
     CHUNK_TEXTURE_MAP = 0xA200,
-    /// Children of a texture map (read with the material loop)
+    // Children of a texture map (read with the material loop)
     CHUNK_TEXTURE_FILE = 0xA300,
-    /// Children of a colour chunk
+    // Children of a colour chunk
     CHUNK_COLOR_FLOAT = 0x0010,
     CHUNK_COLOR_24 = 0x0011,
     CHUNK_LINEAR_COLOR_24 = 0x0012,
