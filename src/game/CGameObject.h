@@ -71,7 +71,7 @@ public:
     /// is true (some kinds always bind theirs). The manager calls it in its passes.
     void Draw(bool textured);
     /// Placement in world units, scale factors per axis and the angle in degrees about the
-    /// entity's rotation axis; each refreshes the world box.
+    /// entity's rotation axis (y unless changed); each refreshes the world box.
     ///@{
     void SetPosition(float x, float y, float z);
     void SetScale(float x, float y, float z);

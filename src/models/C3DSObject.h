@@ -30,7 +30,8 @@ public:
     /// without parts and gives false. The world box waits for the first placement.
     bool Load(const char* textureDirectory, const char* path, int swapAxes);
 
-    /// Store the placement and refresh the world box (angle in degrees about y).
+    /// Each stores its part of the placement and refreshes the world box (the angle in degrees
+    /// about the rotation axis, y unless changed).
     ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;

@@ -31,7 +31,8 @@ public:
     /// the world. A file that cannot be read leaves the entity without frames: it draws nothing.
     bool Load(const char* path, const char* texturePath);
 
-    /// Store the placement and refresh the world box (angle in degrees about y).
+    /// Each stores its part of the placement and refreshes the world box (the angle in degrees
+    /// about the rotation axis, y unless changed).
     ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;

@@ -29,7 +29,8 @@ public:
     /// in the world.
     void Load(const char* path, const char* texturePath);
 
-    /// Store the placement and refresh the world box (angle in degrees about y).
+    /// Each stores its part of the placement and refreshes the world box (the angle in degrees
+    /// about the rotation axis, y unless changed).
     ///@{
     void SetScale(float x, float y, float z) override;
     void SetPosition(float x, float y, float z) override;
