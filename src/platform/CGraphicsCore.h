@@ -45,8 +45,9 @@ public:
     CGraphicsCore();
     ~CGraphicsCore();
 
-    /// Start-up settings read by SetVideoMode: depth and stencil buffer bits and the vertical
-    /// field of view in degrees. Changing them later has no effect on the open window.
+    /// Start-up settings read by SetVideoMode: depth and stencil buffer bits (16 and 4 by default)
+    /// and the vertical field of view in degrees (60). Changing them later has no effect on the
+    /// open window.
     ///@{
     void SetDepthBits(int bits) { depthBits = bits; }
     void SetStencilBits(int bits) { stencilBits = bits; }
@@ -97,7 +98,8 @@ public:
     /// The picture the cursor shows now; null before a cursor is loaded.
     CScreenImage* GetCurrentCursorImage() const { return currentCursorImage; }
 
-    /// The window's title bar text.
+    /// The window's title bar text ("Kyrel Engine" until set); the frame-rate counter appends
+    /// its figure to it.
     ///@{
     void SetCaption(const std::string& text);
     std::string GetCaption() const { return caption; }
@@ -105,7 +107,8 @@ public:
     /// The stored caption without a copy, for the per-frame path.
     const char* GetCaptionText() const { return caption.c_str(); }
 
-    /// Whether the game object manager draws shadows, and by which technique.
+    /// Whether the game object manager draws shadows (off by default), and by which technique
+    /// (stencil volumes by default).
     ///@{
     void SetShadows(bool on) { shadows = on; }
     bool GetShadows() const { return shadows; }

@@ -24,7 +24,7 @@ public:
     void MeasureFrameTime();
     /// Seconds the last frame took.
     double GetFrameTime() const { return frameTime; }
-    /// Frames counted in the last whole second.
+    /// Frames counted over the last second, refreshed once a second by UpdateFrameTimer.
     int GetFPS() const { return framesPerSecond; }
     /// The frame-rate text appended to the window caption; empty before the first second.
     const char* GetCaptionSuffix() const { return captionSuffix; }
