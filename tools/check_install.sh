@@ -24,6 +24,7 @@ fail() {
 
 cmake --install "$build_dir" --prefix "$prefix" > "$tmp/install.log" ||
     { cat "$tmp/install.log"; fail "cmake --install failed"; }
+touch "$tmp/installed.stamp"
 
 # What the package holds: the data the engine looks for, and no internal header.
 data="$prefix/share/kyrel"
@@ -136,3 +137,6 @@ check_run kyrel-view "$work/kyrel-view.png" \
 for stray in "$work/Data" "$work/shaders"; do
     [ ! -e "$stray" ] || fail "$stray appeared in the run folder"
 done
+# Installed files are read, never written: logs go where the programs run.
+written=$(find "$prefix" -type f -newer "$tmp/installed.stamp")
+[ -z "$written" ] || fail "written into the install tree: $written"
