@@ -26,8 +26,10 @@ public:
     static std::unique_ptr<char[]> ReadSource(const char* path);
 
     /// Reads both files (fragment path first, as the built-in table lists them), compiles, attaches
-    /// and links. A missing source reports every missing file, shuts SDL down and ends the process:
-    /// going on would call GL into the context SDL has just destroyed. Compile and link failures print
+    /// and links. A relative name is read from the working directory, else from the first data
+    /// folder holding it (AddDataFolder). A missing source reports every missing file (one found
+    /// nowhere with the places looked), shuts SDL down and ends the process: going on would call
+    /// GL into the context SDL has just destroyed. Compile and link failures print
     /// the GLSL log on standard error and leave the program in place; the result says whether the
     /// program compiled and linked cleanly.
     bool Load(const char* fragmentPath, const char* vertexPath);
