@@ -4,11 +4,14 @@
 #define KYREL_CAPP_H
 
 class CEngine;
+enum class StartupReport;
 
 class CApp
 {
 public:
     CApp();
+    // The engine's start-up report goes where report says (the console by default).
+    explicit CApp(StartupReport report);
     virtual ~CApp();
     CApp(const CApp&) = delete;
     CApp& operator=(const CApp&) = delete;

@@ -3,12 +3,25 @@
 #ifndef KYREL_CENGINE_H
 #define KYREL_CENGINE_H
 
+#include <memory>
 #include <string>
+
+class CStartupReport;
+
+// Where the start-up report goes: the managers' progress lines, the driver's and the extension
+// checks' lines, the shaders and the font loaded, and whatever the application loads before its
+// first frame. Messages on standard error stay there whatever is chosen.
+enum class StartupReport
+{
+    Console,        // standard output, as programs on the engine have always had it
+    Log,            // the log file alone, for programs whose console belongs to their own output
+    ConsoleAndLog,  // both
+};
 
 class CEngine
 {
 public:
-    CEngine();
+    explicit CEngine(StartupReport report = StartupReport::Console);
     ~CEngine();
 
     // Names one more folder to look in for the built-in shaders, font sheet and GUI art after the
@@ -30,6 +43,8 @@ public:
 
 private:
     bool showFps;
+    // Stands in for standard output from construction to the first frame; null for the console.
+    std::unique_ptr<CStartupReport> startupReport;
 };
 
 #endif

@@ -2,6 +2,7 @@
 #include "viewer/ModelViewer.h"
 
 #include "core/CEngine.h"
+#include "io/DataFolders.h"
 #include "models/CMD2Object.h"
 #include "overlay/CStaticText.h"
 #include "overlay/CToggleButton.h"
@@ -81,6 +82,22 @@ enum Control
     FASTER_BUTTON
 };
 
+// The viewer's own data by its relative name: the working directory's copy, else the first data
+// folder's; the name itself when none has it, so that the loader names what is missing.
+std::string DataFile(const char* name)
+{
+    std::string found = FindDataFile(name);
+    return found.empty() ? std::string(name) : found;
+}
+
+// The base name of an animation's frames, found as its first frame is ("button" + "1.png").
+std::string FrameBaseName(const char* baseName)
+{
+    const std::string firstFrame = "1.png";
+    std::string found = DataFile((std::string(baseName) + firstFrame).c_str());
+    return found.substr(0, found.size() - firstFrame.size());
+}
+
 std::string FileName(const std::string& path)
 {
     size_t slash = path.find_last_of('/');
@@ -89,10 +106,12 @@ std::string FileName(const std::string& path)
 }  // namespace
 
 ModelViewer::ModelViewer(const ViewerOptions& viewerOptions, const ModelKind& modelKind,
-                         const ModelStats& modelStats)
-    : options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
+                         const ModelStats& modelStats, std::FILE* frameLogFile)
+    : CApp(viewerOptions.verbose ? StartupReport::ConsoleAndLog : StartupReport::Log),
+      options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
       distance(MODEL_RADIUS / static_cast<float>(std::sin(FIELD_OF_VIEW * 0.5 * M_PI / 180.0)) *
-               1.15f)
+               1.15f),
+      frameLog(frameLogFile)
 {
 }
 
@@ -118,7 +137,7 @@ void ModelViewer::Init()
     gGameObjectManager->SetDrawShadowVolumes(false);
     gGameObjectManager->SetDrawBoundingBoxes(false);
 
-    CSound* click = new CSound(CLICK_SOUND);
+    CSound* click = new CSound(DataFile(CLICK_SOUND).c_str());
     if (click->IsLoaded())
     {
         clickSound = click;
@@ -129,10 +148,6 @@ void ModelViewer::Init()
     }
     CreatePanel();
     RefreshAnimationText();
-    if (!options.frameLogPath.empty())
-    {
-        frameLog = std::fopen(options.frameLogPath.c_str(), "w");
-    }
     frameStart = std::chrono::steady_clock::now();
 }
 
@@ -168,7 +183,7 @@ void ModelViewer::PlaceModelAndFloor()
     targetY = 0.5f * size.y * scale;
 
     floor = new CGameObject();
-    floor->LoadOBJ(FLOOR_MODEL, FLOOR_TEXTURE);
+    floor->LoadOBJ(DataFile(FLOOR_MODEL).c_str(), DataFile(FLOOR_TEXTURE).c_str());
     floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
     // A margin below the model's lowest point: models with a floor of their own at that height
     // would otherwise fight the viewer's floor for the same depth.
@@ -208,8 +223,9 @@ void ModelViewer::AddText(const std::string& text, float y, CStaticText** keep)
 
 void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
 {
-    CToggleButton* toggle = panel->CreateToggle(TOGGLE_OFF_ART, TOGGLE_FRAMES, TOGGLE_ON_ART,
-                                                TOGGLE_FRAMES, ROW_LEFT, y, identifier);
+    CToggleButton* toggle =
+        panel->CreateToggle(toggleOffArt.c_str(), TOGGLE_FRAMES, toggleOnArt.c_str(), TOGGLE_FRAMES,
+                            ROW_LEFT, y, identifier);
     CStaticText* text = new CStaticText(label, ROW_LEFT + 40.0f, y + 9.0f);
     panel->AddStaticText(text);
     if (identifier >= SHADOWS_OFF_TOGGLE && identifier <= SHADOW_MAP_TOGGLE)
@@ -232,8 +248,8 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
 {
     const float buttonWidth = 64.0f;
     const float gap = 12.0f;
-    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT, y, leftId);
-    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT + buttonWidth + gap, y, rightId);
+    panel->CreateButton(buttonArt.c_str(), BUTTON_FRAMES, ROW_LEFT, y, leftId);
+    panel->CreateButton(buttonArt.c_str(), BUTTON_FRAMES, ROW_LEFT + buttonWidth + gap, y, rightId);
     panel->AddStaticText(new CStaticText(leftLabel, ROW_LEFT + 12.0f, y + 9.0f));
     panel->AddStaticText(
         new CStaticText(rightLabel, ROW_LEFT + buttonWidth + gap + 12.0f, y + 9.0f));
@@ -242,10 +258,13 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
 
 void ModelViewer::CreatePanel()
 {
+    toggleOffArt = FrameBaseName(TOGGLE_OFF_ART);
+    toggleOnArt = FrameBaseName(TOGGLE_ON_ART);
+    buttonArt = FrameBaseName(BUTTON_ART);
     const bool animated = kind.setAnimation != nullptr;
     const float height = animated ? 430.0f : 330.0f;
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
-                        PANEL_BACKGROUND, true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
+                        DataFile(PANEL_BACKGROUND).c_str(), true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
     float y = TITLE_BAR_HEIGHT + 8.0f;
     AddToggleRow(SHADOWS_OFF_TOGGLE, "No shadows", y);
     AddToggleRow(STENCIL_TOGGLE, "Stencil volumes", y);

@@ -22,7 +22,10 @@ class CWindow;
 class ModelViewer : public CApp
 {
 public:
-    ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats);
+    // Takes the frame log over (null: none). The engine's start-up report goes to the log, and to
+    // the console as well with --verbose.
+    ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats,
+                std::FILE* frameLog);
     ~ModelViewer() override;
 
     void Init() override;
@@ -75,6 +78,8 @@ private:
     CGameObject* floor = nullptr;  // likewise
     CLight* light = nullptr;       // owned by the light manager
     CWindow* panel = nullptr;      // owned by the window manager
+    // The panel's art, found in the data folders: base names of the animation frames.
+    std::string toggleOffArt, toggleOnArt, buttonArt;
     std::vector<CToggleButton*> shadowToggles;
     CToggleButton* boxesToggle = nullptr;
     CToggleButton* volumesToggle = nullptr;
@@ -91,7 +96,7 @@ private:
     bool orbiting = false;
     std::string captionBase;
     std::string shownAnimation;
-    std::FILE* frameLog = nullptr;
+    std::FILE* frameLog;
     std::chrono::steady_clock::time_point frameStart;
 };
 
