@@ -14,4 +14,9 @@ CDecodedImage* DecodeBMP(CByteReader& reader, const char* name);
 // The same, with path choosing the row converters; both give the same pixels.
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name, PixelConvert::ConvertPath path);
 
+// Whether the headers are ones DecodeBMP takes (a bitmap of a kind it decodes), without a message:
+// a caller with another decoder to fall back on asks first, so the user sees no refusal for a file
+// that then loads. Moves the reader's position.
+bool IsDecodableBMP(CByteReader& reader);
+
 #endif
