@@ -60,12 +60,20 @@ bool DecodesWithSdl(const char* path, bool bitmap)
     return true;
 }
 
+bool IsBitmapForOwnReader(const char* path)
+{
+    CByteReader reader;
+    return reader.OpenFile(path) && IsDecodableBMP(reader);
+}
+
 bool Decodes(const char* path)
 {
     switch (ImageFileKindOf(path))
     {
     case ImageFileKind::Bmp:
-        return DecodesWithEngineReader(path, DecodeBMP) || DecodesWithSdl(path, true);
+        // As the load does: the engine's reader for the bitmaps it takes, SDL's for the rest.
+        return IsBitmapForOwnReader(path) ? DecodesWithEngineReader(path, DecodeBMP)
+                                          : DecodesWithSdl(path, true);
     case ImageFileKind::Pcx:
         return DecodesWithEngineReader(path, DecodePCX);
     case ImageFileKind::Dds:

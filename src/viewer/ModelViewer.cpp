@@ -65,9 +65,21 @@ const unsigned TOGGLE_FRAMES = 2;
 const float PANEL_LEFT = 776.0f;
 const float PANEL_TOP = 8.0f;
 const float PANEL_WIDTH = 240.0f;
-const unsigned TITLE_BAR_HEIGHT = 16;
+const char* const PANEL_TITLE = "kyrel-view";
+// The background's title band is 16 of its 256 rows, stretched with the panel's height.
+const float BACKGROUND_BAND_SHARE = 16.0f / 256.0f;
+const float GLYPH_HEIGHT = 16.0f;
+const float GLYPH_ADVANCE = 12.0f;
 const float ROW_LEFT = 8.0f;
+const float FIRST_ROW_TOP = 32.0f;  // below the title band of the tallest panel
+const float TOGGLE_ROW = 36.0f;
+const float BUTTON_ROW = 38.0f;
 const float TEXT_LINE = 14.0f;
+const float BOTTOM_MARGIN = 14.0f;
+const int TOGGLE_ROWS = 5;
+const int STATISTICS_LINES = 6;  // counts, load time, frame rate
+// Characters a text line of the panel holds, margins left and right.
+const size_t LINE_CHARACTERS = static_cast<size_t>((PANEL_WIDTH - 2.0f * ROW_LEFT) / GLYPH_ADVANCE);
 
 enum Control
 {
@@ -149,6 +161,7 @@ void ModelViewer::Init()
     CreatePanel();
     RefreshAnimationText();
     frameStart = std::chrono::steady_clock::now();
+    countStart = frameStart;
 }
 
 void ModelViewer::LoadModel()
@@ -240,7 +253,7 @@ void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
     {
         volumesToggle = toggle;
     }
-    y += 36.0f;
+    y += TOGGLE_ROW;
 }
 
 void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
@@ -253,7 +266,7 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
     panel->AddStaticText(new CStaticText(leftLabel, ROW_LEFT + 12.0f, y + 9.0f));
     panel->AddStaticText(
         new CStaticText(rightLabel, ROW_LEFT + buttonWidth + gap + 12.0f, y + 9.0f));
-    y += 38.0f;
+    y += BUTTON_ROW;
 }
 
 void ModelViewer::CreatePanel()
@@ -262,10 +275,17 @@ void ModelViewer::CreatePanel()
     toggleOnArt = FrameBaseName(TOGGLE_ON_ART);
     buttonArt = FrameBaseName(BUTTON_ART);
     const bool animated = kind.setAnimation != nullptr;
-    const float height = animated ? 430.0f : 330.0f;
+    const float animationRows = 2.0f * BUTTON_ROW + 2.0f * TEXT_LINE + 6.0f;
+    const float height = FIRST_ROW_TOP + TOGGLE_ROWS * TOGGLE_ROW +
+                         (animated ? animationRows : 0.0f) + STATISTICS_LINES * TEXT_LINE +
+                         BOTTOM_MARGIN;
+    // The band as drawn is where the panel is dragged, and the title sits in its middle.
+    const float band = std::floor(BACKGROUND_BAND_SHARE * height);
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
-                        DataFile(PANEL_BACKGROUND).c_str(), true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
-    float y = TITLE_BAR_HEIGHT + 8.0f;
+                        DataFile(PANEL_BACKGROUND).c_str(), true, 0.85f,
+                        static_cast<unsigned>(band), 1, true);
+    panel->AddStaticText(new CStaticText(PANEL_TITLE, ROW_LEFT, 0.5f * (band - GLYPH_HEIGHT)));
+    float y = FIRST_ROW_TOP;
     AddToggleRow(SHADOWS_OFF_TOGGLE, "No shadows", y);
     AddToggleRow(STENCIL_TOGGLE, "Stencil volumes", y);
     AddToggleRow(SHADOW_MAP_TOGGLE, "Shadow map", y);
@@ -277,6 +297,7 @@ void ModelViewer::CreatePanel()
         AddButtonPair(PREVIOUS_BUTTON, "Prev", NEXT_BUTTON, "Next", y);
         AddButtonPair(SLOWER_BUTTON, "Slow", FASTER_BUTTON, "Fast", y);
         AddText("", y, &animationText);
+        AddText("", y += TEXT_LINE, &animationFrameText);
         y += TEXT_LINE + 6.0f;
     }
     char line[96];
@@ -290,6 +311,7 @@ void ModelViewer::CreatePanel()
     AddText(line, y += TEXT_LINE);
     std::snprintf(line, sizeof line, "Load time: %.1f ms", loadMilliseconds);
     AddText(line, y += TEXT_LINE);
+    AddText("", y += TEXT_LINE, &rateText);
     panel->SetActive(true);
     gWindowManager->AddWindow(panel);
 }
@@ -333,10 +355,12 @@ void ModelViewer::RefreshAnimationText()
     }
     if (animationText)
     {
+        // A long name is cut at the panel's edge; the caption carries it whole.
+        animationText->SetText(name.substr(0, LINE_CHARACTERS).c_str());
         char line[96];
-        std::snprintf(line, sizeof line, "%s  frame %d  %.0f/s", name.c_str(), data.currentFrame,
+        std::snprintf(line, sizeof line, "frame %d at %.0f/s", data.currentFrame,
                       static_cast<double>(entity->GetAnimationSpeed()));
-        animationText->SetText(line);
+        animationFrameText->SetText(line);
     }
     // The caption names the animation too: it is what a window list or a test can read.
     if (name != shownAnimation)
@@ -490,13 +514,38 @@ void ModelViewer::EndFrame()
 {
     gGraphicsCore->SwapBuffers();
     const auto now = std::chrono::steady_clock::now();
+    const double milliseconds = std::chrono::duration<double, std::milli>(now - frameStart).count();
     if (frameLog)
     {
-        std::fprintf(frameLog, "%.1f\n",
-                     std::chrono::duration<double, std::milli>(now - frameStart).count());
+        std::fprintf(frameLog, "%.1f\n", milliseconds);
         std::fflush(frameLog);
     }
     frameStart = now;
+    RefreshRateText(now, milliseconds);
+}
+
+void ModelViewer::RefreshRateText(std::chrono::steady_clock::time_point now, double milliseconds)
+{
+    ++framesCounted;
+    const double countedSeconds = std::chrono::duration<double>(now - countStart).count();
+    if (countedSeconds >= 1.0)
+    {
+        framesPerSecond = framesCounted / countedSeconds;
+        framesCounted = 0;
+        countStart = now;
+        rateCounted = true;
+    }
+    else if (!rateCounted && countedSeconds > 0.0)
+    {
+        // The first second is not over: the frames so far are the best guess there is.
+        framesPerSecond = framesCounted / countedSeconds;
+    }
+    if (rateText)
+    {
+        char line[48];
+        std::snprintf(line, sizeof line, "%.0f fps %.1f ms", framesPerSecond, milliseconds);
+        rateText->SetText(line);
+    }
 }
 
 void ModelViewer::Run()

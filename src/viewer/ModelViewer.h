@@ -65,8 +65,11 @@ private:
     void StepAnimation(int step);
     void RefreshAnimationText();
     void ApplyCamera();
-    // Ends a frame: swaps the buffers and writes the frame's duration to the frame log, if any.
+    // Ends a frame: swaps the buffers, writes the frame's duration to the frame log, if any, and
+    // shows it on the panel.
     void EndFrame();
+    // The panel's frame-rate line: frames over the last whole second, and the last frame's time.
+    void RefreshRateText(std::chrono::steady_clock::time_point now, double milliseconds);
 
     ViewerOptions options;
     const ModelKind& kind;
@@ -83,7 +86,9 @@ private:
     std::vector<CToggleButton*> shadowToggles;
     CToggleButton* boxesToggle = nullptr;
     CToggleButton* volumesToggle = nullptr;
-    CStaticText* animationText = nullptr;
+    CStaticText* animationText = nullptr;       // the animation's name
+    CStaticText* animationFrameText = nullptr;  // its frame and speed
+    CStaticText* rateText = nullptr;
     CSound* clickSound = nullptr;  // owned by the sound manager
     Shadows shadows = SHADOWS_NONE;
     int animation = 0;
@@ -98,6 +103,10 @@ private:
     std::string shownAnimation;
     std::FILE* frameLog;
     std::chrono::steady_clock::time_point frameStart;
+    std::chrono::steady_clock::time_point countStart;  // of the frames counted for the rate
+    int framesCounted = 0;
+    double framesPerSecond = 0.0;
+    bool rateCounted = false;  // a whole second has been counted
 };
 
 #endif
