@@ -10,7 +10,8 @@ class CApp
 {
 public:
     CApp();
-    // The engine's start-up report goes where report says (the console by default).
+    /// Creates the engine with its start-up report going where report says (CApp() prints it on
+    /// the console).
     explicit CApp(StartupReport report);
     virtual ~CApp();
     CApp(const CApp&) = delete;

@@ -8,19 +8,21 @@
 
 class CStartupReport;
 
-// Where the start-up report goes: the managers' progress lines, the driver's and the extension
-// checks' lines, the shaders and the font loaded, and whatever the application loads before its
-// first frame. Messages on standard error stay there whatever is chosen.
+/// Where the start-up report goes: the managers' progress lines, the driver's and the extension
+/// checks' lines, the shaders and the font loaded, and whatever the application loads before its
+/// first frame. Messages on standard error stay there whatever is chosen; a start-up that ends the
+/// process shows the report on the console in any case.
 enum class StartupReport
 {
-    Console,        // standard output, as programs on the engine have always had it
-    Log,            // the log file alone, for programs whose console belongs to their own output
-    ConsoleAndLog,  // both
+    Console,        ///< standard output, as programs on the engine have always had it
+    Log,            ///< the log file alone, for programs whose console belongs to their own output
+    ConsoleAndLog,  ///< both
 };
 
 class CEngine
 {
 public:
+    /// Starts the engine, its start-up report going where report says.
     explicit CEngine(StartupReport report = StartupReport::Console);
     ~CEngine();
 

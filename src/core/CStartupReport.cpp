@@ -2,18 +2,25 @@
 #include "core/CStartupReport.h"
 
 #include "core/CLogger.h"
+#include "io/FatalExit.h"
 
 #include <iostream>
+
+CStartupReport* CStartupReport::active = nullptr;
 
 CStartupReport::CStartupReport(bool echoToConsole) : console(std::cout.rdbuf()), echo(echoToConsole)
 {
     std::cout.rdbuf(this);
+    active = this;
+    SetFatalExitNote(ShowOnFatalExit);
 }
 
 CStartupReport::~CStartupReport()
 {
     sync();
     std::cout.rdbuf(console);
+    SetFatalExitNote(nullptr);
+    active = nullptr;
     if (destination == HOLD && !echo)
     {
         ToConsole(pending);
@@ -43,6 +50,14 @@ void CStartupReport::ToConsole(const std::string& text)
     console->pubsync();
 }
 
+void CStartupReport::ShowOnFatalExit()
+{
+    if (active && !active->echo && active->destination != CONSOLE)
+    {
+        active->ToConsole(active->transcript);
+    }
+}
+
 CStartupReport::int_type CStartupReport::overflow(int_type character)
 {
     if (traits_type::eq_int_type(character, traits_type::eof()))
@@ -63,6 +78,7 @@ std::streamsize CStartupReport::xsputn(const char* text, std::streamsize count)
     if (destination != CONSOLE)
     {
         pending.append(text, static_cast<size_t>(count));
+        transcript.append(text, static_cast<size_t>(count));
     }
     return count;
 }

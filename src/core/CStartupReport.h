@@ -8,25 +8,29 @@
 #include <streambuf>
 #include <string>
 
+/// Held by CEngine from its construction to its first frame when the report is not for the
+/// console alone (StartupReport).
 class CStartupReport : public std::streambuf
 {
 public:
-    // Takes over std::cout; with echo the console still gets every character too.
+    /// Takes over std::cout; with echo the console still gets every character too.
     explicit CStartupReport(bool echo);
-    // Gives std::cout its buffer back. Text no log took (the log was never created) goes to the
-    // console then, unless it was echoed: a report is never lost.
+    /// Gives std::cout its buffer back. Text no log took (the log was never created) goes to the
+    /// console then, unless it was echoed: a report is never lost.
     ~CStartupReport() override;
     CStartupReport(const CStartupReport&) = delete;
     CStartupReport& operator=(const CStartupReport&) = delete;
 
-    // The logger is up: the lines held since the start go into its file. When it could not
-    // create the file, they go to the console instead, and so does the rest of the report.
+    /// The logger is up: the lines held since the start go into its file. When it could not
+    /// create the file, they go to the console instead, and so does the rest of the report.
     void LoggerStarted();
 
 protected:
+    /// One character, as xsputn.
     int_type overflow(int_type character) override;
+    /// Held for the log, and on the console as well with echo.
     std::streamsize xsputn(const char* text, std::streamsize count) override;
-    // A flushing newline: the lines so far go into the log, which flushes each write.
+    /// A flushing newline: the lines so far go into the log, which flushes each write.
     int sync() override;
 
 private:
@@ -38,11 +42,15 @@ private:
     };
 
     void ToConsole(const std::string& text);
+    // The fatal-exit note: a start-up that ends the process shows its whole report on the console.
+    static void ShowOnFatalExit();
 
+    static CStartupReport* active;  // the report the fatal-exit note shows
     std::streambuf* console;
     bool echo;
     Destination destination = HOLD;
-    std::string pending;  // written since the last delivery to the log
+    std::string pending;     // written since the last delivery to the log
+    std::string transcript;  // everything written, for a fatal exit
 };
 
 #endif

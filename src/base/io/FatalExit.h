@@ -5,4 +5,11 @@
 
 [[noreturn]] void FatalExit(int status = 1);
 
+/// What a fatal exit does last, after flushing the streams: the engine points it at its start-up
+/// report while that keeps standard output off the console, so that the failure's messages still
+/// reach the user. Null (the default) for nothing.
+using FatalExitNote = void (*)();
+/// Replaces the note; returns the one it replaces.
+FatalExitNote SetFatalExitNote(FatalExitNote note);
+
 #endif

@@ -2,6 +2,7 @@
 // start-up report sent to it.
 #include "core/CLogger.h"
 #include "core/CStartupReport.h"
+#include "io/FatalExit.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -128,4 +129,18 @@ TEST_F(CLoggerTest, StartupReportGoesToTheLogOrTheConsole)
         delete gLogger;
         gLogger = nullptr;
     }
+}
+
+// A start-up that ends the process shows its report on the console, wherever it was going.
+TEST_F(CLoggerTest, StartupReportShownWhenTheStartUpEndsTheProcess)
+{
+    EXPECT_EXIT(
+        {
+            dup2(2, 1);  // the console's text is looked for on standard error
+            CStartupReport report(false);
+            std::cout << "Initialize Graphics Core...Unable to initialize Graphics Core!"
+                      << std::endl;
+            FatalExit(3);
+        },
+        ::testing::ExitedWithCode(3), "Unable to initialize Graphics Core!");
 }
