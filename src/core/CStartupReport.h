@@ -1,7 +1,8 @@
-// The engine's start-up report (managers, driver, extensions, shaders, font, and whatever the
-// application loads before its first frame) sent to the log file instead of, or as well as,
-// standard output. It stands in for std::cout's buffer while the engine starts, so every progress
-// line keeps its text and order; standard error is left alone.
+/// \file
+/// The engine's start-up report (managers, driver, extensions, shaders, font, and whatever the
+/// application loads before its first frame) sent to the log file instead of, or as well as,
+/// standard output. It stands in for std::cout's buffer while the engine starts, so every progress
+/// line keeps its text and order; standard error is left alone.
 #ifndef KYREL_CSTARTUPREPORT_H
 #define KYREL_CSTARTUPREPORT_H
 
