@@ -3,6 +3,7 @@
 #include "core/CLogger.h"
 #include "core/CStartupReport.h"
 #include "io/FatalExit.h"
+#include "io/Report.h"
 #include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
@@ -82,7 +83,7 @@ TEST_F(CLoggerTest, GoesOnWithoutAFileWhenItCannotBeCreated)
 }
 
 // The start-up report: lines printed before the logger exists are held, then everything goes
-// through the log (and the console with echo) until the report ends; a log that cannot be created
+// (readers' messages too) through the log (and the console with echo) until the report ends; a log that cannot be created
 // or never comes sends the report to the console instead, so no line is lost.
 TEST_F(CLoggerTest, StartupReportGoesToTheLogOrTheConsole)
 {
@@ -117,7 +118,8 @@ TEST_F(CLoggerTest, StartupReportGoesToTheLogOrTheConsole)
                 gLogger = new CLogger();
                 report.LoggerStarted();
             }
-            std::cout << "through" << std::endl;
+            // A reader's message takes the same way as the engine's own lines.
+            Report(ReportStream::Out, "%s\n", "through");
         }
         std::cout << "after" << std::endl;
         EXPECT_EQ(c.console, testing::internal::GetCapturedStdout()) << c.name;
