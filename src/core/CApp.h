@@ -5,6 +5,7 @@
 #define KYREL_CAPP_H
 
 class CEngine;
+enum class StartupReport;
 
 /// The base of an application: derive from it and implement the five hooks. The program's main
 /// creates the application, calls Init, then Run, then OnExit, and destroys it.
@@ -13,6 +14,9 @@ class CApp
 public:
     /// Creates the engine (and with it every manager).
     CApp();
+    /// Creates the engine with its start-up report going where report says (CApp() prints it on
+    /// the console).
+    explicit CApp(StartupReport report);
     /// Deletes the engine, and with it every manager.
     virtual ~CApp();
     CApp(const CApp&) = delete;

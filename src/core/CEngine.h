@@ -4,7 +4,21 @@
 #ifndef KYREL_CENGINE_H
 #define KYREL_CENGINE_H
 
+#include <memory>
 #include <string>
+
+class CStartupReport;
+
+/// Where the start-up report goes: the managers' progress lines, the driver's and the extension
+/// checks' lines, the shaders and the font loaded, and whatever the application loads before its
+/// first frame. Messages on standard error stay there whatever is chosen; a start-up that ends the
+/// process shows the report on the console in any case.
+enum class StartupReport
+{
+    Console,        ///< standard output, as programs on the engine have always had it
+    Log,            ///< the log file alone, for programs whose console belongs to their own output
+    ConsoleAndLog,  ///< both
+};
 
 /// The composition root: creating it creates every manager (the engine-wide pointers gGraphicsCore,
 /// gTextureManager, ... gGameObjectManager), printing a progress line for each; destroying it
@@ -12,8 +26,9 @@
 class CEngine
 {
 public:
-    /// Calls Startup. An SDL subsystem that cannot start throws a std::string with the reason.
-    CEngine();
+    /// Calls Startup, its report going where report says. An SDL subsystem that cannot start throws
+    /// a std::string with the reason.
+    explicit CEngine(StartupReport report = StartupReport::Console);
     /// Calls Shutdown.
     ~CEngine();
 
@@ -46,6 +61,8 @@ public:
 
 private:
     bool showFps;
+    // Stands in for standard output from construction to the first frame; null for the console.
+    std::unique_ptr<CStartupReport> startupReport;
 };
 
 #endif

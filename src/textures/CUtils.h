@@ -78,6 +78,9 @@ public:
     SdlBitmap* DecodeBMPWithSDL(const char* path);
 
 private:
+    // A bitmap for anisotropic sampling: the engine's reader, else SDL's.
+    GLuint LoadBitmapFiltered(const char* path);
+
     static const int CAPTION_SUFFIX_SIZE = 24;
 
     int framesPerSecond;

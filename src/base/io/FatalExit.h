@@ -8,4 +8,11 @@
 /// with status (0 is turned into 1: a fatal exit never reports success).
 [[noreturn]] void FatalExit(int status = 1);
 
+/// What a fatal exit does last, after flushing the streams: the engine points it at its start-up
+/// report while that keeps standard output off the console, so that the failure's messages still
+/// reach the user. Null (the default) for nothing.
+using FatalExitNote = void (*)();
+/// Replaces the note; returns the one it replaces.
+FatalExitNote SetFatalExitNote(FatalExitNote note);
+
 #endif
