@@ -94,19 +94,11 @@ enum Control
     FASTER_BUTTON
 };
 
-// The viewer's own data by its relative name: the working directory's copy, else the first data
-// folder's; the name itself when none has it, so that the loader names what is missing.
-std::string DataFile(const char* name)
-{
-    std::string found = FindDataFile(name);
-    return found.empty() ? std::string(name) : found;
-}
-
 // The base name of an animation's frames, found as its first frame is ("button" + "1.png").
 std::string FrameBaseName(const char* baseName)
 {
     const std::string firstFrame = "1.png";
-    std::string found = DataFile((std::string(baseName) + firstFrame).c_str());
+    std::string found = DataFileOrName(std::string(baseName) + firstFrame);
     return found.substr(0, found.size() - firstFrame.size());
 }
 
@@ -149,7 +141,7 @@ void ModelViewer::Init()
     gGameObjectManager->SetDrawShadowVolumes(false);
     gGameObjectManager->SetDrawBoundingBoxes(false);
 
-    CSound* click = new CSound(DataFile(CLICK_SOUND).c_str());
+    CSound* click = new CSound(DataFileOrName(CLICK_SOUND).c_str());
     if (click->IsLoaded())
     {
         clickSound = click;
@@ -196,7 +188,7 @@ void ModelViewer::PlaceModelAndFloor()
     targetY = 0.5f * size.y * scale;
 
     floor = new CGameObject();
-    floor->LoadOBJ(DataFile(FLOOR_MODEL).c_str(), DataFile(FLOOR_TEXTURE).c_str());
+    floor->LoadOBJ(DataFileOrName(FLOOR_MODEL).c_str(), DataFileOrName(FLOOR_TEXTURE).c_str());
     floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
     // A margin below the model's lowest point: models with a floor of their own at that height
     // would otherwise fight the viewer's floor for the same depth.
@@ -282,7 +274,7 @@ void ModelViewer::CreatePanel()
     // The band as drawn is where the panel is dragged, and the title sits in its middle.
     const float band = std::floor(BACKGROUND_BAND_SHARE * height);
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
-                        DataFile(PANEL_BACKGROUND).c_str(), true, 0.85f,
+                        DataFileOrName(PANEL_BACKGROUND).c_str(), true, 0.85f,
                         static_cast<unsigned>(band), 1, true);
     panel->AddStaticText(new CStaticText(PANEL_TITLE, ROW_LEFT, 0.5f * (band - GLYPH_HEIGHT)));
     float y = FIRST_ROW_TOP;
