@@ -27,6 +27,20 @@ const char* const MSG_SDL_BITMAP_ERROR = ", Error: ";
 const char* const MSG_SDL_DECODE_FAILED = " Failed loading ";
 const char* const MSG_SDL_DECODE_SEPARATOR = " : ";
 
+// The readers the path's name picks, by substrings as files are named in model data.
+bool NamesBitmap(const char* path)
+{
+    return strstr(path, "bmp") || strstr(path, "BMP");
+}
+bool NamesPcx(const char* path)
+{
+    return strstr(path, "pcx") != nullptr;
+}
+bool NamesDds(const char* path)
+{
+    return strstr(path, "dds") != nullptr;
+}
+
 // Images are loaded once the engine is up, and the graphics core is up before anything loads.
 bool AnisotropicFilteringInUse()
 {
@@ -96,7 +110,7 @@ GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
         return 0;
     }
     bool useAnisotropy = AnisotropicFilteringInUse();
-    if (strstr(path, "bmp") || strstr(path, "BMP"))
+    if (NamesBitmap(path))
     {
         if (!useAnisotropy)
         {
@@ -113,11 +127,11 @@ GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
         std::cout << MSG_LOADING_TEXTURE << path << std::endl;
         return UploadTexture(*image, SdlImageSampling(useAnisotropy, true));
     }
-    if (strstr(path, "pcx"))
+    if (NamesPcx(path))
     {
         return LoadPCX(path, useAnisotropy);
     }
-    if (strstr(path, "dds"))
+    if (NamesDds(path))
     {
         return LoadDDS(path);
     }
@@ -148,6 +162,11 @@ GLuint CUtils::LoadBMPWithSDL(const char* path)
     image.data.reset(bitmap->data);
     bitmap->data = nullptr;
     return UploadTexture(image, SdlImageSampling(AnisotropicFilteringInUse(), true));
+}
+
+bool CUtils::KeepsRowOrder(const char* path)
+{
+    return path && (NamesBitmap(path) || NamesPcx(path) || NamesDds(path));
 }
 
 GLuint CUtils::LoadModelTexture(const std::string& asWritten, const std::string& folder,

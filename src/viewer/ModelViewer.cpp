@@ -2,6 +2,7 @@
 #include "viewer/ModelViewer.h"
 
 #include "core/CEngine.h"
+#include "models/CKObject.h"
 #include "models/CMD2Object.h"
 #include "overlay/CStaticText.h"
 #include "overlay/CToggleButton.h"
@@ -67,6 +68,7 @@ const float PANEL_WIDTH = 240.0f;
 const unsigned TITLE_BAR_HEIGHT = 16;
 const float ROW_LEFT = 8.0f;
 const float TEXT_LINE = 14.0f;
+const float RELIEF_ROW_HEIGHT = 36.0f;
 
 enum Control
 {
@@ -78,7 +80,8 @@ enum Control
     PREVIOUS_BUTTON,
     NEXT_BUTTON,
     SLOWER_BUTTON,
-    FASTER_BUTTON
+    FASTER_BUTTON,
+    RELIEF_TOGGLE
 };
 
 std::string FileName(const std::string& path)
@@ -220,6 +223,10 @@ void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
     {
         boxesToggle = toggle;
     }
+    else if (identifier == RELIEF_TOGGLE)
+    {
+        reliefToggle = toggle;
+    }
     else
     {
         volumesToggle = toggle;
@@ -243,7 +250,7 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
 void ModelViewer::CreatePanel()
 {
     const bool animated = kind.setAnimation != nullptr;
-    const float height = animated ? 430.0f : 330.0f;
+    const float height = (animated ? 430.0f : 330.0f) + (HasRelief() ? RELIEF_ROW_HEIGHT : 0.0f);
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
                         PANEL_BACKGROUND, true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
     float y = TITLE_BAR_HEIGHT + 8.0f;
@@ -252,6 +259,7 @@ void ModelViewer::CreatePanel()
     AddToggleRow(SHADOW_MAP_TOGGLE, "Shadow map", y);
     AddToggleRow(BOXES_TOGGLE, "Bounding boxes", y);
     AddToggleRow(VOLUMES_TOGGLE, "Show volumes", y);
+    AddReliefToggle(y);
     shadowToggles[0]->SetOn(true);
     if (animated)
     {
@@ -273,6 +281,28 @@ void ModelViewer::CreatePanel()
     AddText(line, y += TEXT_LINE);
     panel->SetActive(true);
     gWindowManager->AddWindow(panel);
+}
+
+bool ModelViewer::HasRelief() const
+{
+    return kind.kind == CGameObject::KIND_XML;
+}
+
+void ModelViewer::AddReliefToggle(float& y)
+{
+    if (HasRelief())
+    {
+        AddToggleRow(RELIEF_TOGGLE, "Relief", y);
+        reliefToggle->SetOn(true);
+    }
+}
+
+void ModelViewer::SetRelief(bool on)
+{
+    if (CKObject* entity = model ? model->GetXMLEntity() : nullptr)
+    {
+        entity->SetReliefEnabled(on);
+    }
 }
 
 void ModelViewer::SetShadowTechnique(Shadows technique)
@@ -366,6 +396,9 @@ void ModelViewer::HandleClick(int control)
         break;
     case VOLUMES_TOGGLE:
         gGameObjectManager->SetDrawShadowVolumes(volumesToggle->IsOn());
+        break;
+    case RELIEF_TOGGLE:
+        SetRelief(reliefToggle->IsOn());
         break;
     case PREVIOUS_BUTTON:
         StepAnimation(-1);

@@ -59,6 +59,10 @@ private:
     void HandleClick(int control);
     void PlayClick();
     void SetShadowTechnique(Shadows technique);
+    // XML models draw relief where they have height maps; the panel switches it on and off.
+    bool HasRelief() const;
+    void AddReliefToggle(float& y);
+    void SetRelief(bool on);
     void StepAnimation(int step);
     void RefreshAnimationText();
     void ApplyCamera();
@@ -78,6 +82,7 @@ private:
     std::vector<CToggleButton*> shadowToggles;
     CToggleButton* boxesToggle = nullptr;
     CToggleButton* volumesToggle = nullptr;
+    CToggleButton* reliefToggle = nullptr;
     CStaticText* animationText = nullptr;
     CSound* clickSound = nullptr;  // owned by the sound manager
     Shadows shadows = SHADOWS_NONE;

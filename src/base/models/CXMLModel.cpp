@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 const char* const XML_MODEL_ROOT_TAG = "KyrelModelFormat";
+const char* const XML_RELIEF_ATTRIBUTE = "relief";
 
 namespace
 {
@@ -366,6 +367,10 @@ void ModelReader::ReadSubObject(const CXmlElement& element, unsigned int objectI
     if (const char* value = element.FindAttribute("name"))
     {
         subObject.name = value;
+    }
+    if (const char* value = element.FindAttribute(XML_RELIEF_ATTRIBUTE))
+    {
+        subObject.relief = ToInt(value) != 0;
     }
     unsigned int declaredVertices = ToUnsigned(element.FindAttribute("numvertices"));
     unsigned int declaredFaces = ToUnsigned(element.FindAttribute("numfaces"));
