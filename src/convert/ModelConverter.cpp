@@ -244,7 +244,12 @@ bool ReadSourceMesh(const ConvertOptions& options, CModelData& mesh, bool& keyFr
     {
         read = C3DSReader().Load(&mesh, path.c_str(), options.swapAxes ? 1 : 0);
     }
-    if (!read || mesh.objects.empty())
+    size_t faces = 0;
+    for (const ModelObject& part : mesh.objects)
+    {
+        faces += part.faces.size();
+    }
+    if (!read || faces == 0)
     {
         error = path + ": not a readable " + kind->name + " model";
         return false;

@@ -88,6 +88,9 @@ struct XMLSubObject
     CVector3 center;  // not computed
 };
 
+// A number attribute as the reader converts it: atof narrowed to float, overflow to infinity.
+float XmlModelFloat(const char* text);
+
 class CXMLModel
 {
 public:

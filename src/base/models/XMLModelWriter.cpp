@@ -3,7 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace
@@ -11,11 +11,10 @@ namespace
 const char* const COLOR_NAMES[3] = {"ambient", "diffuse", "specular"};
 const char* const COMPONENT_NAMES[4] = {"r", "g", "b", "a"};
 
-// What the model reader makes of the text: a double, narrowed.
 bool ReadsBackAs(const char* text, float value)
 {
-    const float back = static_cast<float>(std::strtod(text, nullptr));
-    return back == value || (back != back && value != value);
+    const float back = XmlModelFloat(text);
+    return std::memcmp(&back, &value, sizeof value) == 0;
 }
 
 void AddFloat(CXmlElement& element, const char* name, float value)
