@@ -27,7 +27,7 @@ void AddFloat(CXmlElement& element, const char* name, float value)
 void AddInt(CXmlElement& element, const char* name, long long value)
 {
     char text[MODEL_FLOAT_TEXT_SIZE];
-    std::snprintf(text, sizeof text, "%lld", value);
+    *std::to_chars(text, text + sizeof text - 1, value).ptr = '\0';
     element.AddAttribute(name, text);
 }
 
