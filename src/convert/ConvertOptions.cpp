@@ -24,17 +24,6 @@ const char* const CONVERT_USAGE =
 
 namespace
 {
-bool TakeValue(int argc, char** argv, int& i, std::string& value, std::string& reason)
-{
-    if (i + 1 >= argc)
-    {
-        reason = std::string(argv[i]) + " needs a value";
-        return false;
-    }
-    value = argv[++i];
-    return true;
-}
-
 bool ParseNumber(const std::string& text, double low, double high, double& value)
 {
     char* end = nullptr;
@@ -60,10 +49,12 @@ bool ParseOption(int argc, char** argv, int& i, ConvertOptions& options, std::st
         reason = "unknown option " + argument;
         return false;
     }
-    if (!TakeValue(argc, argv, i, value, reason))
+    if (i + 1 >= argc)
     {
+        reason = argument + " needs a value";
         return false;
     }
+    value = argv[++i];
     if (argument == "--texture")
     {
         options.texturePath = value;

@@ -190,18 +190,24 @@ Object Square(float x0, float y0, float x1, float y1, float z, bool quad, int ma
     return object;
 }
 
-GLuint SolidTexture(unsigned char r, unsigned char g, unsigned char b)
+// A square RGB texture of side texels, without mipmaps.
+GLuint Texture(int side, const unsigned char* pixels, GLint filter)
 {
-    const unsigned char pixels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     glBindTexture(GL_TEXTURE_2D, 0);
     return name;
+}
+
+GLuint SolidTexture(unsigned char r, unsigned char g, unsigned char b)
+{
+    const unsigned char pixels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
+    return Texture(2, pixels, GL_NEAREST);
 }
 
 // Light 0 up and to the right of the picture, where the relief's bumps shade.
@@ -333,15 +339,7 @@ GLuint BumpTexture()
             pixels.insert(pixels.end(), 3, dx * dx + dy * dy < 30 ? 255 : 0);
         }
     }
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    glBindTexture(GL_TEXTURE_2D, name);
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    return name;
+    return Texture(side, pixels.data(), GL_LINEAR);
 }
 
 // Triangles of an object marked for relief get their frame and height map as quads do; switched
