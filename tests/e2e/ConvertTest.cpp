@@ -59,6 +59,14 @@ TEST(KyrelConvertProgram, AnswersRefusesAndFailsAsACommandLineToolShould)
          "kyrel-convert: cannot read [^\n]*none\\.obj\n"},
         {"unwritable document", model + folder.File("taken.xml"), 1, "",
          "kyrel-convert: cannot write [^\n]*taken\\.xml\n"},
+        {"document under a file", model + folder.File("stdout.txt/d.xml"), 1, "",
+         "kyrel-convert: cannot write [^\n]*d\\.xml\n"},
+        {"unreadable texture", model + folder.File("e.xml") + " --texture none.png", 1, "",
+         "kyrel-convert: cannot read none\\.png\n"},
+        {"unreadable height map", model + folder.File("f.xml") + " --height none.tga", 1, "",
+         "kyrel-convert: cannot read none\\.tga\n"},
+        {"not a model", folder.File("stdout.txt") + " " + folder.File("g.xml"), 1, "",
+         "kyrel-convert: [^\n]*stdout\\.txt: not a model to convert[^\n]*\n"},
         {"conversion",
          model + folder.File("c.xml") + " --texture '" + SAMPLES + "pedestal.png' --height auto", 0,
          "", ""},
@@ -71,7 +79,10 @@ TEST(KyrelConvertProgram, AnswersRefusesAndFailsAsACommandLineToolShould)
         EXPECT_TRUE(std::regex_match(run.out, std::regex(test.out))) << run.out;
         EXPECT_TRUE(std::regex_match(run.err, std::regex(test.err))) << run.err;
     }
-    EXPECT_FALSE(std::filesystem::exists(folder.File("b.xml")));
+    for (const char* name : {"b.xml", "e.xml", "f.xml", "g.xml"})
+    {
+        EXPECT_FALSE(std::filesystem::exists(folder.File(name))) << name;
+    }
     EXPECT_TRUE(std::filesystem::is_directory(folder.File("taken.xml")));
     EXPECT_FALSE(std::filesystem::exists(folder.File("taken.xml.partial")));
     EXPECT_TRUE(std::filesystem::exists(folder.File("c.xml")));
