@@ -93,7 +93,7 @@ Uint32 SurfacePixel(const SDL_Surface* surface, int x, int row)
 std::unique_ptr<CDecodedImage> DecodeBitmapWithOwnReader(const char* path)
 {
     CByteReader reader;
-    if (!reader.OpenFile(path))
+    if (!reader.OpenFile(path) || !IsDecodableBMP(reader) || !reader.Seek(0))
     {
         return nullptr;
     }
