@@ -45,8 +45,10 @@ public:
     void RenderParallax(bool textured);
     /// Relief on (the default) or off: off, the faces that would show relief are drawn flat, lit
     /// as triangles without relief are.
+    ///@{
     void SetReliefEnabled(bool on) { reliefEnabled = on; }
     bool IsReliefEnabled() const { return reliefEnabled; }
+    ///@}
 
     /// Shadow volume of the first sub-object for a point light at that world position; only the
     /// entity position is applied.

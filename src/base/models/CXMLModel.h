@@ -94,7 +94,7 @@ struct XMLSubObject
     unsigned int vertexCount = 0;
     unsigned int faceCount = 0;
     ///@}
-    std::string name;                 ///< empty when the object has none
+    std::string name;  ///< empty when the object has none
     /// Set by the object's optional `relief` attribute (non-zero): its triangles are drawn with
     /// the parallax program's relief as quads are, where their material has a height map.
     bool relief = false;
