@@ -74,6 +74,7 @@ struct RoundTrip
 {
     std::string input;
     std::string texture;
+    int frame = 0;  // MD2
 };
 
 std::vector<RoundTrip> RoundTripCases(const TempDir& folder)
@@ -82,6 +83,7 @@ std::vector<RoundTrip> RoundTripCases(const TempDir& folder)
                                     {SAMPLES + "floor.obj", ""},
                                     {SAMPLES + "table.3ds", ""},
                                     {SAMPLES + "figure.md2", SAMPLES + "figure.png"},
+                                    {SAMPLES + "figure.md2", SAMPLES + "figure.png", 7},
                                     {WriteTwoMaterialObj(folder), ""}};
     const std::string md2 = SHARED + "/md2/good/";
     if (Exists(md2))
@@ -155,7 +157,8 @@ void ExpectSameFace(const RoundTrip& trip, const CModelData& mesh, const ModelOb
     for (int k = 0; k < 3; ++k)
     {
         const XMLVertex& vertex = back.subObjects[0].vertices[static_cast<size_t>(corners[k])];
-        const CVector3& position = part.vertices[static_cast<size_t>(source.vertIndex[k])];
+        const ModelObject& frame = mesh.objects[static_cast<size_t>(keyFrames ? trip.frame : 0)];
+        const CVector3& position = (keyFrames ? frame : part).vertices[source.vertIndex[k]];
         EXPECT_EQ(picture.empty() ? color[1] : 255, ColorComponentByte(vertex.g));
         EXPECT_TRUE(SameBits(position.x, vertex.x) && SameBits(position.y, vertex.y) &&
                     SameBits(position.z, vertex.z))
@@ -186,6 +189,7 @@ TEST(KyrelConvert, EveryModelReadsBackWithItsTrianglesPositionsCoordinatesAndMat
         options.inputPath = trip.input;
         options.outputPath = out.File("model.xml");
         options.texturePath = trip.texture;
+        options.frame = trip.frame;
         options.height = "auto";
         CModelData mesh;
         bool keyFrames = false;
