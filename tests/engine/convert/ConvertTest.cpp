@@ -83,7 +83,7 @@ std::vector<RoundTrip> RoundTripCases(const TempDir& folder)
                                     {SAMPLES + "floor.obj", ""},
                                     {SAMPLES + "table.3ds", ""},
                                     {SAMPLES + "figure.md2", SAMPLES + "figure.png"},
-                                    {SAMPLES + "figure.md2", SAMPLES + "figure.png", 7},
+                                    {SAMPLES + "figure.md2", SAMPLES + "figure.png", 5},
                                     {WriteTwoMaterialObj(folder), ""}};
     const std::string md2 = SHARED + "/md2/good/";
     if (Exists(md2))
