@@ -2,6 +2,7 @@
 // material) corner, and the faces in the mesh's order.
 #include "convert/MeshConversion.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace
@@ -185,6 +186,13 @@ CXMLModel ConvertMesh(const CModelData& mesh, const MeshConversion& conversion)
         {
             ConvertPart(mesh, part, part, conversion, subObject);
         }
+    }
+    // The white material for faces without one only where a face has none.
+    const int noMaterial = mesh.materialCount;
+    if (std::none_of(subObject.faces.begin(), subObject.faces.end(),
+                     [noMaterial](const XMLFace& face) { return face.materialIndex == noMaterial; }))
+    {
+        model.materials.pop_back();
     }
     subObject.vertexCount = static_cast<unsigned int>(subObject.vertices.size());
     subObject.faceCount = static_cast<unsigned int>(subObject.faces.size());

@@ -38,8 +38,8 @@ struct MeshConversion
 // (count) for none.
 int FaceMaterial(const CModelData& mesh, const ModelObject& part, size_t faceIndex);
 
-// The XML model of mesh (materials mesh.materialCount + 1, the last the white one for faces
-// without a material).
+// The XML model of mesh: its materials in their order, and after them a white one when some
+// faces have no material.
 CXMLModel ConvertMesh(const CModelData& mesh, const MeshConversion& conversion);
 
 #endif
