@@ -2,6 +2,7 @@
 #include "models/XMLModelWriter.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,10 +12,15 @@ namespace
 const char* const COLOR_NAMES[3] = {"ambient", "diffuse", "specular"};
 const char* const COMPONENT_NAMES[4] = {"r", "g", "b", "a"};
 
+// Same bits, so that -0 and 0 count as different and a NaN as itself.
 bool ReadsBackAs(const char* text, float value)
 {
     const float back = XmlModelFloat(text);
-    return std::memcmp(&back, &value, sizeof value) == 0;
+    uint32_t backBits = 0;
+    uint32_t valueBits = 0;
+    std::memcpy(&backBits, &back, sizeof back);
+    std::memcpy(&valueBits, &value, sizeof value);
+    return backBits == valueBits;
 }
 
 void AddFloat(CXmlElement& element, const char* name, float value)
