@@ -4,7 +4,7 @@
 #      binary that links kyrel_base alone, no such library on its link line.
 #   2. The engine's folders include only folders below them, in this order (lowest first):
 #        platform sound textures shaders overlay scene models game core
-#      The programs (app/, viewer/) may include any engine folder, never each other. The one
+#      The programs (app/, viewer/, convert/) may include any engine folder, never each other. The one
 #      exception: the graphics core draws the software cursor with a screen image from overlay/.
 #   tools/check_layers.sh [BINARY]
 set -eu
@@ -13,7 +13,7 @@ binary=${1:-}
 status=0
 
 ENGINE_ORDER=(platform sound textures shaders overlay scene models game core)
-PROGRAMS=(app viewer)
+PROGRAMS=(app viewer convert)
 EXCEPTIONS=("platform/CGraphicsCore.cpp -> overlay/CScreenImage.h")
 
 if grep -rnE '#include *[<"](GL/|SDL|glew)' "$root/src/base"; then

@@ -178,6 +178,14 @@ void CKObject::SetParallaxUniforms(GLhandleARB program, const XMLFace& face) con
     SetVector4(program, UNIFORM_BINORMAL, face.binormal, 0.0f);
 }
 
+void CKObject::SetFlatUniforms(GLhandleARB program)
+{
+    const CVector3 zero;
+    SetVector4(program, UNIFORM_TANGENT, zero, 0.0f);
+    SetVector4(program, UNIFORM_NORMAL, zero, 0.0f);
+    SetVector4(program, UNIFORM_BINORMAL, zero, 0.0f);
+}
+
 void CKObject::RenderParallax(bool textured)
 {
     CShader* shader = gShaderManager->GetShader(SHADER_PARALLAX);
@@ -199,7 +207,12 @@ void CKObject::RenderParallax(bool textured)
         }
         for (const XMLFace& face : subObject.faces)
         {
-            if (!face.IsQuad())
+            // Quads always carry a tangent frame; triangles only in objects marked for relief,
+            // which also keep their other triangles from a frame left by the face before.
+            const bool framed =
+                face.IsQuad() || (subObject.relief && modelPointer->HeightMapTexture(
+                                                          face.parallaxMapIndex) != XML_NO_TEXTURE);
+            if (!framed && !subObject.relief)
             {
                 if (textured)
                 {
@@ -217,7 +230,14 @@ void CKObject::RenderParallax(bool textured)
                               heightMap == XML_NO_TEXTURE ? 0u : static_cast<GLuint>(heightMap));
                 glActiveTexture(GL_TEXTURE0);
             }
-            SetParallaxUniforms(program, face);
+            if (framed && reliefEnabled)
+            {
+                SetParallaxUniforms(program, face);
+            }
+            else
+            {
+                SetFlatUniforms(program);
+            }
             EmitFace(subObject, face);
         }
     }

@@ -40,8 +40,15 @@ public:
     /// Immediate-mode draw under whatever program is bound; textures only when textured is set.
     void Render(bool textured) override;
     /// The draw the game object uses: built-in program 13 with the colour map on unit 0, the height
-    /// map on unit 1 and each quad's tangent frame as uniforms.
+    /// map on unit 1 and each quad's tangent frame as uniforms (and each triangle's, in objects
+    /// marked for relief, where its material has a height map).
     void RenderParallax(bool textured);
+    /// Relief on (the default) or off: off, the faces that would show relief are drawn flat, lit
+    /// as triangles without relief are.
+    ///@{
+    void SetReliefEnabled(bool on) { reliefEnabled = on; }
+    bool IsReliefEnabled() const { return reliefEnabled; }
+    ///@}
 
     /// Shadow volume of the first sub-object for a point light at that world position; only the
     /// entity position is applied.
@@ -73,6 +80,8 @@ private:
     bool SelectTexture(const XMLFace& face, TextureState& state) const;
     void EmitFace(const XMLSubObject& subObject, const XMLFace& face) const;
     void SetParallaxUniforms(GLhandleARB program, const XMLFace& face) const;
+    /// A zero tangent frame: the parallax program then lights the face without relief.
+    static void SetFlatUniforms(GLhandleARB program);
     void RefreshWorldBounds();
     /// Tests one triangle of a face in world space; true and the hit point when the ray meets it.
     bool HitTriangle(const CRay& ray, const XMLSubObject& subObject, int i0, int i1, int i2,
@@ -81,6 +90,7 @@ private:
     CXMLModel model;
     CXMLModel* modelPointer;
     CShadowVolume shadowVolume;
+    bool reliefEnabled = true;
 };
 
 #endif

@@ -51,6 +51,10 @@ public:
     /// texture coordinates count v up from the bottom of the picture (OBJ, 3DS, MD2) ask, so a
     /// picture maps the same whatever its file format. DDS blocks always go to GL as stored.
     GLuint LoadImage(const char* path, ImageRowOrder rows = ROWS_AS_DECODED);
+    /// True when LoadImage gives the picture at path the same row order whichever order is asked
+    /// (BMP and PCX come bottom row first anyway, DDS as stored); false when asking for the
+    /// bottom row first turns it upside down.
+    static bool KeepsRowOrder(const char* path);
     /// Loads a picture a model file names, as exporters write names on other machines: the path
     /// as written, else its base name in folder (each also ignoring letter case; nothing found
     /// leaves the path as written, and its loader's message). The path used goes to *used when

@@ -149,6 +149,16 @@ GLuint CUtils::LoadBMPWithSDL(const char* path)
     return UploadTexture(image, SdlImageSampling(AnisotropicFilteringInUse(), true));
 }
 
+bool CUtils::KeepsRowOrder(const char* path)
+{
+    if (!path)
+    {
+        return false;
+    }
+    const ImageFileKind kind = ImageFileKindOf(path);
+    return kind == ImageFileKind::Bmp || kind == ImageFileKind::Pcx || kind == ImageFileKind::Dds;
+}
+
 GLuint CUtils::LoadModelTexture(const std::string& asWritten, const std::string& folder,
                                 ImageRowOrder rows, std::string* used)
 {

@@ -3,6 +3,7 @@
 
 #include "core/CEngine.h"
 #include "io/DataFolders.h"
+#include "models/CKObject.h"
 #include "models/CMD2Object.h"
 #include "overlay/CStaticText.h"
 #include "overlay/CToggleButton.h"
@@ -91,7 +92,8 @@ enum Control
     PREVIOUS_BUTTON,
     NEXT_BUTTON,
     SLOWER_BUTTON,
-    FASTER_BUTTON
+    FASTER_BUTTON,
+    RELIEF_TOGGLE
 };
 
 // The base name of an animation's frames, found as its first frame is ("button" + "1.png").
@@ -241,6 +243,10 @@ void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
     {
         boxesToggle = toggle;
     }
+    else if (identifier == RELIEF_TOGGLE)
+    {
+        reliefToggle = toggle;
+    }
     else
     {
         volumesToggle = toggle;
@@ -283,6 +289,7 @@ void ModelViewer::CreatePanel()
     AddToggleRow(SHADOW_MAP_TOGGLE, "Shadow map", y);
     AddToggleRow(BOXES_TOGGLE, "Bounding boxes", y);
     AddToggleRow(VOLUMES_TOGGLE, "Show volumes", y);
+    AddReliefToggle(y);
     shadowToggles[0]->SetOn(true);
     if (animated)
     {
@@ -306,6 +313,28 @@ void ModelViewer::CreatePanel()
     AddText("", y += TEXT_LINE, &rateText);
     panel->SetActive(true);
     gWindowManager->AddWindow(panel);
+}
+
+bool ModelViewer::HasRelief() const
+{
+    return kind.kind == CGameObject::KIND_XML;
+}
+
+void ModelViewer::AddReliefToggle(float& y)
+{
+    if (HasRelief())
+    {
+        AddToggleRow(RELIEF_TOGGLE, "Relief", y);
+        reliefToggle->SetOn(true);
+    }
+}
+
+void ModelViewer::SetRelief(bool on)
+{
+    if (CKObject* entity = model ? model->GetXMLEntity() : nullptr)
+    {
+        entity->SetReliefEnabled(on);
+    }
 }
 
 void ModelViewer::SetShadowTechnique(Shadows technique)
@@ -401,6 +430,9 @@ void ModelViewer::HandleClick(int control)
         break;
     case VOLUMES_TOGGLE:
         gGameObjectManager->SetDrawShadowVolumes(volumesToggle->IsOn());
+        break;
+    case RELIEF_TOGGLE:
+        SetRelief(reliefToggle->IsOn());
         break;
     case PREVIOUS_BUTTON:
         StepAnimation(-1);

@@ -62,6 +62,10 @@ private:
     void HandleClick(int control);
     void PlayClick();
     void SetShadowTechnique(Shadows technique);
+    // XML models draw relief where they have height maps; the panel switches it on and off.
+    bool HasRelief() const;
+    void AddReliefToggle(float& y);
+    void SetRelief(bool on);
     void StepAnimation(int step);
     void RefreshAnimationText();
     void ApplyCamera();
@@ -89,6 +93,7 @@ private:
     CStaticText* animationText = nullptr;       // the animation's name
     CStaticText* animationFrameText = nullptr;  // its frame and speed
     CStaticText* rateText = nullptr;
+    CToggleButton* reliefToggle = nullptr;
     CSound* clickSound = nullptr;  // owned by the sound manager
     Shadows shadows = SHADOWS_NONE;
     int animation = 0;

@@ -13,6 +13,7 @@
 #include <cstdlib>
 
 const char* const XML_MODEL_ROOT_TAG = "KyrelModelFormat";
+const char* const XML_RELIEF_ATTRIBUTE = "relief";
 
 namespace
 {
@@ -102,41 +103,6 @@ unsigned int ToUnsigned(const char* text)
     return static_cast<unsigned int>(ToInt(text));
 }
 
-// atof, narrowed to float with overflow going to infinity rather than undefined. Plain decimal
-// numbers take from_chars, which rounds exactly as strtod does in the C locale but several times
-// faster; everything else (spaces, '+', hexadecimal, out of range) still goes through strtod.
-float ToFloat(const char* text)
-{
-    if (!text)
-    {
-        return 0.0f;
-    }
-    double value = 0.0;
-    const char* digits = text[0] == '-' ? text + 1 : text;
-    const bool plainDecimal =
-        (digits[0] >= '0' && digits[0] <= '9' && digits[1] != 'x' && digits[1] != 'X') ||
-        digits[0] == '.';
-    bool parsed = false;
-    if (plainDecimal)
-    {
-        std::from_chars_result result = std::from_chars(text, text + std::strlen(text), value);
-        parsed = result.ec == std::errc();
-    }
-    if (!parsed)
-    {
-        value = std::strtod(text, nullptr);
-    }
-    if (value > FLT_MAX)
-    {
-        return HUGE_VALF;
-    }
-    if (value < -FLT_MAX)
-    {
-        return -HUGE_VALF;
-    }
-    return static_cast<float>(value);
-}
-
 // The values of several attributes found in one pass over the element's attributes: for each name,
 // the first attribute of that name without regard to case (none when it has no value), exactly
 // what FindAttribute answers for each name on its own.
@@ -195,7 +161,7 @@ private:
     {
         if (const char* value = Required(element, attribute, message))
         {
-            out = ToFloat(value);
+            out = XmlModelFloat(value);
         }
     }
     void RequiredUnsigned(const CXmlElement& element, const char* attribute, const char* message,
@@ -208,7 +174,7 @@ private:
     }
     static float Float(const CXmlElement& element, const char* attribute)
     {
-        return ToFloat(element.FindAttribute(attribute));
+        return XmlModelFloat(element.FindAttribute(attribute));
     }
 
     void ReadModelAttributes(const CXmlElement& modelElement);
@@ -367,6 +333,10 @@ void ModelReader::ReadSubObject(const CXmlElement& element, unsigned int objectI
     {
         subObject.name = value;
     }
+    if (const char* value = element.FindAttribute(XML_RELIEF_ATTRIBUTE))
+    {
+        subObject.relief = ToInt(value) != 0;
+    }
     unsigned int declaredVertices = ToUnsigned(element.FindAttribute("numvertices"));
     unsigned int declaredFaces = ToUnsigned(element.FindAttribute("numfaces"));
     CXmlElement position = element.FindChild("position");
@@ -409,7 +379,7 @@ void ModelReader::ReadVertex(const CXmlElement& element, XMLVertex& vertex)
     GatherAttributes(element, NAMES, values);
     for (int k = 0; k < 15; ++k)
     {
-        *fields[k] = ToFloat(values[k]);
+        *fields[k] = XmlModelFloat(values[k]);
     }
     const int U0 = 3;
     if (!values[U0])
@@ -476,6 +446,41 @@ void ModelReader::ComputeBox(XMLSubObject& subObject, CVector3& modelMin, CVecto
     }
 }
 }  // namespace
+
+// atof, narrowed to float with overflow going to infinity rather than undefined. Plain decimal
+// numbers take from_chars, which rounds exactly as strtod does in the C locale but several times
+// faster; everything else (spaces, '+', hexadecimal, out of range) still goes through strtod.
+float XmlModelFloat(const char* text)
+{
+    if (!text)
+    {
+        return 0.0f;
+    }
+    double value = 0.0;
+    const char* digits = text[0] == '-' ? text + 1 : text;
+    const bool plainDecimal =
+        (digits[0] >= '0' && digits[0] <= '9' && digits[1] != 'x' && digits[1] != 'X') ||
+        digits[0] == '.';
+    bool parsed = false;
+    if (plainDecimal)
+    {
+        std::from_chars_result result = std::from_chars(text, text + std::strlen(text), value);
+        parsed = result.ec == std::errc();
+    }
+    if (!parsed)
+    {
+        value = std::strtod(text, nullptr);
+    }
+    if (value > FLT_MAX)
+    {
+        return HUGE_VALF;
+    }
+    if (value < -FLT_MAX)
+    {
+        return -HUGE_VALF;
+    }
+    return static_cast<float>(value);
+}
 
 CXMLModel* CXMLModel::Load(const char* path, const ImageLoader& loadImage)
 {

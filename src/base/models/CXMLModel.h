@@ -14,6 +14,9 @@ class CXmlElement;
 
 /// Root element of a model document.
 extern const char* const XML_MODEL_ROOT_TAG;
+/// Attribute of `object` that turns relief on for its triangles; documents without it draw their
+/// triangles flat.
+extern const char* const XML_RELIEF_ATTRIBUTE;
 /// u0 of a vertex that has no texture coordinate.
 const float XML_NO_TEXCOORD = -1.0f;
 /// Texture of a material or height map without a picture; also what drawing uses for a face whose
@@ -91,7 +94,10 @@ struct XMLSubObject
     unsigned int vertexCount = 0;
     unsigned int faceCount = 0;
     ///@}
-    std::string name;                 ///< empty when the object has none
+    std::string name;  ///< empty when the object has none
+    /// Set by the object's optional `relief` attribute (non-zero): its triangles are drawn with
+    /// the parallax program's relief as quads are, where their material has a height map.
+    bool relief = false;
     std::vector<XMLVertex> vertices;  ///< vertexCount records
     std::vector<XMLFace> faces;       ///< faceCount records
     /// Stored only: drawing uses the vertices as they are, in the model's space.
@@ -107,6 +113,9 @@ struct XMLSubObject
     ///@}
     CVector3 center;  ///< not computed
 };
+
+/// A number attribute as the reader converts it: atof narrowed to float, overflow to infinity.
+float XmlModelFloat(const char* text);
 
 /// A model of the engine's own XML format (root element KyrelModelFormat), as CKObject draws it.
 ///

@@ -147,7 +147,7 @@ inline constexpr ByteTable kLowerCase = MakeLowerCase();
 // The character-length table of the current character mode (kUtf8Lengths or kSingleByteLengths).
 extern const unsigned char* gCharLengths;
 // Item arrays grow by this many entries (or by half their size once that is more); 0 outside a
-// parse, where arrays grow one entry at a time.
+// parse, where arrays grow by one entry or by half their size.
 extern int gGrowthStep;
 
 // Holds the growth step for one parse and puts it back to 0 however the parse ends.
@@ -419,11 +419,10 @@ template <typename T> void ReserveOneMore(T*& array, int& capacity, int count)
     {
         return;
     }
-    int step = 1;
-    if (gGrowthStep > 0)
-    {
-        step = capacity / 2 > gGrowthStep ? capacity / 2 : gGrowthStep;
-    }
+    // By half the size at least: a tree built element by element, like one parsed, must not
+    // copy its arrays once per item.
+    const int least = gGrowthStep > 0 ? gGrowthStep : 1;
+    const int step = capacity / 2 > least ? capacity / 2 : least;
     if (capacity > INT_MAX - step)
     {
         throw std::bad_alloc();

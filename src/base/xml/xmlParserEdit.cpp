@@ -37,8 +37,16 @@ int InsertOrderEntry(XmlElementData* record, XmlItemKind kind, int position)
     {
         position = count;
     }
+    // Appending, the common case of building a tree, needs no walk: every item of the kind
+    // comes before the new one.
     int index = 0;
-    for (int i = 0; i < position; ++i)
+    if (position == count)
+    {
+        index = kind == XML_ITEM_CHILD ? record->childCount
+                                       : (kind == XML_ITEM_TEXT ? record->textCount
+                                                                : record->clearCount);
+    }
+    for (int i = 0; i < position && position < count; ++i)
     {
         index += (record->order[i] & 3) == int(kind) ? 1 : 0;
     }

@@ -114,6 +114,9 @@ struct Object
 {
     std::vector<V> vertices;
     std::vector<F> faces;
+    bool relief = false;  // marked for relief
+    // Texture coordinates that follow the positions (a quarter a unit), else all at 0.5.
+    bool mapped = false;
 };
 
 // Materials name their colour map by GL texture name (the loader below reads it back); a material
@@ -138,17 +141,17 @@ std::string Document(const std::vector<int>& materialTextures, int heightMap,
     out << "<parallaxmap><texture heightmap=\"" << heightMap << "\"/></parallaxmap>";
     for (const Object& object : objects)
     {
-        out << "<object numvertices=\"" << object.vertices.size() << "\" numfaces=\""
-            << object.faces.size() << "\">";
+        out << "<object" << (object.relief ? " relief=\"1\"" : "") << " numvertices=\""
+            << object.vertices.size() << "\" numfaces=\"" << object.faces.size() << "\">";
         for (const V& v : object.vertices)
         {
             out << "<vertex x=\"" << v.x << "\" y=\"" << v.y << "\" z=\"" << v.z << "\"";
             if (v.textured)
             {
-                out << " u0=\"0.5\"";
+                out << " u0=\"" << (object.mapped ? v.x / 4 : 0.5f) << "\"";
             }
-            out << " v0=\"0.5\" r=\"" << v.r << "\" g=\"" << v.g << "\" b=\"" << v.b
-                << "\" a=\"1\"/>";
+            out << " v0=\"" << (object.mapped ? v.y / 4 : 0.5f) << "\" r=\"" << v.r << "\" g=\""
+                << v.g << "\" b=\"" << v.b << "\" a=\"1\"/>";
         }
         for (const F& f : object.faces)
         {
@@ -187,18 +190,35 @@ Object Square(float x0, float y0, float x1, float y1, float z, bool quad, int ma
     return object;
 }
 
-GLuint SolidTexture(unsigned char r, unsigned char g, unsigned char b)
+// A square RGB texture of side texels, without mipmaps.
+GLuint Texture(int side, const unsigned char* pixels, GLint filter)
 {
-    const unsigned char pixels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
     GLuint name = 0;
     glGenTextures(1, &name);
     glBindTexture(GL_TEXTURE_2D, name);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, 2, 2, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB, side, side, 0, GL_RGB, GL_UNSIGNED_BYTE, pixels);
     glBindTexture(GL_TEXTURE_2D, 0);
     return name;
+}
+
+GLuint SolidTexture(unsigned char r, unsigned char g, unsigned char b)
+{
+    const unsigned char pixels[4 * 3] = {r, g, b, r, g, b, r, g, b, r, g, b};
+    return Texture(2, pixels, GL_NEAREST);
+}
+
+// Light 0 up and to the right of the picture, where the relief's bumps shade.
+void EnsureLightForRelief()
+{
+    const GLfloat position[4] = {5.0f, 5.0f, 10.0f, 1.0f};
+    const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
 }
 
 class CKObjectGL : public ::testing::Test
@@ -304,6 +324,75 @@ TEST_F(CKObjectGL, QuadsGetTheirFrameAsUniformsAndTheirHeightMapOnUnitOne)
     EXPECT_EQ(GLint(height), unit1);
     const XMLFace& face = object.GetModel()->subObjects[0].faces[0];
     EXPECT_FLOAT_EQ(1.0f, face.normal.z);
+}
+
+// A height map of bumps: a bright disc in each 16-texel cell on a dark ground.
+GLuint BumpTexture()
+{
+    const int side = 64;
+    std::vector<unsigned char> pixels;
+    for (int y = 0; y < side; ++y)
+    {
+        for (int x = 0; x < side; ++x)
+        {
+            const int dx = x % 16 - 8, dy = y % 16 - 8;
+            pixels.insert(pixels.end(), 3, dx * dx + dy * dy < 30 ? 255 : 0);
+        }
+    }
+    return Texture(side, pixels.data(), GL_LINEAR);
+}
+
+// Triangles of an object marked for relief get their frame and height map as quads do; switched
+// off, they draw exactly as the same triangles without the mark (today's drawing), and with it on
+// the picture changes.
+TEST_F(CKObjectGL, ReliefMarkFramesTrianglesAndTheSwitchDrawsThemAsWithoutIt)
+{
+    GLuint bumps = BumpTexture();
+    GLuint height = BumpTexture();
+    EnsureLightForRelief();
+    // In front of the eye, which the program takes from the modelview (the origin).
+    Object marked = Square(-6, -6, 6, 6, -5, false, 0);
+    marked.relief = true;
+    marked.mapped = true;
+    Object plain = marked;
+    plain.relief = false;
+    CKObject withMark;
+    CKObject withoutMark;
+    Load(withMark, Document({int(bumps)}, int(height), {marked}));
+    Load(withoutMark, Document({int(bumps)}, int(height), {plain}));
+    ASSERT_TRUE(withMark.GetModel()->subObjects[0].relief);
+    ASSERT_FALSE(withoutMark.GetModel()->subObjects[0].relief);
+
+    auto frame = [this](CKObject& object, bool relief, CallCounts* counts)
+    {
+        kyrel_test::ResetFrame();
+        SetUp();
+        object.SetReliefEnabled(relief);
+        if (counts)
+        {
+            CountedCalls swap(*counts);
+            object.RenderParallax(true);
+        }
+        else
+        {
+            object.RenderParallax(true);
+        }
+        return kyrel_test::ReadPixels(0, 0, kyrel_test::WINDOW_WIDTH, kyrel_test::WINDOW_HEIGHT);
+    };
+    CallCounts counts;
+    const std::vector<unsigned char> reliefOn = frame(withMark, true, &counts);
+    EXPECT_EQ(8, counts.uniform4) << "four vectors per triangle";
+    EXPECT_EQ(1, counts.activeTexture1) << "the height map follows the colour map";
+    const std::vector<unsigned char> reliefOff = frame(withMark, false, nullptr);
+    const std::vector<unsigned char> today = frame(withoutMark, true, nullptr);
+    EXPECT_TRUE(reliefOff == today) << "switched off: the drawing of unmarked triangles";
+    size_t changed = 0;
+    for (size_t i = 0; i < reliefOn.size(); i += 3)
+    {
+        changed += reliefOn[i] != today[i] || reliefOn[i + 1] != today[i + 1];
+    }
+    // The square covers 12 x 12 of the 20 x 15 units on screen.
+    EXPECT_GT(changed, reliefOn.size() / 3 / 10) << "relief shows";
 }
 
 TEST_F(CKObjectGL, UntexturedDrawsTouchNoTextureStateButSendColours)
