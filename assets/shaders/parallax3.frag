@@ -7,9 +7,9 @@
 #extension GL_ARB_derivative_control : enable
 
 uniform sampler2D testTexture;    // colour map, unit 0
-// Height map, unit 1: white is the top of the relief. Red is the height, green and blue the
-// heights NORMAL_TEXELS to the right and up, packed by the engine at load time so that one
-// read gives the normal.
+// Height map, unit 1: white is the top of the relief. The engine packs it at load time: red is
+// a texel's height, green, blue and alpha those of the texels to its right, above it and above
+// right, so that one fetch gives the four texels a bilinear blend needs.
 uniform sampler2D HeightTexture;
 
 // From the vertex program. A software renderer reads a uniform once for every pixel, so whatever
@@ -35,8 +35,8 @@ const int REFINE_STEPS = 2;
 const int SHADOW_STEPS = 4;
 // Keeps the march short at grazing angles, where the offset would otherwise grow without bound.
 const float MIN_SLOPE = 0.2;
-// Texels between a height and the neighbours its normal is taken from, as packed.
-const float NORMAL_TEXELS = 2.0;
+// Distance between the height samples that give the relief's normal, in texture coordinates.
+const float NORMAL_SPAN = 1.0 / 256.0;
 // How strongly a bump between the hit and the light darkens it.
 const float SHADOW_HARDNESS = 6.0;
 const int SHININESS_SQUARINGS = 5;  // a shininess of 2^5 = 32
@@ -55,25 +55,15 @@ float ReadTexel(vec2 uv)
     return texelFetch(HeightTexture, ivec2(texel), 0).r;
 }
 
-// The bilinear blend of the four texels around uv, with the neighbours for the normal. Fetched
-// by hand: a software renderer's filtered read costs more than four fetches.
-vec3 ReadRelief(vec2 uv)
+// The bilinear blend of the four texels around uv, from the one texel that holds them.
+float ReadHeight(vec2 uv)
 {
     vec2 position = fract(uv) * heightSize - 0.5;
     vec2 base = floor(position);  // -1 to the last texel
     vec2 f = position - base;
-    vec2 a = mix(base, base + heightSize, lessThan(base, vec2(0.0)));
-    vec2 b = mix(base + 1.0, vec2(0.0), greaterThanEqual(base + 1.0, heightSize));
-    vec3 h00 = texelFetch(HeightTexture, ivec2(a), 0).rgb;
-    vec3 h10 = texelFetch(HeightTexture, ivec2(b.x, a.y), 0).rgb;
-    vec3 h01 = texelFetch(HeightTexture, ivec2(a.x, b.y), 0).rgb;
-    vec3 h11 = texelFetch(HeightTexture, ivec2(b), 0).rgb;
-    return mix(mix(h00, h10, f.x), mix(h01, h11, f.x), f.y);
-}
-
-float ReadHeight(vec2 uv)
-{
-    return ReadRelief(uv).r;
+    base = mix(base, base + heightSize, lessThan(base, vec2(0.0)));
+    vec4 corners = texelFetch(HeightTexture, ivec2(base), 0);
+    return mix(mix(corners.r, corners.g, f.x), mix(corners.b, corners.a, f.x), f.y);
 }
 
 // Height-map texels per screen pixel at uv: the footprint the mipmap level is chosen by. Taken
@@ -156,12 +146,13 @@ float SelfShadow(vec2 uv, float depth, vec3 light)
     return 1.0 - clamp(blocked, 0.0, 1.0);
 }
 
-// From the height at the hit (known from the march) and the two neighbours packed with it.
+// From the height at the hit (known from the march) and two reads beside it.
 vec3 ReliefNormal(vec2 uv, float height)
 {
-    vec3 relief = ReadRelief(uv);
-    vec2 slope = RELIEF_DEPTH * heightSize / NORMAL_TEXELS;
-    return normalize(vec3((height - relief.g) * slope.x, (height - relief.b) * slope.y, 1.0));
+    float right = ReadHeight(uv + vec2(NORMAL_SPAN, 0.0));
+    float up = ReadHeight(uv + vec2(0.0, NORMAL_SPAN));
+    float slope = RELIEF_DEPTH / NORMAL_SPAN;
+    return normalize(vec3((height - right) * slope, (height - up) * slope, 1.0));
 }
 
 // The specular power by squaring: a general power costs a logarithm and an exponential.

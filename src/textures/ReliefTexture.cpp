@@ -1,8 +1,8 @@
-// The parallax program's height map, repacked at load time. The program blends four texels
-// for each filtered height and took two more such blends beside the hit for its normal; with
-// those neighbours packed into the same texels, one blend gives the height and the normal. The
-// copy has no mipmaps and no anisotropy, which a software renderer would otherwise pay for on
-// every fetch's level look-up.
+// The parallax program's height map, repacked at load time. A filtered height blends four
+// texels, and the program fetches each itself (a software renderer's own filter costs more);
+// with each texel's right, upper and upper-right neighbours packed into it, one fetch gives all
+// four. The copy has no mipmaps and no anisotropy, which a software renderer would otherwise pay
+// for on every fetch's level look-up.
 #include "textures/ReliefTexture.h"
 
 #include <vector>
@@ -10,8 +10,8 @@
 namespace
 {
 const int RELIEF_CHANNELS = 4;
-const unsigned char OPAQUE = 255;
 
+// Each texel takes its own height and those of the three texels to its right and above it.
 std::vector<unsigned char> PackRelief(const std::vector<unsigned char>& heights, int width,
                                       int height)
 {
@@ -20,14 +20,14 @@ std::vector<unsigned char> PackRelief(const std::vector<unsigned char>& heights,
     for (int y = 0; y < height; ++y)
     {
         const unsigned char* row = &heights[static_cast<size_t>(y) * width];
-        const unsigned char* rowUp =
-            &heights[static_cast<size_t>((y + RELIEF_NORMAL_TEXELS) % height) * width];
+        const unsigned char* rowUp = &heights[static_cast<size_t>((y + 1) % height) * width];
         for (int x = 0; x < width; ++x)
         {
+            const int right = (x + 1) % width;
             *out++ = row[x];
-            *out++ = row[(x + RELIEF_NORMAL_TEXELS) % width];
+            *out++ = row[right];
             *out++ = rowUp[x];
-            *out++ = OPAQUE;
+            *out++ = rowUp[right];
         }
     }
     return texels;

@@ -1,5 +1,5 @@
-// The parallax program's relief texture: each texel holds its height and the two neighbours the
-// normal is taken from, wrapping at the edges, read through a plain bilinear filter.
+// The parallax program's relief texture: each texel holds the 2 x 2 heights a bilinear blend at
+// its corner needs, wrapping at the edges, without mipmaps.
 #include "textures/ReliefTexture.h"
 #include "gl/textures/TextureTestSupport.h"
 
@@ -36,11 +36,11 @@ TEST(ReliefTextureGL, PacksEachHeightWithItsWrappedNeighbours)
     EXPECT_EQ(GLint(other), BoundTexture()) << "the caller's binding stays";
 
     glBindTexture(GL_TEXTURE_2D, relief);
-    // Per texel: height, the one two to the right, the one two rows on, opaque.
+    // Per texel: its height, then those right, above and above right of it, wrapping around.
     const Bytes expected = {
-        10, 30, 70, 255, 20, 10, 80, 255, 30, 20, 90, 255,  //
-        40, 60, 10, 255, 50, 40, 20, 255, 60, 50, 30, 255,  //
-        70, 90, 40, 255, 80, 70, 50, 255, 90, 80, 60, 255,
+        10, 20, 40, 50, 20, 30, 50, 60, 30, 10, 60, 40,  //
+        40, 50, 70, 80, 50, 60, 80, 90, 60, 40, 90, 70,  //
+        70, 80, 10, 20, 80, 90, 20, 30, 90, 70, 30, 10,
     };
     EXPECT_EQ(expected, ReadLevel0(GL_RGBA));
     EXPECT_EQ(GL_LINEAR, Parameter(GL_TEXTURE_MIN_FILTER));
