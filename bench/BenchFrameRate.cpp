@@ -94,17 +94,31 @@ void SetUpDemoScene()
     gCamera->SetPosition(20.0f, 15.0f, 10.0f);
 }
 
-// Sets the maximum anisotropy of every texture the scene loaded; the loaders use the driver's
-// maximum when the application switches anisotropic filtering on, as the demo does.
+// Sets the maximum anisotropy of every texture the scene loaded with anisotropic filtering; the
+// loaders use the driver's maximum when the application switches it on, as the demo does.
+// Textures made without it (the relief the model packs from its height map) keep their own.
 void SetMaxAnisotropy(float value)
 {
-    for (GLuint name = 1; name < 256; ++name)
+    static std::vector<GLuint> anisotropic;
+    static bool listed = false;
+    for (GLuint name = 1; !listed && name < 256; ++name)
     {
+        GLfloat own = 1.0f;
         if (glIsTexture(name))
         {
             glBindTexture(GL_TEXTURE_2D, name);
-            glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, value);
+            glGetTexParameterfv(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, &own);
         }
+        if (own > 1.0f)
+        {
+            anisotropic.push_back(name);
+        }
+    }
+    listed = true;
+    for (GLuint name : anisotropic)
+    {
+        glBindTexture(GL_TEXTURE_2D, name);
+        glTexParameterf(GL_TEXTURE_2D, GL_TEXTURE_MAX_ANISOTROPY_EXT, value);
     }
 }
 

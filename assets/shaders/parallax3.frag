@@ -2,9 +2,15 @@
 // the relief, and the colour map is read where it hits. The relief is lit by light 0 with normals
 // taken from the height map, shadowed by its own bumps, and darkened in its hollows.
 #version 130
+// Fine and coarse screen-space derivatives, for the colour-map read; without them it reads where
+// the ray hits and pays for the filter's extra probes.
+#extension GL_ARB_derivative_control : enable
 
 uniform sampler2D testTexture;    // colour map, unit 0
-uniform sampler2D HeightTexture;  // height map, unit 1: white is the top of the relief
+// Height map, unit 1: white is the top of the relief. The engine packs it at load time: red is
+// a texel's height, green, blue and alpha those of the texels to its right, above it and above
+// right, so that one fetch gives the four texels a bilinear blend needs.
+uniform sampler2D HeightTexture;
 
 // From the vertex program. A software renderer reads a uniform once for every pixel, so whatever
 // is the same across the face arrives here as a flat input instead.
@@ -34,35 +40,30 @@ const float NORMAL_SPAN = 1.0 / 256.0;
 // How strongly a bump between the hit and the light darkens it.
 const float SHADOW_HARDNESS = 6.0;
 const int SHININESS_SQUARINGS = 5;  // a shininess of 2^5 = 32
+// How much faster than the texture coordinate the colour map's read may move across a 2 x 2
+// block of pixels before the relief's offset is held to the block's first pixel.
+const float MAX_OFFSET_SPREAD = 1.0;
 
 vec2 heightSize;  // texels of the height map's full-size level, read once per pixel
 
-// Every height read fetches texels itself: a filtered read would pay for the anisotropic
-// filtering the textures may be loaded with, many times over on a software renderer. The map
-// repeats; where a read falls in it comes from the fraction of uv, since a remainder would cost
-// a division.
-
 // The nearest texel: enough for the coarse search, which only has to bracket the crossing, and
-// for the self-shadow, whose samples only ever darken by a blend.
+// for the self-shadow, whose samples only ever darken by a blend. The map repeats; where a read
+// falls in it comes from the fraction of uv, since a remainder would cost a division.
 float ReadTexel(vec2 uv)
 {
     vec2 texel = min(fract(uv) * heightSize, heightSize - 1.0);
     return texelFetch(HeightTexture, ivec2(texel), 0).r;
 }
 
-// A bilinear blend of the four texels around uv.
+// The bilinear blend of the four texels around uv, from the one texel that holds them.
 float ReadHeight(vec2 uv)
 {
     vec2 position = fract(uv) * heightSize - 0.5;
     vec2 base = floor(position);  // -1 to the last texel
     vec2 f = position - base;
-    vec2 a = mix(base, base + heightSize, lessThan(base, vec2(0.0)));
-    vec2 b = mix(base + 1.0, vec2(0.0), greaterThanEqual(base + 1.0, heightSize));
-    float h00 = texelFetch(HeightTexture, ivec2(a), 0).r;
-    float h10 = texelFetch(HeightTexture, ivec2(b.x, a.y), 0).r;
-    float h01 = texelFetch(HeightTexture, ivec2(a.x, b.y), 0).r;
-    float h11 = texelFetch(HeightTexture, ivec2(b), 0).r;
-    return mix(mix(h00, h10, f.x), mix(h01, h11, f.x), f.y);
+    base = mix(base, base + heightSize, lessThan(base, vec2(0.0)));
+    vec4 corners = texelFetch(HeightTexture, ivec2(base), 0);
+    return mix(mix(corners.r, corners.g, f.x), mix(corners.b, corners.a, f.x), f.y);
 }
 
 // Height-map texels per screen pixel at uv: the footprint the mipmap level is chosen by. Taken
@@ -164,6 +165,43 @@ float Shine(float x)
     return x;
 }
 
+#ifdef GL_ARB_derivative_control
+// What v holds at the first pixel of this pixel's 2 x 2 block, the same on all four pixels.
+// Which pixel comes first in each direction is found from the derivative of the position's
+// parity, so it holds however the renderer lays its blocks out.
+vec2 BlockCorner(vec2 v)
+{
+    vec2 parity = mod(floor(gl_FragCoord.xy), 2.0);
+    parity.x = dFdxFine(parity.x) > 0.0 ? parity.x : 1.0 - parity.x;
+    parity.y = dFdyFine(parity.y) > 0.0 ? parity.y : 1.0 - parity.y;
+    v -= dFdxFine(v) * parity.x;
+    return v - dFdyFine(v) * parity.y;
+}
+
+// Where the colour map is read for a hit at `read`. A filtered read takes its footprint from how
+// the coordinate changes between neighbouring pixels, and an anisotropic one takes more probes
+// the longer that footprint is. Where the relief's offset changes faster across the block than
+// the coordinate itself (the sides and edges of bumps, where the hit jumps), the footprint would
+// grow without any gain in the picture, and a software renderer pays several times a plain read
+// for it. There the offset's change across the block is scaled down to the coordinate's own:
+// the block's read moves as a whole by the offset at its first pixel, and its pixels spread by
+// no more than twice the plain footprint.
+vec2 ColorCoordinate(vec2 uv, vec2 read)
+{
+    vec2 offset = read - uv;
+    float kept = MAX_OFFSET_SPREAD *
+                 min(length(dFdxCoarse(uv)) / max(length(dFdxCoarse(offset)), 1.0e-9),
+                     length(dFdyCoarse(uv)) / max(length(dFdyCoarse(offset)), 1.0e-9));
+    kept = min(kept, 1.0);
+    return uv + mix(BlockCorner(offset), offset, kept);
+}
+#else
+vec2 ColorCoordinate(vec2 uv, vec2 read)
+{
+    return read;
+}
+#endif
+
 void main()
 {
     vec2 uv = gl_TexCoord[0].st;
@@ -205,7 +243,7 @@ void main()
         // Hollows see less of the sky than the tops of the bumps.
         cavity = mix(1.0, 0.55, depth);
     }
-    vec4 base = texture2D(testTexture, read) * gl_Color;
+    vec4 base = texture2D(testTexture, ColorCoordinate(uv, read)) * gl_Color;
     vec3 lit = base.rgb * (ambientLight * cavity + diffuse * diffuseLight) + specular;
     gl_FragColor = vec4(lit, base.a);
 }

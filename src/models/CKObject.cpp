@@ -11,6 +11,7 @@
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
 #include "textures/CUtils.h"
+#include "textures/ReliefTexture.h"
 
 #include <SDL/SDL.h>
 #include <GL/glew.h>
@@ -58,6 +59,16 @@ void CKObject::Load(const char* path, const CXMLModel::ImageLoader& loadImage)
         FatalExit(1);
     }
     modelPointer->BuildTangentFrames();
+    // The parallax program reads its heights through a repacked copy; the entry then names that
+    // copy, so the draw binds what the program expects. A picture that is no texture stays.
+    for (XMLMaterial& heightMap : modelPointer->heightMaps)
+    {
+        const GLuint relief = BuildReliefTexture(static_cast<GLuint>(heightMap.texture));
+        if (relief != 0)
+        {
+            heightMap.texture = static_cast<int>(relief);
+        }
+    }
     RefreshWorldBounds();
 }
 

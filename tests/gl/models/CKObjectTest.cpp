@@ -321,7 +321,14 @@ TEST_F(CKObjectGL, QuadsGetTheirFrameAsUniformsAndTheirHeightMapOnUnitOne)
     glActiveTextureARB(GL_TEXTURE1);
     glGetIntegerv(GL_TEXTURE_BINDING_2D, &unit1);
     glActiveTextureARB(GL_TEXTURE0);
-    EXPECT_EQ(GLint(height), unit1);
+    EXPECT_EQ(object.GetModel()->HeightMapTexture(0), unit1);
+    // What is bound is the relief packed from the height map: its heights, white.
+    glBindTexture(GL_TEXTURE_2D, GLuint(unit1));
+    unsigned char relief[4 * 4] = {};
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, relief);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    EXPECT_EQ(255, relief[0]);
+    EXPECT_NE(GLint(height), unit1);
     const XMLFace& face = object.GetModel()->subObjects[0].faces[0];
     EXPECT_FLOAT_EQ(1.0f, face.normal.z);
 }
