@@ -267,7 +267,7 @@ void CKObject::BuildShadowVolume(float lightX, float lightY, float lightZ)
     }
     XMLSubObject& first = modelPointer->subObjects[0];
     shadowVolume.BuildFromXMLModel(first.vertices.data(), first.vertexCount, first.faces.data(),
-                                   first.faceCount, lightX, lightY, lightZ, position);
+                                   first.faceCount, lightX, lightY, lightZ, position, scale, angle);
 }
 
 void CKObject::RenderShadowVolumeStencil()

@@ -49,10 +49,15 @@ public:
                            const CVector3& entityPosition);
     /// The same over one sub-object's records: vertices with members x, y, z; faces with
     /// members a, b, c, d (d = -1 for a triangle, else a quad) and a CVector3 normal.
+    /// Points go to world space as the mesh builder takes them (scale, rotation about Y by the
+    /// angle, position); the unit scale and angle 0 give exactly the entity-position-only volume.
+    /// The normals stored in the faces stay those of the model's own points.
     template <class Vertex, class Face>
     void BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
                            unsigned int faceCount, float lightX, float lightY, float lightZ,
-                           const CVector3& entityPosition);
+                           const CVector3& entityPosition,
+                           const CVector3& entityScale = CVector3(1.0f, 1.0f, 1.0f),
+                           float entityAngle = 0.0f);
 
     /// An indexed triangle mesh (OBJ and 3DS parts). Points go to world space by the entity
     /// scale, a rotation about Y by the entity angle (degrees) and the entity position. Face
@@ -127,16 +132,25 @@ private:
 template <class Vertex, class Face>
 void CShadowVolume::BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
                                       unsigned int faceCount, float lightX, float lightY,
-                                      float lightZ, const CVector3& entityPosition)
+                                      float lightZ, const CVector3& entityPosition,
+                                      const CVector3& entityScale, float entityAngle)
 {
     ClearEdgesAndVertices();
     if (vertices == nullptr || faces == nullptr)
     {
         return;
     }
+    m_entityPosition = entityPosition;
+    m_entityScale = entityScale;
+    LoadRotationY(entityAngle);
     const CVector3 light(lightX, lightY, lightZ);
     auto position = [vertices](int index)
     { return CVector3(vertices[index].x, vertices[index].y, vertices[index].z); };
+    auto scaled = [&position, &entityScale](int index)
+    {
+        const CVector3 p = position(index);
+        return CVector3(p.x * entityScale.x, p.y * entityScale.y, p.z * entityScale.z);
+    };
     auto inside = [vertexCount](int index)
     { return index >= 0 && static_cast<unsigned int>(index) < vertexCount; };
     for (unsigned int f = 0; f < faceCount; ++f)
@@ -149,11 +163,14 @@ void CShadowVolume::BuildFromXMLModel(const Vertex* vertices, unsigned int verte
             continue;
         }
         face.normal = FaceNormal(position(face.a), position(face.b), position(face.c));
-        if (!(Dot(face.normal, light) >= LIT_THRESHOLD))
+        // A scaled or turned model faces the light as it is placed, not as it is stored.
+        const CVector3 placedNormal =
+            RotateByWorkMatrix(FaceNormal(scaled(face.a), scaled(face.b), scaled(face.c)));
+        if (!(Dot(placedNormal, light) >= LIT_THRESHOLD))
         {
             continue;
         }
-        m_extrusionDirection = (entityPosition + position(face.a)) - light;
+        m_extrusionDirection = ToWorld(position(face.a)) - light;
         if (quad)
         {
             AddEdge(face.a, face.b, f);
@@ -172,9 +189,8 @@ void CShadowVolume::BuildFromXMLModel(const Vertex* vertices, unsigned int verte
     {
         if (edge.active)
         {
-            AppendQuad(position(edge.first) + entityPosition,
-                       position(edge.second) + entityPosition, m_extrusionDirection,
-                       m_extrusionDirection);
+            AppendQuad(ToWorld(position(edge.first)), ToWorld(position(edge.second)),
+                       m_extrusionDirection, m_extrusionDirection);
         }
     }
 }

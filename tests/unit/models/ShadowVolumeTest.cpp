@@ -230,6 +230,16 @@ TEST(ShadowVolume, XMLModelBuilderUsesTheFirstSubObjectQuadsAndTheLastExtrusion)
     EXPECT_EQ(CVector3(0, 0, 5) + extrusion * 1000.0f, records[2]);
     EXPECT_EQ(CVector3(1, 0, 5) + extrusion * 1000.0f, records[4]);
 
+    // Placed as the entity draws it: doubled and turned half round, the model faces a light
+    // behind it, and its points are where the draw puts them; the stored normals stay the model's.
+    volume.BuildFromXMLModel(first.vertices.data(), 6, first.faces.data(), 4, 0, 0, -10, position,
+                             CVector3(2, 2, 2), 180);
+    EXPECT_EQ(CVector3(0, 0, 1), first.faces[0].normal);
+    EXPECT_EQ(7u, ActiveEdges(volume));
+    ExpectNear(CVector3(0, 0, 5), volume.GetVertices()[0]);
+    ExpectNear(CVector3(-2, 0, 5), volume.GetVertices()[1]);
+    ExpectNear(CVector3(-2, 0, 15), volume.GetExtrusionDirection());
+
     // Rebuilding replaces, it does not add; a model without sub-objects casts nothing.
     volume.BuildFromXMLModel(model, 0, 0, 10, position);
     EXPECT_EQ(42u, volume.GetVertexCount());
