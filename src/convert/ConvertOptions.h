@@ -11,8 +11,8 @@ struct ConvertOptions
     std::string texturePath;  // gives or replaces every colour map; empty: the model's own
     std::string height;       // empty: no relief; "auto": made from the colour maps; else a file
     float heightScale = 1.0f;
-    bool swapAxes = false;  // 3DS: the file's z-up turned into the engine's y-up
-    int frame = 0;          // MD2: the key frame written
+    bool swapAxes = true;  // 3DS: the file's z-up turned into the engine's y-up, as the viewer does
+    int frame = 0;         // MD2: the key frame written
 };
 
 enum class ConvertCommand
