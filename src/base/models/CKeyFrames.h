@@ -38,7 +38,8 @@ public:
     CKeyFrames(const CKeyFrames&) = delete;
     CKeyFrames& operator=(const CKeyFrames&) = delete;
 
-    int FrameCount() const { return m_frameCount; }
+    // A moved-from object has no frames left.
+    int FrameCount() const { return m_records ? m_frameCount : 0; }
     int VertexCount() const { return m_vertexCount; }
 
     // A frame's positions in the engine's axes: the file's z is up (y) and its y is -z. Decoded
