@@ -10,8 +10,11 @@
 #                       dictionary, merged back into fuzz/corpus/, recorded in fuzz/campaigns.tsv
 #   make soak           the demo and the viewer for SOAK_SECONDS under scripted input: memory growth,
 #                       GL errors (a build that checks every frame) and the exit status
+#   make docs           the API reference (Doxygen) from the public headers into DOCS_DIR; any
+#                       Doxygen warning, an undocumented public member among them, fails it
 #   make check          format and tidy checks, the base library's independence, bench and fuzz
-#                       builds with the fuzzers replayed over their corpora (CI runs it)
+#                       builds with the fuzzers replayed over their corpora, the API reference
+#                       (CI runs it)
 #   WERROR=ON           with any target: compiler warnings are errors
 
 BUILD_DIR ?= build
@@ -21,6 +24,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 FUZZ_LONG_SECONDS ?= 600
 SOAK_DIR ?= build-soak
+DOCS_DIR ?= $(BUILD_DIR)/docs
 SOAK_SECONDS ?= 600
 UNDER_LOAD_ROUNDS ?= 3
 JOBS ?= $(shell nproc)
@@ -37,6 +41,7 @@ PACKAGES = build-essential cmake pkg-config \
 BENCH_PACKAGES = libjpeg62-turbo-dev libstb-dev libpugixml-dev libtinyxml2-dev libtinyobjloader-dev libassimp-dev lib3ds-dev
 FUZZ_PACKAGES = clang libclang-rt-14-dev
 CHECK_PACKAGES = clang-format clang-tidy
+DOCS_PACKAGES = doxygen
 # SDL 1.2 as modern distributions ship it: a layer over SDL 2, installed beside the classic library.
 COMPAT_PACKAGES = libsdl1.2-compat
 COMPAT_LIB_DIR = /usr/lib/$(shell dpkg-architecture -qDEB_HOST_MULTIARCH 2>/dev/null || gcc -print-multiarch)/sdl12-compat
@@ -46,7 +51,7 @@ XVFB_RUN = $(CURDIR)/tools/on_virtual_display.sh "-screen 0 1280x1024x24 -norese
 TEST_ENV = SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=x11 \
 	LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp:print_suppressions=0
 
-.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat build build-bench build-fuzz run test test-compat test-sanitize test-under-load bench fuzz fuzz-long soak check check-install clean
+.PHONY: all deps deps-bench deps-fuzz deps-check deps-compat deps-docs build build-bench build-fuzz run test test-compat test-sanitize test-under-load bench fuzz fuzz-long soak docs check check-install clean
 
 all: build
 
@@ -78,6 +83,9 @@ deps-compat: deps
 
 deps-check: deps-bench deps-fuzz
 	$(call install_missing,$(CHECK_PACKAGES))
+
+deps-docs:
+	$(call install_missing,$(DOCS_PACKAGES))
 
 build: deps
 	cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_EXPORT_COMPILE_COMMANDS=ON $(CMAKE_OPTIONS)
@@ -140,9 +148,19 @@ soak: deps
 	cmake --build $(SOAK_DIR) -j $(JOBS) --target ParallaxMapDemo kyrel-view
 	tools/soak.sh $(SOAK_DIR) $(SOAK_SECONDS)
 
+# The API reference over the installed headers (docs/Doxyfile leaves out the same internal headers
+# as the install). Doxygen prints every warning of the run, then exits non-zero if there was one.
+KYREL_VERSION = $(shell sed -n 's/^project.KyrelEngine VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+
+docs: deps-docs
+	tools/check_docs_exclude.sh
+	mkdir -p $(DOCS_DIR)
+	KYREL_VERSION=$(KYREL_VERSION) DOCS_DIR=$(DOCS_DIR) doxygen docs/Doxyfile
+	@echo "API reference: $(DOCS_DIR)/html/index.html"
+
 # Format and tidy over the sources, the layering of the two libraries, and every program that the
 # test build leaves out: benchmarks built, fuzzers built and replayed over their kept corpora.
-check: deps-check build build-bench build-fuzz check-install
+check: deps-check build build-bench build-fuzz check-install docs
 	clang-format --dry-run --Werror $$(git ls-files '*.cpp' '*.h')
 	run-clang-tidy -quiet -p $(BUILD_DIR) -j $(JOBS) '$(CURDIR)/src/' > $(BUILD_DIR)/clang-tidy.log 2>&1 || \
 		{ grep -E 'warning:|error:' -A3 $(BUILD_DIR)/clang-tidy.log; exit 1; }
@@ -151,7 +169,8 @@ check: deps-check build build-bench build-fuzz check-install
 	for f in $(FUZZ_DIR)/fuzz/fuzz_*; do [ -x "$$f" ] && tools/check_layers.sh "$$f" >/dev/null || exit 1; done
 	tools/replay_fuzz_corpus.sh $(FUZZ_DIR)/fuzz $(REPLAY_SECONDS)
 
-# Installs the engine into a temporary prefix and builds and runs examples/consumer against it.
+# Installs the engine into a temporary prefix, then builds and runs every example and the installed
+# kyrel-view from a folder with no Data/ or shaders/.
 check-install: build
 	tools/check_install.sh $(BUILD_DIR)
 

@@ -191,7 +191,7 @@ def object3ds(name, material, corners, quads):
 
 
 def write_3ds():
-    # z is up in the file (--swap-axes turns it into y-up).
+    # z is up in the file, as modelling tools write it (the viewer turns it y-up by default).
     top, top_quads = box_mesh(12, 8, 0.8, cz=9.2)
     leg_objects = []
     for i, (x, y) in enumerate(((-10, -6), (10, -6), (-10, 6), (10, 6))):

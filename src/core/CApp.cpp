@@ -5,6 +5,8 @@
 
 CApp::CApp() : engine(new CEngine()) {}
 
+CApp::CApp(StartupReport report) : engine(new CEngine(report)) {}
+
 CApp::~CApp()
 {
     delete engine;

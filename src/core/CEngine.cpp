@@ -3,6 +3,7 @@
 #include "core/CEngine.h"
 
 #include "core/CLogger.h"
+#include "core/CStartupReport.h"
 #include "io/DataFolders.h"
 #include "overlay/CFont.h"
 #include "overlay/CFontManager.h"
@@ -67,8 +68,12 @@ void CEngine::AddDataFolder(const std::string& folder)
     ::AddDataFolder(folder);
 }
 
-CEngine::CEngine() : showFps(false)
+CEngine::CEngine(StartupReport report) : showFps(false)
 {
+    if (report != StartupReport::Console)
+    {
+        startupReport.reset(new CStartupReport(report == StartupReport::ConsoleAndLog));
+    }
     gGraphicsCore = nullptr;
     gTextureManager = nullptr;
     gWindowManager = nullptr;
@@ -87,6 +92,8 @@ CEngine::CEngine() : showFps(false)
 
 CEngine::~CEngine()
 {
+    // The report's held lines go to the logger, which Shutdown deletes.
+    startupReport.reset();
     Shutdown();
 }
 
@@ -140,6 +147,10 @@ void CEngine::Startup()
     std::cout << "Initialize the Logger...";
     gLogger = new CLogger();
     CheckCreated(gLogger, "Warnig: Unable to initialize the Logger!", false);
+    if (startupReport)
+    {
+        startupReport->LoggerStarted();
+    }
 
     std::cout << "Initialize the Light Manager...";
     gLightManager = new CLightManager();
@@ -178,6 +189,8 @@ void CEngine::SetShowFps(bool on)
 
 void CEngine::Frame()
 {
+    // The first frame ends the start-up report: from here on standard output is the console's.
+    startupReport.reset();
     gEventManager->Poll();
     gGameObjectManager->Draw();
 

@@ -1,5 +1,6 @@
-// Base of the entities drawn from a generic mesh model (OBJ, 3DS): the model with its parts, one
-// stencil shadow volume per part, and the debug boxes over the model and its parts.
+/// \file
+/// Base of the entities drawn from a generic mesh model (OBJ, 3DS): the model with its parts, one
+/// stencil shadow volume per part, and the debug boxes over the model and its parts.
 #ifndef KYREL_CMESHENTITY_H
 #define KYREL_CMESHENTITY_H
 
@@ -11,26 +12,33 @@
 #include <memory>
 #include <vector>
 
+/// Entity over a CModelData (the OBJ and 3DS kinds): stencil shadow volumes per part and the
+/// model's debug boxes come with it.
 class CMeshEntity : public CEntity
 {
 public:
-    // One volume per part, created on the first call and rebuilt in place afterwards.
+    /// One volume per part, created on the first call and rebuilt in place afterwards.
     void BuildShadowVolume(float lightX, float lightY, float lightZ) override;
     void RenderShadowVolumeStencil() override;
-    // The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
+    /// The same on a chosen path: two-sided stencil in one pass, or two passes with face culling.
     void RenderShadowVolumeStencil(bool twoSided);
     void DrawShadowVolume() override;
 
+    /// The loaded model (empty until the kind's Load succeeded).
     const CModelData& GetModel() const { return model; }
+    /// The shadow volumes, one per part once BuildShadowVolume has run (none before); index must
+    /// be below GetShadowVolumeCount.
+    ///@{
     size_t GetShadowVolumeCount() const { return shadowVolumes.size(); }
     const CShadowVolume& GetShadowVolume(size_t index) const { return *shadowVolumes[index]; }
+    ///@}
 
 protected:
-    // The model's box, then each part's box when withParts, as lines in the box colour.
+    /// The model's box, then each part's box when withParts, as lines in the box colour.
     void DrawModelBoxes(bool withParts);
 
-    CModelData model;
-    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;
+    CModelData model;  ///< owned: objects, materials, boxes and buffer names
+    std::vector<std::unique_ptr<CShadowVolume>> shadowVolumes;  ///< one per part, owned
 };
 
 #endif

@@ -2,6 +2,7 @@
 // the one or two list calls that draw it.
 #include "overlay/CFont.h"
 
+#include "io/DataFolders.h"
 #include "io/FatalExit.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace
 {
@@ -37,8 +39,14 @@ CFont::~CFont()
 
 bool CFont::Load(const char* path)
 {
-    if (!sheet.Load(path))
+    // The sheet is a data file: the working directory's copy first, then the data folders'.
+    const std::string sheetFile = path ? DataFileOrName(path) : std::string();
+    if (!sheet.Load(path ? sheetFile.c_str() : nullptr))
     {
+        if (path)
+        {
+            ReportDataFileNotFound(path);
+        }
         SDL_Quit();
         FatalExit(SHEET_LOAD_FAILED);
     }

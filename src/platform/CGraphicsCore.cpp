@@ -5,9 +5,11 @@
 #include "overlay/CScreenImage.h"
 #include "platform/CEventManager.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 
 namespace
 {
@@ -315,6 +317,55 @@ void CGraphicsCore::SetCaption(const std::string& text)
 {
     caption = text;
     SDL_WM_SetCaption(caption.c_str(), "");
+}
+
+bool CGraphicsCore::SaveScreenshot(const char* path) const
+{
+    if (!path || width == 0 || height == 0)
+    {
+        return false;
+    }
+    // Under SDL's compatibility layer the window is a framebuffer object whose colour buffer is
+    // already the read buffer, and GL_BACK names no buffer there.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING_EXT, &framebuffer);
+    if (framebuffer == 0)
+    {
+        glReadBuffer(GL_BACK);
+    }
+    const size_t rowBytes = static_cast<size_t>(width) * 3;
+    std::vector<unsigned char> pixels(rowBytes * height);
+    GLint packAlignment = 4;
+    glGetIntegerv(GL_PACK_ALIGNMENT, &packAlignment);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, static_cast<GLsizei>(width), static_cast<GLsizei>(height), GL_RGB,
+                 GL_UNSIGNED_BYTE, pixels.data());
+    glPixelStorei(GL_PACK_ALIGNMENT, packAlignment);
+
+    // Masks that put the bytes in memory as R, G, B, the order GL wrote them in.
+#if SDL_BYTEORDER == SDL_BIG_ENDIAN
+    const Uint32 red = 0xFF0000, green = 0x00FF00, blue = 0x0000FF;
+#else
+    const Uint32 red = 0x0000FF, green = 0x00FF00, blue = 0xFF0000;
+#endif
+    SDL_Surface* shot = SDL_CreateRGBSurface(SDL_SWSURFACE, static_cast<int>(width),
+                                             static_cast<int>(height), 24, red, green, blue, 0);
+    if (!shot)
+    {
+        return false;
+    }
+    SDL_LockSurface(shot);
+    // GL rows run bottom-up, the picture's top-down.
+    for (unsigned row = 0; row < height; ++row)
+    {
+        std::copy_n(&pixels[rowBytes * (height - 1 - row)], rowBytes,
+                    static_cast<unsigned char*>(shot->pixels) +
+                        static_cast<size_t>(shot->pitch) * row);
+    }
+    SDL_UnlockSurface(shot);
+    bool written = SDL_SaveBMP(shot, path) == 0;
+    SDL_FreeSurface(shot);
+    return written;
 }
 
 void CGraphicsCore::SwapBuffers()

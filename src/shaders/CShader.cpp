@@ -1,6 +1,7 @@
 // Reads, compiles and links one GLSL program and binds it for drawing.
 #include "shaders/CShader.h"
 
+#include "io/DataFolders.h"
 #include "io/FatalExit.h"
 
 #include <SDL/SDL.h>
@@ -21,6 +22,29 @@ const long MAX_SOURCE_SIZE = 16L * 1024 * 1024;
 const char* PrintablePath(const char* path)
 {
     return path ? path : "(null)";
+}
+
+// A relative name is looked for in the working directory, then in the application's data folders,
+// so an installed engine finds its built-in sources from any working directory.
+std::string SourceFile(const char* name)
+{
+    return name ? DataFileOrName(name) : std::string();
+}
+
+// Reads one stage's source; when it cannot be read, prints the message for that stage and, for a
+// file found nowhere, every place it was looked for.
+std::unique_ptr<char[]> ReadStage(const char* name, const std::string& file, const char* message)
+{
+    std::unique_ptr<char[]> source = CShader::ReadSource(name ? file.c_str() : nullptr);
+    if (!source)
+    {
+        std::cout << message << PrintablePath(name) << std::endl;
+        if (name)
+        {
+            ReportDataFileNotFound(name);
+        }
+    }
+    return source;
 }
 
 // The GLSL compiler's or linker's log of one object; empty when it wrote none.
@@ -98,20 +122,11 @@ bool CShader::Load(const char* fragmentPath, const char* vertexPath)
     GLhandleARB vertexShader = glCreateShaderObjectARB(GL_VERTEX_SHADER_ARB);
     GLhandleARB fragmentShader = glCreateShaderObjectARB(GL_FRAGMENT_SHADER_ARB);
 
-    bool missing = false;
-    vertexSource = ReadSource(vertexPath);
-    if (!vertexSource)
-    {
-        std::cout << MSG_NO_VERTEX_SOURCE << PrintablePath(vertexPath) << std::endl;
-        missing = true;
-    }
-    fragmentSource = ReadSource(fragmentPath);
-    if (!fragmentSource)
-    {
-        std::cout << MSG_NO_FRAGMENT_SOURCE << PrintablePath(fragmentPath) << std::endl;
-        missing = true;
-    }
-    if (missing)
+    const std::string vertexFile = SourceFile(vertexPath);
+    const std::string fragmentFile = SourceFile(fragmentPath);
+    vertexSource = ReadStage(vertexPath, vertexFile, MSG_NO_VERTEX_SOURCE);
+    fragmentSource = ReadStage(fragmentPath, fragmentFile, MSG_NO_FRAGMENT_SOURCE);
+    if (!vertexSource || !fragmentSource)
     {
         SDL_Quit();
         FatalExit(1);
@@ -122,13 +137,13 @@ bool CShader::Load(const char* fragmentPath, const char* vertexPath)
     glShaderSourceARB(vertexShader, 1, &vertexText, nullptr);
     glShaderSourceARB(fragmentShader, 1, &fragmentText, nullptr);
 
-    bool vertexCompiled = CompileStage(vertexShader, vertexPath);
-    bool fragmentCompiled = CompileStage(fragmentShader, fragmentPath);
+    bool vertexCompiled = CompileStage(vertexShader, vertexFile.c_str());
+    bool fragmentCompiled = CompileStage(fragmentShader, fragmentFile.c_str());
 
     program = glCreateProgramObjectARB();
     glAttachObjectARB(program, vertexShader);
     glAttachObjectARB(program, fragmentShader);
-    bool linked = LinkProgram(fragmentPath, vertexPath);
+    bool linked = LinkProgram(fragmentFile.c_str(), vertexFile.c_str());
     return vertexCompiled && fragmentCompiled && linked;
 }
 

@@ -3,6 +3,7 @@
 #include "textures/CUtils.h"
 #include "images/CBmpReader.h"
 #include "images/CDecodedImage.h"
+#include "images/ImageFileKind.h"
 #include "io/CByteReader.h"
 #include "io/FindFile.h"
 #include "io/Report.h"
@@ -79,7 +80,7 @@ Uint32 SurfacePixel(const SDL_Surface* surface, int x, int row)
 std::unique_ptr<CDecodedImage> DecodeBitmapWithOwnReader(const char* path)
 {
     CByteReader reader;
-    if (!reader.OpenFile(path))
+    if (!reader.OpenFile(path) || !IsDecodableBMP(reader) || !reader.Seek(0))
     {
         return nullptr;
     }
@@ -96,36 +97,34 @@ GLuint CUtils::LoadImage(const char* path, ImageRowOrder rows)
         return 0;
     }
     bool useAnisotropy = AnisotropicFilteringInUse();
-    if (strstr(path, "bmp") || strstr(path, "BMP"))
+    switch (ImageFileKindOf(path))
     {
-        if (!useAnisotropy)
-        {
-            return LoadBMP(path, false);
-        }
-        // SDL 1.2 takes the palette of 108- and 124-byte headers (ImageMagick's default) from the
-        // wrong place. The engine's reader gives the same pixels and rows as SDL for the files
-        // both read, so it decodes what it can; SDL keeps the rest (16-bit and bit-field files).
-        std::unique_ptr<CDecodedImage> image = DecodeBitmapWithOwnReader(path);
-        if (!image)
-        {
-            return LoadBMPWithSDL(path);
-        }
-        std::cout << MSG_LOADING_TEXTURE << path << std::endl;
-        return UploadTexture(*image, SdlImageSampling(useAnisotropy, true));
-    }
-    if (strstr(path, "pcx"))
-    {
+    case ImageFileKind::Bmp:
+        return useAnisotropy ? LoadBitmapFiltered(path) : LoadBMP(path, false);
+    case ImageFileKind::Pcx:
         return LoadPCX(path, useAnisotropy);
-    }
-    if (strstr(path, "dds"))
-    {
+    case ImageFileKind::Dds:
         return LoadDDS(path);
-    }
-    if (strstr(path, "jpg") || strstr(path, "jpeg"))
-    {
+    case ImageFileKind::Jpeg:
         return LoadJPEG(path, useAnisotropy, flipTopFirst);
+    case ImageFileKind::Other:
+        break;
     }
     return LoadWithSdlImage(path, useAnisotropy, flipTopFirst);
+}
+
+// SDL 1.2 takes the palette of 108- and 124-byte headers (ImageMagick's default) from the wrong
+// place. The engine's reader gives the same pixels and rows as SDL for the files both read, so it
+// decodes what it can; SDL keeps the rest (16-bit and bit-field files).
+GLuint CUtils::LoadBitmapFiltered(const char* path)
+{
+    std::unique_ptr<CDecodedImage> image = DecodeBitmapWithOwnReader(path);
+    if (!image)
+    {
+        return LoadBMPWithSDL(path);
+    }
+    std::cout << MSG_LOADING_TEXTURE << path << std::endl;
+    return UploadTexture(*image, SdlImageSampling(true, true));
 }
 
 GLuint CUtils::LoadBMPWithSDL(const char* path)

@@ -2,6 +2,7 @@
 #include "viewer/ModelViewer.h"
 
 #include "core/CEngine.h"
+#include "io/DataFolders.h"
 #include "models/CMD2Object.h"
 #include "overlay/CStaticText.h"
 #include "overlay/CToggleButton.h"
@@ -64,9 +65,21 @@ const unsigned TOGGLE_FRAMES = 2;
 const float PANEL_LEFT = 776.0f;
 const float PANEL_TOP = 8.0f;
 const float PANEL_WIDTH = 240.0f;
-const unsigned TITLE_BAR_HEIGHT = 16;
+const char* const PANEL_TITLE = "kyrel-view";
+// The background's title band is 16 of its 256 rows, stretched with the panel's height.
+const float BACKGROUND_BAND_SHARE = 16.0f / 256.0f;
+const float GLYPH_HEIGHT = 16.0f;
+const float GLYPH_ADVANCE = 12.0f;
 const float ROW_LEFT = 8.0f;
+const float FIRST_ROW_TOP = 32.0f;  // below the title band of the tallest panel
+const float TOGGLE_ROW = 36.0f;
+const float BUTTON_ROW = 38.0f;
 const float TEXT_LINE = 14.0f;
+const float BOTTOM_MARGIN = 14.0f;
+const int TOGGLE_ROWS = 5;
+const int STATISTICS_LINES = 6;  // counts, load time, frame rate
+// Characters a text line of the panel holds, margins left and right.
+const size_t LINE_CHARACTERS = static_cast<size_t>((PANEL_WIDTH - 2.0f * ROW_LEFT) / GLYPH_ADVANCE);
 
 enum Control
 {
@@ -81,6 +94,22 @@ enum Control
     FASTER_BUTTON
 };
 
+// The viewer's own data by its relative name: the working directory's copy, else the first data
+// folder's; the name itself when none has it, so that the loader names what is missing.
+std::string DataFile(const char* name)
+{
+    std::string found = FindDataFile(name);
+    return found.empty() ? std::string(name) : found;
+}
+
+// The base name of an animation's frames, found as its first frame is ("button" + "1.png").
+std::string FrameBaseName(const char* baseName)
+{
+    const std::string firstFrame = "1.png";
+    std::string found = DataFile((std::string(baseName) + firstFrame).c_str());
+    return found.substr(0, found.size() - firstFrame.size());
+}
+
 std::string FileName(const std::string& path)
 {
     size_t slash = path.find_last_of('/');
@@ -89,10 +118,12 @@ std::string FileName(const std::string& path)
 }  // namespace
 
 ModelViewer::ModelViewer(const ViewerOptions& viewerOptions, const ModelKind& modelKind,
-                         const ModelStats& modelStats)
-    : options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
+                         const ModelStats& modelStats, std::FILE* frameLogFile)
+    : CApp(viewerOptions.verbose ? StartupReport::ConsoleAndLog : StartupReport::Log),
+      options(viewerOptions), kind(modelKind), stats(modelStats), yaw(0.6f), pitch(0.35f),
       distance(MODEL_RADIUS / static_cast<float>(std::sin(FIELD_OF_VIEW * 0.5 * M_PI / 180.0)) *
-               1.15f)
+               1.15f),
+      frameLog(frameLogFile)
 {
 }
 
@@ -118,7 +149,7 @@ void ModelViewer::Init()
     gGameObjectManager->SetDrawShadowVolumes(false);
     gGameObjectManager->SetDrawBoundingBoxes(false);
 
-    CSound* click = new CSound(CLICK_SOUND);
+    CSound* click = new CSound(DataFile(CLICK_SOUND).c_str());
     if (click->IsLoaded())
     {
         clickSound = click;
@@ -129,11 +160,8 @@ void ModelViewer::Init()
     }
     CreatePanel();
     RefreshAnimationText();
-    if (!options.frameLogPath.empty())
-    {
-        frameLog = std::fopen(options.frameLogPath.c_str(), "w");
-    }
     frameStart = std::chrono::steady_clock::now();
+    countStart = frameStart;
 }
 
 void ModelViewer::LoadModel()
@@ -168,7 +196,7 @@ void ModelViewer::PlaceModelAndFloor()
     targetY = 0.5f * size.y * scale;
 
     floor = new CGameObject();
-    floor->LoadOBJ(FLOOR_MODEL, FLOOR_TEXTURE);
+    floor->LoadOBJ(DataFile(FLOOR_MODEL).c_str(), DataFile(FLOOR_TEXTURE).c_str());
     floor->SetScale(FLOOR_HALF_SIDE, 1.0f, FLOOR_HALF_SIDE);
     // A margin below the model's lowest point: models with a floor of their own at that height
     // would otherwise fight the viewer's floor for the same depth.
@@ -208,8 +236,9 @@ void ModelViewer::AddText(const std::string& text, float y, CStaticText** keep)
 
 void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
 {
-    CToggleButton* toggle = panel->CreateToggle(TOGGLE_OFF_ART, TOGGLE_FRAMES, TOGGLE_ON_ART,
-                                                TOGGLE_FRAMES, ROW_LEFT, y, identifier);
+    CToggleButton* toggle =
+        panel->CreateToggle(toggleOffArt.c_str(), TOGGLE_FRAMES, toggleOnArt.c_str(), TOGGLE_FRAMES,
+                            ROW_LEFT, y, identifier);
     CStaticText* text = new CStaticText(label, ROW_LEFT + 40.0f, y + 9.0f);
     panel->AddStaticText(text);
     if (identifier >= SHADOWS_OFF_TOGGLE && identifier <= SHADOW_MAP_TOGGLE)
@@ -224,7 +253,7 @@ void ModelViewer::AddToggleRow(int identifier, const char* label, float& y)
     {
         volumesToggle = toggle;
     }
-    y += 36.0f;
+    y += TOGGLE_ROW;
 }
 
 void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
@@ -232,21 +261,31 @@ void ModelViewer::AddButtonPair(int leftId, const char* leftLabel, int rightId,
 {
     const float buttonWidth = 64.0f;
     const float gap = 12.0f;
-    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT, y, leftId);
-    panel->CreateButton(BUTTON_ART, BUTTON_FRAMES, ROW_LEFT + buttonWidth + gap, y, rightId);
+    panel->CreateButton(buttonArt.c_str(), BUTTON_FRAMES, ROW_LEFT, y, leftId);
+    panel->CreateButton(buttonArt.c_str(), BUTTON_FRAMES, ROW_LEFT + buttonWidth + gap, y, rightId);
     panel->AddStaticText(new CStaticText(leftLabel, ROW_LEFT + 12.0f, y + 9.0f));
     panel->AddStaticText(
         new CStaticText(rightLabel, ROW_LEFT + buttonWidth + gap + 12.0f, y + 9.0f));
-    y += 38.0f;
+    y += BUTTON_ROW;
 }
 
 void ModelViewer::CreatePanel()
 {
+    toggleOffArt = FrameBaseName(TOGGLE_OFF_ART);
+    toggleOnArt = FrameBaseName(TOGGLE_ON_ART);
+    buttonArt = FrameBaseName(BUTTON_ART);
     const bool animated = kind.setAnimation != nullptr;
-    const float height = animated ? 430.0f : 330.0f;
+    const float animationRows = 2.0f * BUTTON_ROW + 2.0f * TEXT_LINE + 6.0f;
+    const float height = FIRST_ROW_TOP + TOGGLE_ROWS * TOGGLE_ROW +
+                         (animated ? animationRows : 0.0f) + STATISTICS_LINES * TEXT_LINE +
+                         BOTTOM_MARGIN;
+    // The band as drawn is where the panel is dragged, and the title sits in its middle.
+    const float band = std::floor(BACKGROUND_BAND_SHARE * height);
     panel = new CWindow(PANEL_LEFT, PANEL_TOP, PANEL_LEFT + PANEL_WIDTH, PANEL_TOP + height,
-                        PANEL_BACKGROUND, true, 0.85f, TITLE_BAR_HEIGHT, 1, true);
-    float y = TITLE_BAR_HEIGHT + 8.0f;
+                        DataFile(PANEL_BACKGROUND).c_str(), true, 0.85f,
+                        static_cast<unsigned>(band), 1, true);
+    panel->AddStaticText(new CStaticText(PANEL_TITLE, ROW_LEFT, 0.5f * (band - GLYPH_HEIGHT)));
+    float y = FIRST_ROW_TOP;
     AddToggleRow(SHADOWS_OFF_TOGGLE, "No shadows", y);
     AddToggleRow(STENCIL_TOGGLE, "Stencil volumes", y);
     AddToggleRow(SHADOW_MAP_TOGGLE, "Shadow map", y);
@@ -258,6 +297,7 @@ void ModelViewer::CreatePanel()
         AddButtonPair(PREVIOUS_BUTTON, "Prev", NEXT_BUTTON, "Next", y);
         AddButtonPair(SLOWER_BUTTON, "Slow", FASTER_BUTTON, "Fast", y);
         AddText("", y, &animationText);
+        AddText("", y += TEXT_LINE, &animationFrameText);
         y += TEXT_LINE + 6.0f;
     }
     char line[96];
@@ -271,6 +311,7 @@ void ModelViewer::CreatePanel()
     AddText(line, y += TEXT_LINE);
     std::snprintf(line, sizeof line, "Load time: %.1f ms", loadMilliseconds);
     AddText(line, y += TEXT_LINE);
+    AddText("", y += TEXT_LINE, &rateText);
     panel->SetActive(true);
     gWindowManager->AddWindow(panel);
 }
@@ -314,10 +355,12 @@ void ModelViewer::RefreshAnimationText()
     }
     if (animationText)
     {
+        // A long name is cut at the panel's edge; the caption carries it whole.
+        animationText->SetText(name.substr(0, LINE_CHARACTERS).c_str());
         char line[96];
-        std::snprintf(line, sizeof line, "%s  frame %d  %.0f/s", name.c_str(), data.currentFrame,
+        std::snprintf(line, sizeof line, "frame %d at %.0f/s", data.currentFrame,
                       static_cast<double>(entity->GetAnimationSpeed()));
-        animationText->SetText(line);
+        animationFrameText->SetText(line);
     }
     // The caption names the animation too: it is what a window list or a test can read.
     if (name != shownAnimation)
@@ -471,13 +514,38 @@ void ModelViewer::EndFrame()
 {
     gGraphicsCore->SwapBuffers();
     const auto now = std::chrono::steady_clock::now();
+    const double milliseconds = std::chrono::duration<double, std::milli>(now - frameStart).count();
     if (frameLog)
     {
-        std::fprintf(frameLog, "%.1f\n",
-                     std::chrono::duration<double, std::milli>(now - frameStart).count());
+        std::fprintf(frameLog, "%.1f\n", milliseconds);
         std::fflush(frameLog);
     }
     frameStart = now;
+    RefreshRateText(now, milliseconds);
+}
+
+void ModelViewer::RefreshRateText(std::chrono::steady_clock::time_point now, double milliseconds)
+{
+    ++framesCounted;
+    const double countedSeconds = std::chrono::duration<double>(now - countStart).count();
+    if (countedSeconds >= 1.0)
+    {
+        framesPerSecond = framesCounted / countedSeconds;
+        framesCounted = 0;
+        countStart = now;
+        rateCounted = true;
+    }
+    else if (!rateCounted && countedSeconds > 0.0)
+    {
+        // The first second is not over: the frames so far are the best guess there is.
+        framesPerSecond = framesCounted / countedSeconds;
+    }
+    if (rateText)
+    {
+        char line[48];
+        std::snprintf(line, sizeof line, "%.0f fps %.1f ms", framesPerSecond, milliseconds);
+        rateText->SetText(line);
+    }
 }
 
 void ModelViewer::Run()

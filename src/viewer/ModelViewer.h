@@ -22,7 +22,10 @@ class CWindow;
 class ModelViewer : public CApp
 {
 public:
-    ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats);
+    // Takes the frame log over (null: none). The engine's start-up report goes to the log, and to
+    // the console as well with --verbose.
+    ModelViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats,
+                std::FILE* frameLog);
     ~ModelViewer() override;
 
     void Init() override;
@@ -62,8 +65,11 @@ private:
     void StepAnimation(int step);
     void RefreshAnimationText();
     void ApplyCamera();
-    // Ends a frame: swaps the buffers and writes the frame's duration to the frame log, if any.
+    // Ends a frame: swaps the buffers, writes the frame's duration to the frame log, if any, and
+    // shows it on the panel.
     void EndFrame();
+    // The panel's frame-rate line: frames over the last whole second, and the last frame's time.
+    void RefreshRateText(std::chrono::steady_clock::time_point now, double milliseconds);
 
     ViewerOptions options;
     const ModelKind& kind;
@@ -75,10 +81,14 @@ private:
     CGameObject* floor = nullptr;  // likewise
     CLight* light = nullptr;       // owned by the light manager
     CWindow* panel = nullptr;      // owned by the window manager
+    // The panel's art, found in the data folders: base names of the animation frames.
+    std::string toggleOffArt, toggleOnArt, buttonArt;
     std::vector<CToggleButton*> shadowToggles;
     CToggleButton* boxesToggle = nullptr;
     CToggleButton* volumesToggle = nullptr;
-    CStaticText* animationText = nullptr;
+    CStaticText* animationText = nullptr;       // the animation's name
+    CStaticText* animationFrameText = nullptr;  // its frame and speed
+    CStaticText* rateText = nullptr;
     CSound* clickSound = nullptr;  // owned by the sound manager
     Shadows shadows = SHADOWS_NONE;
     int animation = 0;
@@ -91,8 +101,12 @@ private:
     bool orbiting = false;
     std::string captionBase;
     std::string shownAnimation;
-    std::FILE* frameLog = nullptr;
+    std::FILE* frameLog;
     std::chrono::steady_clock::time_point frameStart;
+    std::chrono::steady_clock::time_point countStart;  // of the frames counted for the rate
+    int framesCounted = 0;
+    double framesPerSecond = 0.0;
+    bool rateCounted = false;  // a whole second has been counted
 };
 
 #endif

@@ -4,8 +4,18 @@
 #include <cstdlib>
 
 const char* const VIEWER_USAGE =
-    "usage: kyrel-view MODEL [--texture FILE] [--swap-axes] [--screenshot OUT.png] [--frames N]"
-    " [--verbose] [--frame-log FILE]";
+    "usage: kyrel-view MODEL [options]\n"
+    "Shows a model (.xml, .obj, .md2, .3ds) on a floor under one light.\n"
+    "  --texture FILE       picture for an MD2 or OBJ model\n"
+    "  --no-swap-axes       keep a .3ds model's Z axis up (turned upright by default)\n"
+    "  --swap-axes          turn a .3ds model upright (the default)\n"
+    "  --screenshot OUT.png draw, save the last frame as PNG and exit (no display needed)\n"
+    "  --frames N           frames drawn before the screenshot (3)\n"
+    "  --frame-log FILE     write each frame's duration in milliseconds, one a line\n"
+    "  --verbose            print the engine's start-up report and what panel clicks start\n"
+    "  --help               print this text and exit\n"
+    "  --version            print the version and exit\n"
+    "The log, Kyrel_Engine.log, is written in the working directory.";
 
 namespace
 {
@@ -19,6 +29,19 @@ bool TakeValue(int argc, char** argv, int& i, std::string& value, std::string& r
     value = argv[++i];
     return true;
 }
+
+bool ParseFrames(const std::string& value, int& frames, std::string& reason)
+{
+    char* end = nullptr;
+    long count = std::strtol(value.c_str(), &end, 10);
+    if (value.empty() || *end != '\0' || count < 1 || count > 100000)
+    {
+        reason = "--frames needs a whole number from 1";
+        return false;
+    }
+    frames = static_cast<int>(count);
+    return true;
+}
 }  // namespace
 
 bool ParseViewerOptions(int argc, char** argv, ViewerOptions& options, std::string& reason)
@@ -27,16 +50,24 @@ bool ParseViewerOptions(int argc, char** argv, ViewerOptions& options, std::stri
     {
         std::string argument = argv[i];
         std::string value;
+        if (argument == "--help" || argument == "-h")
+        {
+            options.help = true;
+            return true;
+        }
+        if (argument == "--version")
+        {
+            options.version = true;
+            return true;
+        }
+        bool ok = true;
         if (argument == "--texture")
         {
-            if (!TakeValue(argc, argv, i, options.texturePath, reason))
-            {
-                return false;
-            }
+            ok = TakeValue(argc, argv, i, options.texturePath, reason);
         }
-        else if (argument == "--swap-axes")
+        else if (argument == "--swap-axes" || argument == "--no-swap-axes")
         {
-            options.swapAxes = true;
+            options.swapAxes = argument == "--swap-axes";
         }
         else if (argument == "--verbose")
         {
@@ -44,41 +75,29 @@ bool ParseViewerOptions(int argc, char** argv, ViewerOptions& options, std::stri
         }
         else if (argument == "--frame-log")
         {
-            if (!TakeValue(argc, argv, i, options.frameLogPath, reason))
-            {
-                return false;
-            }
+            ok = TakeValue(argc, argv, i, options.frameLogPath, reason);
         }
         else if (argument == "--screenshot")
         {
-            if (!TakeValue(argc, argv, i, options.screenshotPath, reason))
-            {
-                return false;
-            }
+            ok = TakeValue(argc, argv, i, options.screenshotPath, reason);
         }
         else if (argument == "--frames")
         {
-            if (!TakeValue(argc, argv, i, value, reason))
-            {
-                return false;
-            }
-            char* end = nullptr;
-            long frames = std::strtol(value.c_str(), &end, 10);
-            if (*end != '\0' || frames < 1 || frames > 100000)
-            {
-                reason = "--frames needs a whole number from 1";
-                return false;
-            }
-            options.frames = static_cast<int>(frames);
+            ok = TakeValue(argc, argv, i, value, reason) &&
+                 ParseFrames(value, options.frames, reason);
         }
-        else if (argument.rfind("--", 0) == 0 || !options.modelPath.empty())
+        else if (argument.rfind("-", 0) == 0 || !options.modelPath.empty())
         {
             reason = "unexpected argument " + argument;
-            return false;
+            ok = false;
         }
         else
         {
             options.modelPath = argument;
+        }
+        if (!ok)
+        {
+            return false;
         }
     }
     if (options.modelPath.empty())

@@ -1,6 +1,9 @@
 // Entry of kyrel-view: reads the command line, refuses a file it cannot show before any window
 // opens, finds a display (its own virtual one for a screenshot run without one) and runs the viewer
-// from the folder that holds its Data/ and shaders/. SIGTERM and SIGINT end it as Escape does.
+// in the user's working directory, with its data found beside the program or in the installed
+// share/kyrel folder. SIGTERM and SIGINT end it as Escape does.
+#include "core/CEngine.h"
+#include "io/Version.h"
 #include "platform/CEventManager.h"
 #include "platform/QuitSignals.h"
 #include "viewer/HeadlessDisplay.h"
@@ -10,8 +13,10 @@
 
 #include <SDL/SDL.h>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <iostream>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -26,22 +31,6 @@ int Fail(const std::string& message)
     return 1;
 }
 
-std::string CurrentDirectory()
-{
-    char buffer[PATH_MAX];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string(".");
-}
-
-// The working directory is about to change: every path the user gave becomes absolute first.
-std::string Absolute(const std::string& path, const std::string& base)
-{
-    if (path.empty() || path[0] == '/')
-    {
-        return path;
-    }
-    return base + "/" + path;
-}
-
 std::string ProgramFolder()
 {
     char buffer[PATH_MAX];
@@ -54,9 +43,51 @@ std::string ProgramFolder()
     return path.substr(0, path.find_last_of('/'));
 }
 
-int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats)
+// The build tree keeps Data/ and shaders/ beside the binary; an installed viewer finds them in
+// <prefix>/share/kyrel beside <prefix>/bin. Both come after the working directory.
+void NameDataFolders()
 {
-    ModelViewer viewer(options, kind, stats);
+    std::string programFolder = ProgramFolder();
+    if (programFolder.empty())
+    {
+        return;
+    }
+    CEngine::AddDataFolder(programFolder);
+    CEngine::AddDataFolder(programFolder + "/../share/kyrel");
+}
+
+// Everything the command line names is checked before a window opens; false after the one line.
+bool CheckFiles(const ViewerOptions& options, const ModelKind*& kind, ModelStats& stats,
+                std::FILE*& frameLog, int& status)
+{
+    std::string reason;
+    kind = ModelKindFromPath(options.modelPath);
+    if (!CheckModel(kind, options.modelPath, options.swapAxes, stats, reason))
+    {
+        status = Fail(options.modelPath + ": " + reason);
+        return false;
+    }
+    if (!options.texturePath.empty() && !CheckTexture(options.texturePath, reason))
+    {
+        status = Fail(options.texturePath + ": " + reason);
+        return false;
+    }
+    if (!options.frameLogPath.empty())
+    {
+        frameLog = std::fopen(options.frameLogPath.c_str(), "w");
+        if (!frameLog)
+        {
+            status = Fail(options.frameLogPath + ": cannot write the frame log");
+            return false;
+        }
+    }
+    return true;
+}
+
+int RunViewer(const ViewerOptions& options, const ModelKind& kind, const ModelStats& stats,
+              std::FILE* frameLog)
+{
+    ModelViewer viewer(options, kind, stats, frameLog);
     viewer.Init();
     if (!viewer.IsModelLoaded())
     {
@@ -89,12 +120,26 @@ int main(int argc, char** argv)
         std::cerr << PROGRAM << ": " << reason << "\n" << VIEWER_USAGE << std::endl;
         return 1;
     }
-    const ModelKind* kind = ModelKindFromPath(options.modelPath);
-    ModelStats stats;
-    if (!CheckModel(kind, options.modelPath, options.swapAxes, stats, reason))
+    if (options.help)
     {
-        return Fail(options.modelPath + ": " + reason);
+        std::cout << VIEWER_USAGE << std::endl;
+        return 0;
     }
+    if (options.version)
+    {
+        std::cout << PROGRAM << " " << KyrelVersion() << std::endl;
+        return 0;
+    }
+    const ModelKind* kind = nullptr;
+    ModelStats stats;
+    std::FILE* openedLog = nullptr;
+    int status = 1;
+    if (!CheckFiles(options, kind, stats, openedLog, status))
+    {
+        return status;
+    }
+    // Until the viewer takes it over.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> frameLog(openedLog, std::fclose);
     // Declared before the engine's run so that it outlives the window drawn on it.
     HeadlessDisplay headless;
     const char* display = getenv("DISPLAY");
@@ -109,22 +154,11 @@ int main(int argc, char** argv)
             return Fail(reason);
         }
     }
+    NameDataFolders();
 
-    std::string base = CurrentDirectory();
-    options.modelPath = Absolute(options.modelPath, base);
-    options.texturePath = Absolute(options.texturePath, base);
-    options.screenshotPath = Absolute(options.screenshotPath, base);
-    options.frameLogPath = Absolute(options.frameLogPath, base);
-    std::string runFolder = ProgramFolder();
-    if (runFolder.empty() || chdir(runFolder.c_str()) != 0)
-    {
-        return Fail("cannot enter the program's folder " + runFolder);
-    }
-
-    int status = 1;
     try
     {
-        status = RunViewer(options, *kind, stats);
+        status = RunViewer(options, *kind, stats, frameLog.release());
     }
     catch (const std::string& message)
     {

@@ -47,6 +47,9 @@ struct DataFile
     std::string name;  // test name
     std::string path;  // relative to the working directory
     std::vector<FaultCase> cases;
+    // A built-in file of the engine, looked for in the data folders too: when it is missing, the
+    // places looked follow its message on standard error.
+    bool builtIn = false;
 };
 
 // Names the file in test listings instead of dumping the record's bytes.
@@ -143,7 +146,8 @@ std::vector<DataFile> ModelAndPictures()
           {Fault::Half, true, FONT_FATAL, Stream::Output,
            "Could not read image data: " + font + "\n"},
           {Fault::Noise, true, FONT_FATAL, Stream::Output,
-           "TGA file be type 2 or type 10, Invalid Image: " + font + "\n"}}},
+           "TGA file be type 2 or type 10, Invalid Image: " + font + "\n"}},
+         true},
         {"Logo",
          logo,
          {{Fault::Missing, false, 0, Stream::Output, logoFailed + "Couldn't open " + logo + "\n"},
@@ -176,7 +180,8 @@ std::vector<DataFile> Shaders()
             DataFile file{std::string("Shader_") + program + (vertex ? "_vert" : "_frag"),
                           path,
                           {{Fault::Missing, true, SHADER_FATAL, Stream::Output, missing},
-                           {Fault::Noise, false, 0, Stream::Errors, compileError}}};
+                           {Fault::Noise, false, 0, Stream::Errors, compileError}},
+                          true};
             const std::string name = program;
             if ((name == "simpleTexture" && vertex) || (name == "parallax3" && !vertex))
             {
@@ -233,6 +238,12 @@ protected:
             << (faultCase.stream == Stream::Output ? "standard output" : "standard error")
             << ", got:\n"
             << printed;
+        if (file.builtIn && faultCase.fault == Fault::Missing)
+        {
+            const std::string lookedFor =
+                "kyrel: looked for " + file.path + " in: " + file.path + "\n";
+            EXPECT_NE(std::string::npos, demo.Errors().find(lookedFor)) << demo.Errors();
+        }
     }
 
     VirtualDisplay display;

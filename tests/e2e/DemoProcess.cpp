@@ -405,6 +405,22 @@ void DemoProcess::Signal(int number) const
     kill(pid, number);
 }
 
+bool DemoProcess::CatchesSignal(int number) const
+{
+    // "SigCgt:" in the process status: a hexadecimal mask, bit n - 1 for signal n.
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+    {
+        if (line.rfind("SigCgt:", 0) == 0)
+        {
+            unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+            return (caught >> (number - 1)) & 1u;
+        }
+    }
+    return false;
+}
+
 int ProcessesWithEnvironment(const std::string& assignment)
 {
     // Entries are separated by NULs; a zombie's environment reads empty.

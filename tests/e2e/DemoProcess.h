@@ -96,6 +96,8 @@ public:
     void CloseWindow(Window window) const;
     // Sends a signal to the process (not to anything it started).
     void Signal(int number) const;
+    // Whether the process catches the signal with a handler of its own (so it does not die of it).
+    bool CatchesSignal(int number) const;
 
 private:
     void Xdotool(const std::vector<std::string>& arguments) const;

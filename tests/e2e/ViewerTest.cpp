@@ -1,6 +1,7 @@
 // kyrel-view as a user runs it: the sample models drawn and lit, dragging, the shadow toggle,
 // the MD2 animation button, the ways it ends (signals too), screenshots with and without a
-// display, and the one-line refusal of files it cannot show.
+// display, its command line, a run from a folder of the user's, and the one-line refusal of
+// files it cannot show.
 #include "e2e/DemoProcess.h"
 
 #include <gtest/gtest.h>
@@ -36,25 +37,32 @@ struct Sample
 
 const Sample SAMPLE_MODELS[] = {
     {"md2", {SAMPLES + "figure.md2", "--texture", SAMPLES + "figure.png"}},
-    {"threeds", {SAMPLES + "table.3ds", "--swap-axes"}},
+    {"threeds", {SAMPLES + "table.3ds"}},
     {"obj", {SAMPLES + "pedestal.obj", "--texture", SAMPLES + "pedestal.png"}},
 };
 
-// Runs the viewer to its end with DISPLAY as given (empty: none); status and standard error.
+// Runs the viewer to its end with DISPLAY as given (empty: none), in the working directory given
+// (empty: the test's); status, standard error and, when asked, standard output.
 int RunViewer(const std::vector<std::string>& arguments, const std::string& displayName,
-              std::string& errors)
+              std::string& errors, std::string* output = nullptr,
+              const std::string& workingDirectory = std::string())
 {
     kyrel_test::TempDir scratch("kyrel-view-run");
-    std::string command = displayName.empty() ? "env -u DISPLAY" : "env DISPLAY=" + displayName;
+    std::string command = workingDirectory.empty() ? "" : "cd '" + workingDirectory + "' && ";
+    command += displayName.empty() ? "env -u DISPLAY" : "env DISPLAY=" + displayName;
     command += " SDL_AUDIODRIVER=dummy '" + std::string(KYREL_VIEWER_BINARY) + "'";
     for (const std::string& argument : arguments)
     {
         command += " '" + argument + "'";
     }
-    std::string errorPath = scratch.File("err");
-    command += " >/dev/null 2>'" + errorPath + "'";
+    std::string outputPath = scratch.File("out"), errorPath = scratch.File("err");
+    command += " >'" + outputPath + "' 2>'" + errorPath + "'";
     int status = system(command.c_str());
     errors = ReadFile(errorPath);
+    if (output)
+    {
+        *output = ReadFile(outputPath);
+    }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
@@ -112,6 +120,26 @@ int ChangedPixels(const VirtualDisplay::Image& a, const VirtualDisplay::Image& b
         }
     }
     return changed;
+}
+
+// A screenshot run's picture; empty when the run failed.
+VirtualDisplay::Image ScreenshotPixels(std::vector<std::string> arguments,
+                                       const kyrel_test::TempDir& scratch, const std::string& name)
+{
+    const std::string shot = scratch.File(name + ".png"), rgb = scratch.File(name + ".rgb");
+    arguments.insert(arguments.end(), {"--screenshot", shot});
+    std::string errors;
+    VirtualDisplay::Image image;
+    if (RunViewer(arguments, "", errors) != 0 ||
+        system(("convert '" + shot + "' -depth 8 'rgb:" + rgb + "'").c_str()) != 0)
+    {
+        return image;
+    }
+    const std::string bytes = ReadFile(rgb);
+    image.width = 1024;
+    image.height = 768;
+    image.rgb.assign(bytes.begin(), bytes.end());
+    return image;
 }
 
 // Pixels left of the panel that show the grey floor in one picture and are clearly darker in the
@@ -277,7 +305,7 @@ TEST(ViewerSignals, EndAHeadlessRunPromptlyAndTakeItsDisplayAlong)
     WorkingDirectory directory;
     kyrel_test::TempDir scratch("kyrel-view-signal");
     const std::string shot = scratch.File("shot.png"), frameLog = scratch.File("frames.log");
-    // A texture no one ever writes: its load waits for ever and never gets back to a poll.
+    // A texture no one ever writes: reading it waits for ever and never gets back to a poll.
     const std::string stuck = scratch.File("never-written.tga");
     ASSERT_EQ(0, mkfifo(stuck.c_str(), 0600));
     const std::vector<std::string> drawing = {SAMPLES + "pedestal.obj",
@@ -305,10 +333,12 @@ TEST(ViewerSignals, EndAHeadlessRunPromptlyAndTakeItsDisplayAlong)
         DemoProcess viewer(display, directory.Path(), {"DISPLAY=", mark}, KYREL_VIEWER_BINARY,
                            c.arguments);
         const bool drawsFrames = c.arguments == drawing;
+        // Drawing: frames are logged. Loading: the viewer's handlers are in, so the signal finds it
+        // on its way into the pipe, or already waiting there.
         for (int i = 0; i < START_SECONDS * 20 && viewer.IsRunning(); ++i)
         {
-            if (viewer.Output().find("Loading Font") != std::string::npos &&
-                (!drawsFrames || !ReadFile(frameLog).empty()))
+            if (drawsFrames ? !ReadFile(frameLog).empty()
+                            : viewer.CatchesSignal(SIGTERM) && viewer.CatchesSignal(SIGINT))
             {
                 break;
             }
@@ -346,19 +376,15 @@ TEST(ViewerFloor, SitsBelowTheModelsLowestFace)
     const std::string model = kyrel_test::WriteFile(
         scratch.File("tile.obj"), "v -1 0 1\nv 1 0 1\nv 1 0 -1\nv -1 0 -1\nvt 0 0\nvt 1 0\nvt 1 "
                                   "1\nvt 0 1\nf 1/1 2/2 3/3 4/4\n");
-    const std::string red = scratch.File("red.png"), shot = scratch.File("shot.png");
+    const std::string red = scratch.File("red.png");
     ASSERT_EQ(0, system(("convert -size 8x8 xc:red '" + red + "'").c_str()));
-    std::string errors;
-    ASSERT_EQ(0, RunViewer({model, "--texture", red, "--screenshot", shot}, "", errors)) << errors;
-    ASSERT_EQ(
-        0, system(("convert '" + shot + "' -depth 8 'rgb:" + scratch.File("rgb") + "'").c_str()));
-    const std::string rgb = ReadFile(scratch.File("rgb"));
-    ASSERT_EQ(1024u * 768u * 3u, rgb.size());
+    const VirtualDisplay::Image shot = ScreenshotPixels({model, "--texture", red}, scratch, "shot");
+    ASSERT_EQ(1024u * 768u * 3u, shot.rgb.size());
     // Across the tile's middle row every pixel between its left and right edge is the tile's.
     const int row = 420;
     auto isRed = [&](int x)
     {
-        const unsigned char* p = reinterpret_cast<const unsigned char*>(&rgb[(row * 1024 + x) * 3]);
+        const unsigned char* p = shot.At(x, row);
         return p[0] > 120 && p[1] < 60 && p[2] < 60;
     };
     int left = 0, right = 1023;
@@ -406,6 +432,118 @@ TEST(ViewerBadFiles, OneLineAndStatusOne)
             ours += line.rfind("kyrel-view: " + c.path + ": ", 0) == 0 ? 1 : 0;
         }
         EXPECT_EQ(1, ours) << c.name << ":\n" << errors;
+    }
+}
+// A 3DS file comes from a Z-up tool: shown as --swap-axes shows it unless --no-swap-axes is given.
+TEST(ViewerThreeDs, UprightByDefault)
+{
+    kyrel_test::TempDir scratch("kyrel-view-3ds");
+    const std::string table = SAMPLES + "table.3ds";
+    const auto byDefault = ScreenshotPixels({table}, scratch, "default");
+    const auto swapped = ScreenshotPixels({table, "--swap-axes"}, scratch, "swapped");
+    const auto asStored = ScreenshotPixels({table, "--no-swap-axes"}, scratch, "stored");
+    ASSERT_EQ(1024u * 768u * 3u, byDefault.rgb.size());
+    ASSERT_EQ(byDefault.rgb.size(), swapped.rgb.size());
+    ASSERT_EQ(byDefault.rgb.size(), asStored.rgb.size());
+    EXPECT_EQ(0, ChangedPixels(byDefault, swapped));
+    EXPECT_GT(ChangedPixels(byDefault, asStored), 2000) << "--no-swap-axes changed nothing";
+}
+
+// The command line: help and version on standard output, and every refusal one line on standard
+// error naming what was refused, before a display is even looked for.
+TEST(ViewerCommandLine, HelpVersionAndRefusals)
+{
+    kyrel_test::TempDir scratch("kyrel-view-options");
+    const std::string model = SAMPLES + "pedestal.obj";
+    const std::string missing = scratch.File("absent.png");
+    const std::string empty = kyrel_test::WriteFile(scratch.File("empty.png"), "");
+    const std::string text = kyrel_test::WriteFile(scratch.File("text.png"), "not a picture\n");
+    const std::string garbled = kyrel_test::WriteFile(scratch.File("cut.jpg"), "\xff\xd8\xff");
+    const std::string underFile = text + "/frames.log";
+    const struct
+    {
+        const char* name;
+        std::vector<std::string> arguments;
+        int status;
+        std::string output;   // standard output starts with this
+        std::string refused;  // the viewer's one line starts "kyrel-view: <refused>: "
+        size_t errorLines;    // on standard error: the refusing reader's own message first
+    } cases[] = {
+        {"help", {"--help"}, 0, "usage: kyrel-view MODEL", "", 0},
+        {"help after a model", {model, "--help"}, 0, "usage: kyrel-view MODEL", "", 0},
+        {"version", {"--version"}, 0, std::string("kyrel-view ") + KYREL_VERSION + "\n", "", 0},
+        {"missing texture", {model, "--texture", missing}, 1, "", missing, 1},
+        {"empty texture", {model, "--texture", empty}, 1, "", empty, 1},
+        {"texture not a picture", {model, "--texture", text}, 1, "", text, 1},
+        {"texture a broken JPEG", {model, "--texture", garbled}, 1, "", garbled, 2},
+        {"texture a folder", {model, "--texture", scratch.Path()}, 1, "", scratch.Path(), 1},
+        {"frame log not writable", {model, "--frame-log", underFile}, 1, "", underFile, 1},
+    };
+    for (const auto& c : cases)
+    {
+        std::string errors, output;
+        EXPECT_EQ(c.status, RunViewer(c.arguments, "", errors, &output)) << c.name << errors;
+        EXPECT_EQ(0u, output.rfind(c.output, 0)) << c.name << ":\n" << output;
+        if (c.status == 0)
+        {
+            EXPECT_EQ("", errors) << c.name;
+            continue;
+        }
+        EXPECT_EQ("", output) << c.name;
+        std::vector<std::string> lines = SplitLines(errors);
+        ASSERT_EQ(c.errorLines, lines.size()) << c.name << ":\n" << errors;
+        EXPECT_EQ(0u, lines.back().rfind("kyrel-view: " + c.refused + ": ", 0)) << c.name << errors;
+    }
+    // An unknown option: the usage goes to standard error, after the line naming the option.
+    std::string errors, output;
+    EXPECT_EQ(1, RunViewer({"--spin", model}, "", errors, &output));
+    EXPECT_EQ("", output);
+    EXPECT_EQ(0u, errors.rfind("kyrel-view: unexpected argument --spin\nusage: kyrel-view", 0))
+        << errors;
+}
+
+// Run from a folder with no Data/ or shaders/ in it, with paths relative to it: the viewer finds
+// its data beside its binary, writes the screenshot and its log in that folder, and keeps the
+// start-up report off the console unless --verbose asks for it.
+TEST(ViewerWorkingDirectory, RunsInTheUsersFolderAndLogsThere)
+{
+    const std::string besideBinary =
+        std::string(KYREL_VIEWER_BINARY).substr(0, std::string(KYREL_VIEWER_BINARY).rfind('/')) +
+        "/Kyrel_Engine.log";
+    struct stat before;
+    const bool loggedBeside = stat(besideBinary.c_str(), &before) == 0;
+    for (bool verbose : {false, true})
+    {
+        kyrel_test::TempDir user("kyrel-view-elsewhere");
+        std::vector<std::string> arguments = {SAMPLES + "pedestal.obj",
+                                              "--texture",
+                                              SAMPLES + "pedestal.png",
+                                              "--screenshot",
+                                              "shot.png",
+                                              "--frames",
+                                              "2"};
+        if (verbose)
+        {
+            arguments.push_back("--verbose");
+        }
+        std::string errors, output;
+        ASSERT_EQ(0, RunViewer(arguments, "", errors, &output, user.Path())) << errors;
+        EXPECT_EQ("", errors);
+        EXPECT_FALSE(ReadFile(user.File("shot.png")).empty()) << "no screenshot in the folder";
+        const std::string log = ReadFile(user.File("Kyrel_Engine.log"));
+        EXPECT_NE(std::string::npos, log.find("Initialize Graphics Core...done\n")) << log;
+        EXPECT_NE(std::string::npos, log.find("\nLoading Font: ")) << log;
+        EXPECT_NE(std::string::npos, log.find("Logger stopped...\n")) << log;
+        EXPECT_EQ(verbose, output.find("Initialize Graphics Core...done\n") != std::string::npos)
+            << "verbose " << verbose << ":\n"
+            << output;
+    }
+    struct stat after;
+    const bool loggedBesideAfter = stat(besideBinary.c_str(), &after) == 0;
+    EXPECT_EQ(loggedBeside, loggedBesideAfter) << "a log written beside the binary";
+    if (loggedBeside && loggedBesideAfter)
+    {
+        EXPECT_EQ(before.st_mtime, after.st_mtime) << "a log written beside the binary";
     }
 }
 }  // namespace

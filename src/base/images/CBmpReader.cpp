@@ -201,9 +201,11 @@ public:
     }
 
     CDecodedImage* Decode();
+    bool IsDecodable();
 
 private:
     bool ReadHeaders();
+    bool IsSupported(int* reported) const;
     bool CheckSupported();
     bool ReadPalette();
     bool DecodeUncompressed(CDecodedImage& image);
@@ -268,31 +270,39 @@ bool CBmpReader::ReadHeaders()
     return true;
 }
 
-bool CBmpReader::CheckSupported()
+bool CBmpReader::IsSupported(int* reported) const
 {
-    int reported = static_cast<int>(header.compression);
-    bool supported = false;
+    *reported = static_cast<int>(header.compression);
     switch (header.compression)
     {
     case COMPRESSION_NONE:
-        supported = header.bitCount == 1 || header.bitCount == 4 || header.bitCount == 8 ||
-                    header.bitCount == 24 || header.bitCount == 32;
-        reported = header.bitCount;
-        break;
+        *reported = header.bitCount;
+        return header.bitCount == 1 || header.bitCount == 4 || header.bitCount == 8 ||
+               header.bitCount == 24 || header.bitCount == 32;
     case COMPRESSION_RLE8:
-        supported = header.bitCount == 8;
-        break;
+        return header.bitCount == 8;
     case COMPRESSION_RLE4:
-        supported = header.bitCount == 4;
-        break;
+        return header.bitCount == 4;
     default:
-        break;
+        return false;
     }
-    if (!supported)
+}
+
+bool CBmpReader::CheckSupported()
+{
+    int reported = 0;
+    if (!IsSupported(&reported))
     {
         Report(ReportStream::Err, MSG_UNSUPPORTED_BMP, reported);
+        return false;
     }
-    return supported;
+    return true;
+}
+
+bool CBmpReader::IsDecodable()
+{
+    int reported = 0;
+    return ReadHeaders() && IsSupported(&reported);
 }
 
 bool CBmpReader::ReadPalette()
@@ -533,4 +543,9 @@ CDecodedImage* DecodeBMP(CByteReader& reader, const char* name, PixelConvert::Co
 CDecodedImage* DecodeBMP(CByteReader& reader, const char* name)
 {
     return DecodeBMP(reader, name, PixelConvert::ConvertPath::Shuffles);
+}
+
+bool IsDecodableBMP(CByteReader& reader)
+{
+    return CBmpReader(reader, "", PixelConvert::ConvertPath::Shuffles).IsDecodable();
 }

@@ -6,6 +6,9 @@
 
 #include <cstdint>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 class CJpegColour
 {
 public:
@@ -44,5 +47,7 @@ private:
         return static_cast<uint8_t>(value < 0 ? 0 : (value > 255 ? 255 : value));
     }
 };
+
+#pragma GCC visibility pop
 
 #endif

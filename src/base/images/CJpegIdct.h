@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <emmintrin.h>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 class CJpegIdct
 {
 public:
@@ -170,5 +173,7 @@ inline void CJpegIdct::TransformDcOnly(float dc, uint8_t* out, int stride)
         _mm_storel_epi64(reinterpret_cast<__m128i*>(out + row * stride), fill);
     }
 }
+
+#pragma GCC visibility pop
 
 #endif

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 class CJpegDecoder;
 
 // Marker codes (the byte after JPEG_MARKER_PREFIX).
@@ -70,5 +73,7 @@ bool JpegDataCanCoverFrame(const CJpegDecoder& d);
 // Dequantisation and the transform's scale factors folded into one factor per coefficient, for
 // one component from the table it names now.
 void PrepareJpegQuantisation(CJpegDecoder& d, int component);
+
+#pragma GCC visibility pop
 
 #endif

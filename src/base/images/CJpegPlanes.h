@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 class CJpegPlanes
 {
 public:
@@ -27,5 +30,7 @@ private:
     std::vector<uint8_t> m_wideRows[CJpegDecoder::MAX_COMPONENTS];  // one replicated pixel row
     int m_stride[CJpegDecoder::MAX_COMPONENTS] = {};
 };
+
+#pragma GCC visibility pop
 
 #endif

@@ -8,6 +8,9 @@
 #include <cstdint>
 #include <vector>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 class CJpegDecoder;
 class CJpegPlanes;
 
@@ -21,5 +24,7 @@ public:
     static bool Decode(CJpegDecoder& d, const uint8_t* data, size_t size, CJpegPlanes& planes,
                        std::vector<uint8_t>& entropyBytes, uint8_t* output);
 };
+
+#pragma GCC visibility pop
 
 #endif

@@ -3,6 +3,7 @@
 #include "io/DataFolders.h"
 
 #include <algorithm>
+#include <iostream>
 #include <sys/stat.h>
 
 namespace
@@ -63,4 +64,30 @@ std::string FindDataFile(const std::string& name)
         }
     }
     return std::string();
+}
+
+std::string DataFileOrName(const std::string& name)
+{
+    std::string found = FindDataFile(name);
+    return found.empty() ? name : found;
+}
+
+std::string DataFileSearchLine(const std::string& name)
+{
+    std::string line = "kyrel: looked for " + name + " in: ";
+    const char* separator = "";
+    for (const std::string& candidate : DataFileCandidates(name))
+    {
+        line += separator + candidate;
+        separator = ", ";
+    }
+    return line;
+}
+
+void ReportDataFileNotFound(const std::string& name)
+{
+    if (FindDataFile(name).empty())
+    {
+        std::cerr << DataFileSearchLine(name) << std::endl;
+    }
 }

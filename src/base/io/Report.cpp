@@ -1,18 +1,36 @@
-// Reader messages through one function, on C stdio so they interleave with the engine's iostream
-// output in the order they were written (iostreams stay synchronised with stdio).
+// Reader messages through one function. Standard error's go out on C stdio at once; standard
+// output's go through std::cout, where the engine's own progress lines go, so that they keep their
+// place among them and follow them wherever the engine sends its start-up report.
 #include "io/Report.h"
 
 #include <cstdarg>
 #include <cstdio>
+#include <iostream>
+#include <vector>
 
 void Report(ReportStream stream, const char* format, ...)
 {
-    FILE* out = stream == ReportStream::Err ? stderr : stdout;
     va_list args;
     va_start(args, format);
-    vfprintf(out, format, args);
+    if (stream == ReportStream::Err)
+    {
+        vfprintf(stderr, format, args);
+        // Each message reaches the console when it is reported, as a flushing newline leaves it:
+        // it keeps its place among standard error's lines and outlives a process killed after it.
+        fflush(stderr);
+        va_end(args);
+        return;
+    }
+    va_list measure;
+    va_copy(measure, args);
+    const int length = vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (length > 0)
+    {
+        std::vector<char> text(static_cast<size_t>(length) + 1);
+        vsnprintf(text.data(), text.size(), format, args);
+        std::cout.write(text.data(), length);
+        std::cout.flush();
+    }
     va_end(args);
-    // Each message reaches the console when it is reported, as a flushing newline leaves it: it
-    // keeps its place among standard error's lines and outlives a process killed after it.
-    fflush(out);
 }

@@ -1,5 +1,6 @@
-// Stencil shadow volume of one model part for a point light: the edges that only one light-facing
-// face owns (the silhouette) are extruded away from the light into quads of two triangles.
+/// \file
+/// Stencil shadow volume of one model part for a point light: the edges that only one light-facing
+/// face owns (the silhouette) are extruded away from the light into quads of two triangles.
 #ifndef KYREL_CSHADOWVOLUME_H
 #define KYREL_CSHADOWVOLUME_H
 
@@ -12,73 +13,91 @@
 
 class CXMLModel;
 
-// The positions the key-frame builder reads: the first frame's (for the face normals of the first
-// build) and the current and next frames', vertexCount each.
+/// The positions the key-frame builder reads: the first frame's (for the face normals of the
+/// first build) and the current and next frames', vertexCount each.
 struct KeyFramePositions
 {
-    const CVector3* first = nullptr;
-    const CVector3* current = nullptr;
-    const CVector3* next = nullptr;
-    size_t vertexCount = 0;
+    const CVector3* first = nullptr;    ///< the first frame's positions
+    const CVector3* current = nullptr;  ///< the current frame's positions
+    const CVector3* next = nullptr;     ///< the next frame's positions
+    size_t vertexCount = 0;             ///< positions in each
 };
 
+/// An edge of the lit faces, by its two vertex indexes in the part's vertex list.
 struct ShadowEdge
 {
-    int first = 0;
-    int second = 0;
-    bool active = false;
+    int first = 0;        ///< vertex index
+    int second = 0;       ///< vertex index
+    bool active = false;  ///< owned by one lit face only: a silhouette edge
 };
 
+/// The shadow volume of one model part, rebuilt for each light position; the entities own theirs
+/// and draw its triangles into the stencil buffer. Positions are in world units.
 class CShadowVolume
 {
 public:
-    // How far beyond the lit point the far cap lies, in multiples of the light-to-point vector.
+    /// How far beyond the lit point the far cap lies, in multiples of the light-to-point vector.
     static constexpr float EXTRUSION = 1000.0f;
-    // A face faces the light when its normal's dot product with the light position reaches it.
+    /// A face faces the light when its normal's dot product with the light position reaches it.
     static constexpr float LIT_THRESHOLD = 0.1f;
 
+    /// An empty volume, first build pending, rebuilt on every call.
     CShadowVolume();
 
-    // Toggles the edge (i, j): an active entry for (i, j) or (j, i) is deactivated, otherwise a
-    // new active entry is appended. An edge shared by two lit faces so cancels out.
+    /// Toggles the edge (i, j): an active entry for (i, j) or (j, i) is deactivated, otherwise a
+    /// new active entry is appended. An edge shared by two lit faces so cancels out.
+    ///@{
     void AddEdge(int i, int j);
     void AddEdge(int i, int j, int /*faceIndex*/) { AddEdge(i, j); }
+    ///@}
 
-    // The engine's XML model: the shadow of its first sub-object only (a model without
-    // sub-objects casts none). Face normals are rewritten from the positions on every build;
-    // only the entity position is applied, and every edge is extruded along the
-    // light-to-vertex vector of the last lit face.
+    /// The engine's XML model: the shadow of its first sub-object only (a model without
+    /// sub-objects casts none). Face normals are rewritten from the positions on every build;
+    /// only the entity position is applied, and every edge is extruded along the
+    /// light-to-vertex vector of the last lit face.
     void BuildFromXMLModel(CXMLModel& model, float lightX, float lightY, float lightZ,
                            const CVector3& entityPosition);
-    // The same over one sub-object's records: vertices with members x, y, z; faces with
-    // members a, b, c, d (d = -1 for a triangle, else a quad) and a CVector3 normal.
+    /// The same over one sub-object's records: vertices with members x, y, z; faces with
+    /// members a, b, c, d (d = -1 for a triangle, else a quad) and a CVector3 normal.
     template <class Vertex, class Face>
     void BuildFromXMLModel(const Vertex* vertices, unsigned int vertexCount, Face* faces,
                            unsigned int faceCount, float lightX, float lightY, float lightZ,
                            const CVector3& entityPosition);
 
-    // An indexed triangle mesh (OBJ and 3DS parts). Points go to world space by the entity
-    // scale, a rotation about Y by the entity angle (degrees) and the entity position. Face
-    // normals are computed, rotated by the angle and stored on the first build only (a face
-    // counts as lit from a dot product of 0.1 up); later builds reuse them and need more than 0.1.
+    /// An indexed triangle mesh (OBJ and 3DS parts). Points go to world space by the entity
+    /// scale, a rotation about Y by the entity angle (degrees) and the entity position. Face
+    /// normals are computed, rotated by the angle and stored on the first build only (a face
+    /// counts as lit from a dot product of 0.1 up); later builds reuse them and need more than 0.1.
     void BuildFromMesh(ModelObject& part, const CVector3& light, const CVector3& entityPosition,
                        const CVector3& entityScale, float entityAngle);
 
-    // Two interpolated key frames: faces from the first frame (as many as faceCount, the
-    // current frame's), positions blended from the current towards the next frame by t.
-    // Rebuilds only on every n-th call (rebuild interval).
+    /// Two interpolated key frames: faces from the first frame (as many as faceCount, the
+    /// current frame's), positions blended from the current towards the next frame by t.
+    /// Rebuilds only on every n-th call (rebuild interval).
     void BuildFromMD2Frames(ModelObject& firstFrame, int faceCount, const KeyFramePositions& frames,
                             float t, const CVector3& light, const CVector3& entityPosition,
                             const CVector3& entityScale, float entityAngle);
 
+    /// The edges of the last build, the deactivated ones included; GetEdgeCount of them are in use.
+    ///@{
     const std::vector<ShadowEdge>& GetEdges() const { return m_edges; }
     unsigned int GetEdgeCount() const { return m_edgeCount; }
+    ///@}
+    /// The volume's triangles, three world positions each; the first GetVertexCount are in use
+    /// (the list keeps its size between builds).
+    ///@{
     const std::vector<CVector3>& GetVertices() const { return m_vertices; }
     unsigned int GetVertexCount() const { return m_vertexCount; }
+    ///@}
+    /// The light-to-point vector the last XML-model build extruded every edge along.
     const CVector3& GetExtrusionDirection() const { return m_extrusionDirection; }
+    /// True until the first mesh or MD2 build has stored the face normals.
     bool IsFirstBuild() const { return m_firstBuild; }
+    /// The MD2 build runs on every interval-th call only (1: every call).
+    ///@{
     void SetRebuildInterval(int interval) { m_rebuildInterval = interval; }
     int GetRebuildInterval() const { return m_rebuildInterval; }
+    ///@}
 
 private:
     void ClearEdgesAndVertices();
@@ -92,12 +111,12 @@ private:
     void ComputeMD2FaceNormals(ModelObject& firstFrame, const KeyFramePositions& frames,
                                size_t faceCount);
 
-    // Model-space face normal; a degenerate face keeps a zero normal.
+    /// Model-space face normal; a degenerate face keeps a zero normal.
     static CVector3 FaceNormal(const CVector3& pa, const CVector3& pb, const CVector3& pc);
 
     std::vector<ShadowEdge> m_edges;
     unsigned int m_edgeCount = 0;
-    // Positions of the volume's triangles, three per triangle.
+    /// Positions of the volume's triangles, three per triangle.
     std::vector<CVector3> m_vertices;
     unsigned int m_vertexCount = 0;
     CVector3 m_extrusionDirection;
@@ -111,7 +130,7 @@ private:
     CVector3 m_blendedPoint1;
     unsigned int m_writeIndex = 0;
     CShadowEdgeTable m_edgeTable;
-    // The entity placement of the build in progress (rotation in the work matrix).
+    /// The entity placement of the build in progress (rotation in the work matrix).
     CVector3 m_entityPosition;
     CVector3 m_entityScale;
 };

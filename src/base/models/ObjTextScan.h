@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <cstring>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 // Most characters one skip of a line's rest consumes (the line feed included); what lies beyond
 // is read as if a new line started there.
 const size_t OBJ_SKIP_LENGTH = 99;
@@ -181,5 +184,7 @@ inline const char* ScanFloat(const char* ptr, const char* end, float& value)
     value = negative ? -result : result;
     return ptr;
 }
+
+#pragma GCC visibility pop
 
 #endif

@@ -20,6 +20,9 @@
 #include <cstring>
 #include <new>
 
+// Internal to the library, though exported by a shared build: the public element handle holds a
+// pointer to its element record, defined here.
+
 //-------------------------------------------------------------------------------------------------
 // [SECTION] Tables
 //-------------------------------------------------------------------------------------------------

@@ -14,6 +14,9 @@
 #include <cstddef>
 #include <vector>
 
+// Internal to the library: a shared build does not export it.
+#pragma GCC visibility push(hidden)
+
 //-------------------------------------------------------------------------------------------------
 // [SECTION] Tokens and parse state
 //-------------------------------------------------------------------------------------------------
@@ -148,5 +151,7 @@ char* UnescapeText(XmlParseState& state, const char* text, size_t length);
 // trimmed however the parse ends.
 bool ParseElements(XmlParseState& state, XmlElementData* root);
 }  // namespace XmlInternal
+
+#pragma GCC visibility pop
 
 #endif

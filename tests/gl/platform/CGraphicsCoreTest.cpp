@@ -1,9 +1,11 @@
 // The graphics core's GL state after the video mode, in and out of 2D mode, and its render target.
 #include "gl/GLTestEnvironment.h"
 #include "platform/CGraphicsCore.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -184,4 +186,58 @@ TEST(CGraphicsCoreGL, SwitchesWireframeOrthoAndCaption)
               gGraphicsCore->IsAnisotropicFilteringOn());
     gGraphicsCore->DisableAnisotropicFiltering();
     EXPECT_FALSE(gGraphicsCore->IsAnisotropicFilteringOn());
+}
+
+// Three colours placed so that a flipped picture or swapped channels show: green across the top,
+// red bottom left, blue bottom right.
+TEST(CGraphicsCoreGL, ScreenshotKeepsTheFramesOrientationAndColours)
+{
+    const int w = static_cast<int>(gGraphicsCore->GetWidth());
+    const int h = static_cast<int>(gGraphicsCore->GetHeight());
+    glEnable(GL_SCISSOR_TEST);
+    const struct
+    {
+        int x, y, width, height;
+        float red, green, blue;
+    } areas[] = {{0, 0, w / 2, h / 2, 1, 0, 0},
+                 {w / 2, 0, w - w / 2, h / 2, 0, 0, 1},
+                 {0, h / 2, w, h - h / 2, 0, 1, 0}};
+    for (const auto& area : areas)
+    {
+        glScissor(area.x, area.y, area.width, area.height);
+        glClearColor(area.red, area.green, area.blue, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+    }
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+
+    kyrel_test::TempDir dir("kyrel-screenshot");
+    const std::string path = dir.File("shot.bmp");
+    ASSERT_TRUE(gGraphicsCore->SaveScreenshot(path.c_str()));
+    EXPECT_FALSE(gGraphicsCore->SaveScreenshot(dir.File("no/such/folder.bmp").c_str()));
+
+    SDL_Surface* shot = SDL_LoadBMP(path.c_str());
+    ASSERT_NE(nullptr, shot);
+    EXPECT_EQ(w, shot->w);
+    EXPECT_EQ(h, shot->h);
+    const struct
+    {
+        int x, y;
+        Uint8 red, green, blue;
+    } probes[] = {{5, 5, 0, 255, 0}, {5, h - 5, 255, 0, 0}, {w - 5, h - 5, 0, 0, 255}};
+    SDL_LockSurface(shot);
+    for (const auto& probe : probes)
+    {
+        const Uint8* pixel = static_cast<const Uint8*>(shot->pixels) + probe.y * shot->pitch +
+                             probe.x * shot->format->BytesPerPixel;
+        Uint32 value = 0;
+        std::memcpy(&value, pixel, shot->format->BytesPerPixel);
+        Uint8 red = 0, green = 0, blue = 0;
+        SDL_GetRGB(value, shot->format, &red, &green, &blue);
+        EXPECT_EQ(probe.red, red) << probe.x << "," << probe.y;
+        EXPECT_EQ(probe.green, green) << probe.x << "," << probe.y;
+        EXPECT_EQ(probe.blue, blue) << probe.x << "," << probe.y;
+    }
+    SDL_UnlockSurface(shot);
+    SDL_FreeSurface(shot);
 }

@@ -1,8 +1,11 @@
 // Building the GLSL programs on the test display: the built-in set, its transcript, and what a
 // missing or broken source does.
 #include "gl/GLTestEnvironment.h"
+#include "io/DataFolders.h"
+#include "overlay/CFont.h"
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
+#include "support/TempFiles.h"
 
 #include <gtest/gtest.h>
 #include <cstdlib>
@@ -176,6 +179,41 @@ TEST(CShaderLoadGL, BrokenSourceLogsOnStderrAndKeepsItsSlot)
               manager.GetShader(SHADER_PARALLAX)->GetFragmentSource());
 }
 
+// An installed program runs where there is no shaders/ or Data/: the built-ins and the font
+// sheet come from the data folder it named, and the working directory still wins when it has one.
+TEST(CShaderLoadGL, BuiltInsAndFontSheetFromANamedDataFolder)
+{
+    kyrel_test::TempDir dir("kyrel-datafolder");
+    mkdir(dir.File("shaders").c_str(), 0755);
+    kyrel_test::WriteFile(dir.File("shaders/toonf2.frag"), BROKEN_FRAGMENT);
+    char previous[4096];
+    ASSERT_NE(nullptr, getcwd(previous, sizeof(previous)));
+    ASSERT_EQ(0, chdir(dir.Path().c_str()));
+    AddDataFolder("/nonexistent");
+    AddDataFolder(KYREL_ASSETS_DIR);
+    CShaderManager manager;
+    CFont font;
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    manager.LoadBuiltInShaders();
+    bool fontLoaded = font.Load("Data/Font/font.tga");
+    std::string errors = testing::internal::GetCapturedStderr();
+    testing::internal::GetCapturedStdout();
+    ClearDataFolders();
+    ASSERT_EQ(0, chdir(previous));
+
+    EXPECT_TRUE(fontLoaded);
+    EXPECT_NE(0u, font.GetTextureName());
+    ASSERT_EQ(BUILT_IN_SHADER_COUNT, manager.GetShaderCount());
+    EXPECT_STREQ(BROKEN_FRAGMENT, manager.GetShader(8)->GetFragmentSource());
+    EXPECT_NE(std::string::npos, errors.find("GLSL compile error in shaders/toonf2.frag:\n"))
+        << errors;
+    for (int i : {0, static_cast<int>(SHADER_PARALLAX)})
+    {
+        EXPECT_EQ(GL_TRUE, LinkStatus(manager.GetShader(i))) << i;
+    }
+}
+
 // A missing or empty source ends the process once both files have been tried: SDL is shut down
 // by then, and the next GL call would go into a destroyed context.
 TEST(CShaderLoadGLDeathTest, MissingAndEmptySourcesReportBothThenExit)
@@ -184,7 +222,10 @@ TEST(CShaderLoadGLDeathTest, MissingAndEmptySourcesReportBothThenExit)
     std::string dir = MakeShaderDirectory("", nullptr);
     std::string empty = dir + "/empty.frag";
     std::ofstream(empty, std::ios::binary).close();
+    // The empty source was found, so only the missing one adds the places looked.
     std::string expected = "^\nCannot Load vertex shader: /nonexistent/missing\\.vert\n"
+                           "kyrel: looked for /nonexistent/missing\\.vert in: "
+                           "/nonexistent/missing\\.vert\n"
                            "\nCannot Load fragment shader: " +
                            empty + "\n$";
     EXPECT_EXIT(
@@ -204,6 +245,7 @@ TEST(CShaderLoadGLDeathTest, MissingBuiltInStopsTheListAtItsLine)
     EXPECT_EXIT(
         {
             PrepareDeathChild();
+            AddDataFolder("/opt/k/share/kyrel");
             if (chdir(dir.c_str()) == 0)
             {
                 CShaderManager manager;
@@ -212,6 +254,8 @@ TEST(CShaderLoadGLDeathTest, MissingBuiltInStopsTheListAtItsLine)
         },
         testing::ExitedWithCode(1),
         "Loading Spot Per Pixel lightning shader\\.\\.\\.\nLoading Toon shader\\.\\.\\.\n"
-        "\nCannot Load fragment shader: shaders/toonf2\\.frag\n$");
+        "\nCannot Load fragment shader: shaders/toonf2\\.frag\n"
+        "kyrel: looked for shaders/toonf2\\.frag in: shaders/toonf2\\.frag, "
+        "/opt/k/share/kyrel/shaders/toonf2\\.frag\n$");
     RemoveDirectory(dir);
 }

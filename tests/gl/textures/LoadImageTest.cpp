@@ -240,7 +240,8 @@ TEST(LoadImageGL, BitmapHeadersGiveTheSamePixelsWithAndWithoutAnisotropy)
             testing::internal::CaptureStderr();
             const GLuint name = gUtils->LoadImage(path.c_str());
             testing::internal::GetCapturedStdout();
-            testing::internal::GetCapturedStderr();
+            // A file the engine's reader hands to SDL loads without a word of refusal.
+            EXPECT_EQ("", testing::internal::GetCapturedStderr());
             ASSERT_NE(0u, name);
             const Bytes pixels = ReadLevel0();
             ASSERT_EQ(reference.size(), pixels.size());
