@@ -16,6 +16,8 @@
 #include "shaders/CShader.h"
 #include "shaders/CShaderManager.h"
 
+#include "BenchWorkingDirectory.h"
+
 #include <SDL/SDL.h>
 #include <GL/glew.h>
 #include <benchmark/benchmark.h>
@@ -47,22 +49,6 @@ const char* const PLAIN_FRAGMENT_SOURCE = "#version 110\n"
 const char* const DEMO_RUN = "BM_DemoFrame/0";
 const char* const PLAIN_RUN = "BM_PlainTextureFrame/0";
 const char* const FILE_RUN_PREFIX = "BM_FragmentFile/";
-
-// The demo's working directory: links to its data in a scratch directory.
-bool EnterDemoDirectory()
-{
-    char pattern[] = "/tmp/kyrel-bench-XXXXXX";
-    const char* dir = mkdtemp(pattern);
-    if (!dir)
-    {
-        return false;
-    }
-    std::string assets = KYREL_ASSETS_DIR;
-    std::string base = dir;
-    return symlink((assets + "/Data").c_str(), (base + "/Data").c_str()) == 0 &&
-           symlink((assets + "/shaders").c_str(), (base + "/shaders").c_str()) == 0 &&
-           chdir(dir) == 0;
-}
 
 bool WritePlainFragment()
 {
@@ -269,7 +255,7 @@ int main(int argc, char** argv)
         RegisterFragmentFile(path[0] == '/' || !here ? path : std::string(here) + "/" + path);
     }
     std::free(here);
-    if (!EnterDemoDirectory() || !WritePlainFragment())
+    if (!EnterAssetsDirectory(KYREL_ASSETS_DIR) || !WritePlainFragment())
     {
         return 1;
     }

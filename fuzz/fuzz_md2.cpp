@@ -24,10 +24,14 @@ void CheckModel(const CModelData& model)
         std::abort();
     }
     const ModelObject& first = model.objects[0];
+    const size_t vertexCount = static_cast<size_t>(model.keyFrames.VertexCount());
+    if (model.keyFrames.FrameCount() != model.objectCount)
+    {
+        std::abort();
+    }
     for (const ModelObject& frame : model.objects)
     {
-        if (frame.vertices.size() != first.vertices.size() ||
-            frame.normals.size() != frame.vertices.size() || frame.faceCount != first.faceCount)
+        if (frame.vertexCount != first.vertexCount || frame.faceCount != first.faceCount)
         {
             std::abort();
         }
@@ -36,7 +40,7 @@ void CheckModel(const CModelData& model)
     {
         for (int k = 0; k < 3; ++k)
         {
-            if (!Inside(face.vertIndex[k], first.vertices.size()) ||
+            if (!Inside(face.vertIndex[k], vertexCount) ||
                 !Inside(face.coordIndex[k], first.texCoords.size()))
             {
                 std::abort();
@@ -59,14 +63,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     CheckModel(model);
-    // The entity's shadow build: faces from the first frame, positions from two others.
-    ModelObject& first = model.objects[0];
-    const ModelObject& last = model.objects.back();
+    // The entity's shadow build: faces from the first frame, positions from two others; then the
+    // normals of the last frame and the sphere, which decode everything else.
+    const CKeyFrames& frames = model.keyFrames;
+    KeyFramePositions positions;
+    positions.first = frames.Vertices(0);
+    positions.current = frames.Vertices(frames.FrameCount() - 1);
+    positions.next = positions.first;
+    positions.vertexCount = static_cast<size_t>(frames.VertexCount());
     CShadowVolume volume;
     for (int i = 0; i < 2; ++i)
     {
-        volume.BuildFromMD2Frames(first, last, first, 0.5f, CVector3(3, 50, 7), CVector3(1, 0, 0),
-                                  CVector3(1, 2, 1), 30.0f);
+        volume.BuildFromMD2Frames(model.objects[0], model.objects.back().faceCount, positions, 0.5f,
+                                  CVector3(3, 50, 7), CVector3(1, 0, 0), CVector3(1, 2, 1), 30.0f);
     }
+    frames.Normals(frames.FrameCount() - 1);
+    CVector3 centre;
+    float radius = 0.0f;
+    model.GetBoundingSphere(centre, radius);
     return 0;
 }

@@ -56,22 +56,21 @@ bool CMD2Object::Load(const char* path, const char* texturePath)
     return loaded;
 }
 
-const ModelObject& CMD2Object::Frame(int index) const
+int CMD2Object::Frame(int index) const
 {
     // Frame names can start an animation before the first frame or past the last one.
-    const bool inside = index >= 0 && static_cast<size_t>(index) < model.objects.size();
-    return model.objects[inside ? static_cast<size_t>(index) : 0];
+    return index >= 0 && index < model.keyFrames.FrameCount() ? index : 0;
 }
 
 void CMD2Object::RefreshWorldBounds()
 {
-    if (model.objects.empty())
+    if (model.keyFrames.FrameCount() == 0)
     {
         UpdateWorldBounds(CVector3(), CVector3());
         return;
     }
-    const ModelObject& frame = Frame(model.currentFrame);
-    UpdateWorldBounds(frame.boundsMin, frame.boundsMax);
+    const int frame = Frame(model.currentFrame);
+    UpdateWorldBounds(model.keyFrames.BoundsMin(frame), model.keyFrames.BoundsMax(frame));
 }
 
 void CMD2Object::SetScale(float x, float y, float z)
@@ -192,14 +191,15 @@ void CMD2Object::Render(bool textured)
 {
     BeginTransform();
     glColor3f(1.0f, 1.0f, 1.0f);
-    if (model.objects.empty())
+    if (model.keyFrames.FrameCount() == 0)
     {
         glPopMatrix();
         return;
     }
     const float t = ClockStep();
-    const ModelObject& from = Frame(model.currentFrame);
-    const ModelObject& to = Frame(NextFrame());
+    const CVector3* from = model.keyFrames.Vertices(Frame(model.currentFrame));
+    const CVector3* to = model.keyFrames.Vertices(Frame(NextFrame()));
+    const CVector3* normals = model.keyFrames.Normals(0);
     if (textured)
     {
         glActiveTextureARB(GL_TEXTURE0_ARB);
@@ -219,10 +219,10 @@ void CMD2Object::Render(bool textured)
                 const ModelTexCoord& coord = first.texCoords[face.coordIndex[k]];
                 glTexCoord2f(coord.u, coord.v);
             }
-            const CVector3& normal = first.normals[v];
+            const CVector3& normal = normals[v];
             glNormal3f(normal.x, normal.y, normal.z);
-            const CVector3& a = from.vertices[v];
-            const CVector3& b = to.vertices[v];
+            const CVector3& a = from[v];
+            const CVector3& b = to[v];
             glVertex3f(a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z));
         }
     }
@@ -232,15 +232,20 @@ void CMD2Object::Render(bool textured)
 
 void CMD2Object::BuildShadowVolume(float lightX, float lightY, float lightZ)
 {
-    if (model.objects.empty())
+    if (model.keyFrames.FrameCount() == 0)
     {
         return;
     }
     const float t = ClockStep();
-    const ModelObject& from = Frame(model.currentFrame);
-    const ModelObject& to = Frame(NextFrame());
-    shadowVolume.BuildFromMD2Frames(model.objects[0], from, to, t, CVector3(lightX, lightY, lightZ),
-                                    position, scale, angle);
+    const int current = Frame(model.currentFrame);
+    KeyFramePositions frames;
+    frames.first = model.keyFrames.Vertices(0);
+    frames.current = model.keyFrames.Vertices(current);
+    frames.next = model.keyFrames.Vertices(Frame(NextFrame()));
+    frames.vertexCount = static_cast<size_t>(model.keyFrames.VertexCount());
+    shadowVolume.BuildFromMD2Frames(model.objects[0],
+                                    model.objects[static_cast<size_t>(current)].faceCount, frames,
+                                    t, CVector3(lightX, lightY, lightZ), position, scale, angle);
 }
 
 void CMD2Object::DrawShadowVolume()
@@ -263,20 +268,24 @@ void CMD2Object::RenderBoundingBox()
 {
     BeginTransform();
     EntityDrawing::UseBoxColour();
-    if (!model.objects.empty())
+    if (model.keyFrames.FrameCount() > 0)
     {
-        const ModelObject& frame = Frame(model.currentFrame);
-        EntityDrawing::DrawBoxLines(frame.boundsMin, frame.boundsMax);
+        const int frame = Frame(model.currentFrame);
+        EntityDrawing::DrawBoxLines(model.keyFrames.BoundsMin(frame),
+                                    model.keyFrames.BoundsMax(frame));
     }
     glPopMatrix();
 }
 
 void CMD2Object::DrawBoundingSphere()
 {
-    if (model.objects.empty())
+    if (model.keyFrames.FrameCount() == 0)
     {
         return;
     }
+    CVector3 centre;
+    float radius = 0.0f;
+    model.GetBoundingSphere(centre, radius);
     EntityDrawing::UseBoxColour();
-    EntityDrawing::DrawBoundingSphere(position, scale, model.sphereCenter, model.sphereRadius);
+    EntityDrawing::DrawBoundingSphere(position, scale, centre, radius);
 }

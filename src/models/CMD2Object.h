@@ -89,8 +89,8 @@ private:
     float ClockStep();
     /// Moves the current frame on by steps within its animation, wrapping as NextFrame does.
     void AdvanceFrames(long steps);
-    /// The frame object of index; a frame index the model does not have shows frame 0.
-    const ModelObject& Frame(int index) const;
+    /// The key frame shown for a frame index: one the model does not have shows frame 0.
+    int Frame(int index) const;
     void RefreshWorldBounds();
 
     CMD2Reader reader;

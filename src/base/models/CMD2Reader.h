@@ -1,7 +1,8 @@
 /// \file
 /// Reads MD2 key-frame models into a CModelData: one object per key frame, the texture coordinates
-/// and triangles on the first frame, an animation list from the frame names, smooth normals and a
-/// box per frame, and one bounding sphere over every frame.
+/// and triangles on the first frame, an animation list from the frame names, and the frames
+/// themselves, whose positions, smooth normals and box (and the sphere over them all) are decoded
+/// on first use.
 #ifndef KYREL_CMD2READER_H
 #define KYREL_CMD2READER_H
 
@@ -60,10 +61,11 @@ public:
     static const size_t MD2_TRIANGLE_SIZE = 12;
     ///@}
     /// Scale and translation (6 floats) and a 16-character name before the vertices.
-    static const size_t MD2_FRAME_HEADER_SIZE = 40;
-    static const size_t MD2_FRAME_NAME_SIZE = 16;  ///< bytes, zero-padded
-    static const size_t MD2_VERTEX_SIZE = 4;       ///< x, y, z bytes and a normal index
-    /// The most vertices a frame may hold: frames are decoded through a buffer of this size.
+    static const size_t MD2_FRAME_HEADER_SIZE = CKeyFrames::FRAME_HEADER_SIZE;
+    static const size_t MD2_FRAME_NAME_SIZE = CKeyFrames::FRAME_NAME_SIZE;  ///< bytes, zero-padded
+    /// x, y, z bytes and a normal index
+    static const size_t MD2_VERTEX_SIZE = CKeyFrames::PACKED_VERTEX_SIZE;
+    /// The most vertices a frame may hold.
     static const int MD2_MAX_VERTICES = 2048;
     /// The largest frame record accepted, in bytes.
     static const size_t MD2_MAX_FRAME_SIZE =
@@ -85,9 +87,9 @@ public:
     /// The header of the last file read (as far as it was read).
     const MD2Header& GetHeader() const { return m_header; }
 
-    /// Frames are decoded, boxed and given normals four lanes at a time where the processor
-    /// has SSE2, else one value at a time. Both give the same bits; the plain path is kept to
-    /// prove it and for other processors. On by default.
+    /// The model's frames will be decoded, boxed and given normals four lanes at a time where the
+    /// processor has SSE2, else one value at a time. Both give the same bits; the plain path is
+    /// kept to prove it and for other processors. On by default.
     void UseVectorMath(bool on) { m_vectorMath = on; }
 
 private:
@@ -99,7 +101,7 @@ private:
     const char* ReadTexCoords(CByteReader& reader, ModelObject& firstFrame) const;
     /// Rejects a triangle naming a vertex or texture coordinate the file does not have.
     const char* ReadTriangles(CByteReader& reader, ModelObject& firstFrame) const;
-    /// Decodes every frame and gives it its box and normals; ends with the bounding sphere.
+    /// Keeps the frame records packed in the model's key frames and takes the frame names.
     const char* ReadFrames(CByteReader& reader, CModelData& model,
                            std::vector<std::string>& names) const;
 

@@ -20,10 +20,13 @@ void CopyModelName(char* field, size_t fieldLength, const char* source, size_t s
     field[length] = '\0';
 }
 
-void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+namespace
 {
-    for (const CVector3& p : points)
+void WidenBox(const CVector3* points, size_t count, CVector3& boxMin, CVector3& boxMax)
+{
+    for (size_t i = 0; i < count; ++i)
     {
+        const CVector3& p = points[i];
         boxMin.x = std::min(boxMin.x, p.x);
         boxMin.y = std::min(boxMin.y, p.y);
         boxMin.z = std::min(boxMin.z, p.z);
@@ -32,12 +35,34 @@ void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& b
         boxMax.z = std::max(boxMax.z, p.z);
     }
 }
+}  // namespace
 
-void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+{
+    WidenBox(points.data(), points.size(), boxMin, boxMax);
+}
+
+void ComputeBox(const CVector3* points, size_t count, CVector3& boxMin, CVector3& boxMax)
 {
     boxMin = CVector3(MODEL_BOX_START, MODEL_BOX_START, MODEL_BOX_START);
     boxMax = CVector3(-MODEL_BOX_START, -MODEL_BOX_START, -MODEL_BOX_START);
-    WidenBox(points, boxMin, boxMax);
+    WidenBox(points, count, boxMin, boxMax);
+}
+
+void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax)
+{
+    ComputeBox(points.data(), points.size(), boxMin, boxMax);
+}
+
+void CModelData::GetBoundingSphere(CVector3& centre, float& radius) const
+{
+    if (keyFrames.FrameCount() > 0)
+    {
+        keyFrames.BoundingSphere(centre, radius);
+        return;
+    }
+    centre = sphereCenter;
+    radius = sphereRadius;
 }
 
 unsigned char ColorComponentByte(float component)

@@ -5,6 +5,7 @@
 #define KYREL_CMODELDATA_H
 
 #include "math/CVector3.h"
+#include "models/CKeyFrames.h"
 
 #include <cstddef>
 #include <vector>
@@ -64,6 +65,10 @@ struct ModelAnimation
 
 /// One part of a mesh model: its own vertices, normals, texture coordinates and faces, and the
 /// vertex buffers they were uploaded to.
+///
+/// An object of a key-frame model (MD2) stands for one frame: its counts are set, the first
+/// frame's object alone has texture coordinates and faces, and positions, normals and box come
+/// from the model's key frames instead of the arrays below.
 struct ModelObject
 {
     /// Sizes of vertices (and normals), faces and texCoords.
@@ -121,12 +126,19 @@ public:
     CVector3 boundsMin;
     CVector3 boundsMax;
     ///@}
-    /// Bounding sphere in the model's space (MD2 and 3DS).
+    /// Bounding sphere in the model's space (3DS; key-frame models measure theirs in keyFrames:
+    /// see GetBoundingSphere).
     ///@{
     CVector3 sphereCenter;
     float sphereRadius = 0.0f;
     ///@}
     int totalVertexCount = 0;  ///< triangle corners: 3 x faces
+    /// Key-frame models only: every frame's positions, normals and box, decoded on first use.
+    CKeyFrames keyFrames;
+
+    /// The stored sphere, or for a key-frame model the one over every frame (measured when first
+    /// asked).
+    void GetBoundingSphere(CVector3& centre, float& radius) const;
 };
 
 /// Starting corners of every box the readers compute, so that the first position widens both.
@@ -138,6 +150,8 @@ unsigned char ColorComponentByte(float component);
 
 /// Component-wise minimum and maximum of the points, widened from the box-start corners.
 void ComputeBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax);
+/// The same over count points from points.
+void ComputeBox(const CVector3* points, size_t count, CVector3& boxMin, CVector3& boxMax);
 /// Widens an existing box by the points.
 void WidenBox(const std::vector<CVector3>& points, CVector3& boxMin, CVector3& boxMax);
 

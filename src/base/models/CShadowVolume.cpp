@@ -203,13 +203,14 @@ void CShadowVolume::BuildFromMesh(ModelObject& part, const CVector3& light,
     }
 }
 
-void CShadowVolume::ComputeMD2FaceNormals(ModelObject& firstFrame, size_t faceCount)
+void CShadowVolume::ComputeMD2FaceNormals(ModelObject& firstFrame, const KeyFramePositions& frames,
+                                          size_t faceCount)
 {
-    const std::vector<CVector3>& positions = firstFrame.vertices;
+    const CVector3* positions = frames.first;
     for (size_t f = 0; f < faceCount; ++f)
     {
         ModelFace& face = firstFrame.faces[f];
-        if (FaceInside(face, positions.size()))
+        if (FaceInside(face, frames.vertexCount))
         {
             face.normal =
                 RotatedFaceNormal(positions[face.vertIndex[0]], positions[face.vertIndex[1]],
@@ -218,10 +219,10 @@ void CShadowVolume::ComputeMD2FaceNormals(ModelObject& firstFrame, size_t faceCo
     }
 }
 
-void CShadowVolume::BuildFromMD2Frames(ModelObject& firstFrame, const ModelObject& currentFrame,
-                                       const ModelObject& nextFrame, float t, const CVector3& light,
-                                       const CVector3& entityPosition, const CVector3& entityScale,
-                                       float entityAngle)
+void CShadowVolume::BuildFromMD2Frames(ModelObject& firstFrame, int faceCount,
+                                       const KeyFramePositions& frames, float t,
+                                       const CVector3& light, const CVector3& entityPosition,
+                                       const CVector3& entityScale, float entityAngle)
 {
     if (m_rebuildCounter == m_rebuildInterval)
     {
@@ -235,14 +236,14 @@ void CShadowVolume::BuildFromMD2Frames(ModelObject& firstFrame, const ModelObjec
 
         // Faces come from the first frame, as many as the current frame declares and the first
         // frame holds; an edge end must exist in all three frames.
-        const size_t faceCount = UsableFaceCount(currentFrame.faceCount, firstFrame);
-        const size_t vertexLimit = std::min(
-            {firstFrame.vertices.size(), currentFrame.vertices.size(), nextFrame.vertices.size()});
+        const size_t usableFaces = UsableFaceCount(faceCount, firstFrame);
+        const size_t vertexLimit =
+            frames.first && frames.current && frames.next ? frames.vertexCount : 0;
         if (m_firstBuild)
         {
-            ComputeMD2FaceNormals(firstFrame, faceCount);
+            ComputeMD2FaceNormals(firstFrame, frames, vertexLimit > 0 ? usableFaces : 0);
         }
-        for (size_t f = 0; f < faceCount; ++f)
+        for (size_t f = 0; f < usableFaces; ++f)
         {
             const ModelFace& face = firstFrame.faces[f];
             if (FaceInside(face, vertexLimit) && Dot(face.normal, light) >= LIT_THRESHOLD)
@@ -264,11 +265,11 @@ void CShadowVolume::BuildFromMD2Frames(ModelObject& firstFrame, const ModelObjec
             {
                 continue;
             }
-            m_framePointA = ToWorld(currentFrame.vertices[edge.first]);
-            m_framePointB = ToWorld(nextFrame.vertices[edge.first]);
+            m_framePointA = ToWorld(frames.current[edge.first]);
+            m_framePointB = ToWorld(frames.next[edge.first]);
             m_blendedPoint0 = m_framePointA + (m_framePointB - m_framePointA) * t;
-            m_framePointA = ToWorld(currentFrame.vertices[edge.second]);
-            m_framePointB = ToWorld(nextFrame.vertices[edge.second]);
+            m_framePointA = ToWorld(frames.current[edge.second]);
+            m_framePointB = ToWorld(frames.next[edge.second]);
             m_blendedPoint1 = m_framePointA + (m_framePointB - m_framePointA) * t;
             const CVector3 d0 = m_blendedPoint0 - light;
             m_extrusionDirection = m_blendedPoint1 - light;

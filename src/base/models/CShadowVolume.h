@@ -13,6 +13,16 @@
 
 class CXMLModel;
 
+/// The positions the key-frame builder reads: the first frame's (for the face normals of the
+/// first build) and the current and next frames', vertexCount each.
+struct KeyFramePositions
+{
+    const CVector3* first = nullptr;    ///< the first frame's positions
+    const CVector3* current = nullptr;  ///< the current frame's positions
+    const CVector3* next = nullptr;     ///< the next frame's positions
+    size_t vertexCount = 0;             ///< positions in each
+};
+
 /// An edge of the lit faces, by its two vertex indexes in the part's vertex list.
 struct ShadowEdge
 {
@@ -66,12 +76,12 @@ public:
     void BuildFromMesh(ModelObject& part, const CVector3& light, const CVector3& entityPosition,
                        const CVector3& entityScale, float entityAngle);
 
-    /// Two interpolated key frames: faces from the first frame, positions blended from the
-    /// current towards the next frame by t. Rebuilds only on every n-th call (rebuild interval).
-    void BuildFromMD2Frames(ModelObject& firstFrame, const ModelObject& currentFrame,
-                            const ModelObject& nextFrame, float t, const CVector3& light,
-                            const CVector3& entityPosition, const CVector3& entityScale,
-                            float entityAngle);
+    /// Two interpolated key frames: faces from the first frame (as many as faceCount, the
+    /// current frame's), positions blended from the current towards the next frame by t.
+    /// Rebuilds only on every n-th call (rebuild interval).
+    void BuildFromMD2Frames(ModelObject& firstFrame, int faceCount, const KeyFramePositions& frames,
+                            float t, const CVector3& light, const CVector3& entityPosition,
+                            const CVector3& entityScale, float entityAngle);
 
     /// The edges of the last build, the deactivated ones included; GetEdgeCount of them are in use.
     ///@{
@@ -103,7 +113,8 @@ private:
     CVector3 RotateByWorkMatrix(const CVector3& p) const;
     CVector3 ToWorld(const CVector3& p) const;
     CVector3 RotatedFaceNormal(const CVector3& p0, const CVector3& p1, const CVector3& p2) const;
-    void ComputeMD2FaceNormals(ModelObject& firstFrame, size_t faceCount);
+    void ComputeMD2FaceNormals(ModelObject& firstFrame, const KeyFramePositions& frames,
+                               size_t faceCount);
 
     /// Model-space face normal; a degenerate face keeps a zero normal.
     static CVector3 FaceNormal(const CVector3& pa, const CVector3& pb, const CVector3& pc);

@@ -447,9 +447,9 @@ TEST_F(MD2EntityGL, RealModelScreenshotsDifferWhereItMoves)
     ASSERT_TRUE(entity->Load((folder + "sydney.md2").c_str(), (folder + "sydney.bmp").c_str()));
     ASSERT_NE(0u, entity->GetTexture());
     entity->SetAnimation(1);  // run
-    const ModelObject& stand = entity->GetModel().objects[0];
-    const CVector3 centre = (stand.boundsMin + stand.boundsMax) * 0.5f;
-    const float height = stand.boundsMax.y - stand.boundsMin.y;
+    const CKeyFrames& frames = entity->GetModel().keyFrames;
+    const CVector3 centre = (frames.BoundsMin(0) + frames.BoundsMax(0)) * 0.5f;
+    const float height = frames.BoundsMax(0).y - frames.BoundsMin(0).y;
     // Seen from the front (the model faces +x) and a little to its left.
     const CVector3 eye = centre + CVector3(1.0f * height, 0.15f * height, 0.4f * height);
 

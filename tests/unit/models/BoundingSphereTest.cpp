@@ -60,7 +60,10 @@ TEST(BoundingSphere, HugeCoordinatesGiveAFiniteRadius)
         SCOPED_TRACE(c.name);
         CModelData model;
         ASSERT_TRUE(c.load(model));
-        EXPECT_TRUE(std::isfinite(model.sphereRadius));
-        EXPECT_NEAR(c.radius, model.sphereRadius, c.radius * 1e-6f);
+        CVector3 centre;
+        float radius = 0.0f;
+        model.GetBoundingSphere(centre, radius);
+        EXPECT_TRUE(std::isfinite(radius));
+        EXPECT_NEAR(c.radius, radius, c.radius * 1e-6f);
     }
 }

@@ -108,6 +108,18 @@ LoadResult LoadBytes(const std::vector<uint8_t>& bytes, const char* texture = nu
     return result;
 }
 
+std::vector<CVector3> Positions(const CModelData& model, int frame)
+{
+    const CVector3* p = model.keyFrames.Vertices(frame);
+    return std::vector<CVector3>(p, p + model.keyFrames.VertexCount());
+}
+
+std::vector<CVector3> Normals(const CModelData& model, int frame)
+{
+    const CVector3* n = model.keyFrames.Normals(frame);
+    return std::vector<CVector3>(n, n + model.keyFrames.VertexCount());
+}
+
 void ExpectVector(const CVector3& expected, const CVector3& actual, const char* what)
 {
     EXPECT_NEAR(expected.x, actual.x, 1e-5f) << what;
@@ -210,28 +222,32 @@ TEST(MD2Reader, RealModelsLoadWithTheirAnimations)
         EXPECT_STREQ(skin.c_str(), model.materials[0].textureFile);
         EXPECT_EQ(c.texCoords, static_cast<int>(model.objects[0].texCoords.size()));
         EXPECT_EQ(c.triangles, static_cast<int>(model.objects[0].faces.size()));
+        ASSERT_EQ(198, model.keyFrames.FrameCount());
+        EXPECT_EQ(c.vertices, model.keyFrames.VertexCount());
         for (const ModelObject& frame : model.objects)
         {
-            EXPECT_EQ(c.vertices, static_cast<int>(frame.vertices.size()));
-            EXPECT_EQ(c.vertices, static_cast<int>(frame.normals.size()));
+            EXPECT_EQ(c.vertices, frame.vertexCount);
             EXPECT_EQ(c.triangles, frame.faceCount);
         }
         // Key frames differ, and every position lies inside its frame's box and the sphere.
-        EXPECT_NE(model.objects[0].vertices, model.objects[45].vertices);
-        for (const ModelObject& frame : model.objects)
+        EXPECT_NE(Positions(model, 0), Positions(model, 45));
+        CVector3 centre;
+        float radius = 0.0f;
+        model.GetBoundingSphere(centre, radius);
+        for (int frame = 0; frame < model.keyFrames.FrameCount(); ++frame)
         {
-            for (const CVector3& p : frame.vertices)
+            const CVector3& lo = model.keyFrames.BoundsMin(frame);
+            const CVector3& hi = model.keyFrames.BoundsMax(frame);
+            for (const CVector3& p : Positions(model, frame))
             {
-                const CVector3& lo = frame.boundsMin;
-                const CVector3& hi = frame.boundsMax;
                 ASSERT_TRUE(p.x >= lo.x && p.y >= lo.y && p.z >= lo.z && p.x <= hi.x &&
                             p.y <= hi.y && p.z <= hi.z);
-                ASSERT_LE((p - model.sphereCenter).Length(), model.sphereRadius * 1.0001f);
+                ASSERT_LE((p - centre).Length(), radius * 1.0001f);
             }
         }
         // Standing models are taller (engine y) than deep.
-        const ModelObject& stand = model.objects[0];
-        EXPECT_GT(stand.boundsMax.y - stand.boundsMin.y, stand.boundsMax.z - stand.boundsMin.z);
+        const CVector3 standSize = model.keyFrames.BoundsMax(0) - model.keyFrames.BoundsMin(0);
+        EXPECT_GT(standSize.y, standSize.z);
     }
 }
 
@@ -249,11 +265,11 @@ TEST(MD2Reader, TinyFileAxesTexCoordsNormalsAndSphere)
     // Unit scale: (X, Y, Z) becomes (X, Z, -Y).
     const ModelObject& first = model.objects[0];
     const std::vector<CVector3> firstPositions = {{0, 0, 0}, {2, 0, 0}, {0, 0, -2}, {0, 2, 0}};
-    EXPECT_EQ(firstPositions, first.vertices);
+    EXPECT_EQ(firstPositions, Positions(model, 0));
     const ModelObject& second = model.objects[1];
     const std::vector<CVector3> secondPositions = {
         {10, 30, -20}, {12, 30, -20}, {10, 30, -24}, {10, 31, -20}};
-    EXPECT_EQ(secondPositions, second.vertices);
+    EXPECT_EQ(secondPositions, Positions(model, 1));
 
     // u = s / width, v = 1 - t / height.
     ASSERT_EQ(3u, first.texCoords.size());
@@ -275,25 +291,29 @@ TEST(MD2Reader, TinyFileAxesTexCoordsNormalsAndSphere)
     // Face 1 (1, 0, 3) stands in the x-y plane: (2, -2, 0) x (0, 2, 0) = (0, 0, 4).
     // Vertices 0 and 1 average both: (0, -4, 4) / 2, normalised.
     const float h = std::sqrt(0.5f);
-    ExpectVector({0, -h, h}, first.normals[0], "shared vertex 0");
-    ExpectVector({0, -h, h}, first.normals[1], "shared vertex 1");
-    ExpectVector({0, -1, 0}, first.normals[2], "flat face only");
-    ExpectVector({0, 0, 1}, first.normals[3], "standing face only");
+    const std::vector<CVector3> firstNormals = Normals(model, 0);
+    ExpectVector({0, -h, h}, firstNormals[0], "shared vertex 0");
+    ExpectVector({0, -h, h}, firstNormals[1], "shared vertex 1");
+    ExpectVector({0, -1, 0}, firstNormals[2], "flat face only");
+    ExpectVector({0, 0, 1}, firstNormals[3], "standing face only");
     // Each frame averages its own face normals: the second frame's standing face is shorter,
     // (0, -8, 0) + (0, 0, 2) at vertex 0.
     const float r = std::sqrt(17.0f);
-    ExpectVector({0, -4 / r, 1 / r}, second.normals[0], "second frame, shared vertex 0");
+    ExpectVector({0, -4 / r, 1 / r}, Normals(model, 1)[0], "second frame, shared vertex 0");
 
-    ExpectVector({0, 0, -2}, first.boundsMin, "first frame box minimum");
-    ExpectVector({2, 2, 0}, first.boundsMax, "first frame box maximum");
-    ExpectVector({10, 30, -24}, second.boundsMin, "second frame box minimum");
-    ExpectVector({12, 31, -20}, second.boundsMax, "second frame box maximum");
+    ExpectVector({0, 0, -2}, model.keyFrames.BoundsMin(0), "first frame box minimum");
+    ExpectVector({2, 2, 0}, model.keyFrames.BoundsMax(0), "first frame box maximum");
+    ExpectVector({10, 30, -24}, model.keyFrames.BoundsMin(1), "second frame box minimum");
+    ExpectVector({12, 31, -20}, model.keyFrames.BoundsMax(1), "second frame box maximum");
 
     // Centre: the mean of all eight positions; radius: the farthest of them.
     const CVector3 centre(44.0f / 8, 123.0f / 8, -86.0f / 8);
-    ExpectVector(centre, model.sphereCenter, "sphere centre");
+    CVector3 sphereCentre;
+    float sphereRadius = 0.0f;
+    model.GetBoundingSphere(sphereCentre, sphereRadius);
+    ExpectVector(centre, sphereCentre, "sphere centre");
     // The farthest is (10, 30, -24): (4.5, 14.625, -13.25) from the centre.
-    EXPECT_FLOAT_EQ(std::sqrt(409.703125f), model.sphereRadius);
+    EXPECT_FLOAT_EQ(std::sqrt(409.703125f), sphereRadius);
 
     ASSERT_EQ(1, model.materialCount);
     EXPECT_STREQ("skin.bmp", model.materials[0].textureFile);
@@ -345,28 +365,37 @@ template <typename T> bool SameBits(const T& a, const T& b)
     return std::memcmp(&a, &b, sizeof(T)) == 0;
 }
 
-void ExpectSameBits(const CModelData& plain, const CModelData& vector)
+// The plain model's frames are decoded first to last, the other's last to first: decoding a
+// frame must neither depend on nor disturb the frames decoded before it.
+void ExpectSameBits(const CModelData& plain, const CModelData& other)
 {
-    EXPECT_TRUE(SameBits(plain.sphereCenter, vector.sphereCenter));
-    EXPECT_TRUE(SameBits(plain.sphereRadius, vector.sphereRadius));
-    ASSERT_EQ(plain.objects.size(), vector.objects.size());
-    for (size_t f = 0; f < plain.objects.size(); ++f)
+    const CKeyFrames& a = plain.keyFrames;
+    const CKeyFrames& b = other.keyFrames;
+    ASSERT_EQ(a.FrameCount(), b.FrameCount());
+    ASSERT_EQ(a.VertexCount(), b.VertexCount());
+    for (int f = b.FrameCount() - 1; f >= 0; --f)
     {
-        const ModelObject& a = plain.objects[f];
-        const ModelObject& b = vector.objects[f];
+        b.Normals(f);
+    }
+    CVector3 centres[2];
+    float radii[2];
+    plain.GetBoundingSphere(centres[0], radii[0]);
+    other.GetBoundingSphere(centres[1], radii[1]);
+    EXPECT_TRUE(SameBits(centres[0], centres[1]));
+    EXPECT_TRUE(SameBits(radii[0], radii[1]));
+    const size_t bytes = static_cast<size_t>(a.VertexCount()) * sizeof(CVector3);
+    for (int f = 0; f < a.FrameCount(); ++f)
+    {
         SCOPED_TRACE("frame " + std::to_string(f));
-        ASSERT_EQ(a.vertices.size(), b.vertices.size());
-        ASSERT_EQ(a.normals.size(), b.normals.size());
-        EXPECT_EQ(0, std::memcmp(a.vertices.data(), b.vertices.data(),
-                                 a.vertices.size() * sizeof(CVector3)));
-        EXPECT_EQ(0, std::memcmp(a.normals.data(), b.normals.data(),
-                                 a.normals.size() * sizeof(CVector3)));
-        EXPECT_TRUE(SameBits(a.boundsMin, b.boundsMin) && SameBits(a.boundsMax, b.boundsMax));
+        EXPECT_EQ(0, std::memcmp(a.Vertices(f), b.Vertices(f), bytes));
+        EXPECT_EQ(0, std::memcmp(a.Normals(f), b.Normals(f), bytes));
+        EXPECT_TRUE(SameBits(a.BoundsMin(f), b.BoundsMin(f)) &&
+                    SameBits(a.BoundsMax(f), b.BoundsMax(f)));
     }
 }
 }  // namespace
 
-TEST(MD2Reader, VectorAndPlainPathsGiveTheSameBits)
+TEST(MD2Reader, FramesGiveTheSameBitsOnEitherPathInAnyOrder)
 {
     const std::string folder = std::string(KYREL_SHARED_TESTDATA_DIR) + "/md2/good/";
     std::vector<std::pair<std::string, std::vector<uint8_t>>> models = {
@@ -382,17 +411,20 @@ TEST(MD2Reader, VectorAndPlainPathsGiveTheSameBits)
     for (const auto& [name, bytes] : models)
     {
         SCOPED_TRACE(name);
-        CModelData paths[2];
-        for (int vector = 0; vector < 2; ++vector)
+        // The plain path in frame order, against the vector and the plain path in reverse order.
+        CModelData paths[3];
+        for (int path = 0; path < 3; ++path)
         {
             CMD2Reader reader;
-            reader.UseVectorMath(vector == 1);
-            ASSERT_TRUE(reader.LoadFromMemory(&paths[vector], bytes.data(), bytes.size(),
+            reader.UseVectorMath(path == 1);
+            ASSERT_TRUE(reader.LoadFromMemory(&paths[path], bytes.data(), bytes.size(),
                                               name.c_str(), nullptr));
         }
         ExpectSameBits(paths[0], paths[1]);
+        ExpectSameBits(paths[0], paths[2]);
         // Every used vertex got a unit normal, and the unused one keeps zero.
-        const std::vector<CVector3>& normals = paths[1].objects.back().normals;
+        const std::vector<CVector3> normals =
+            Normals(paths[1], paths[1].keyFrames.FrameCount() - 1);
         EXPECT_NEAR(1.0f, normals[0].Length(), 1e-5f);
         if (name == "uneven")
         {

@@ -251,13 +251,17 @@ TEST(ShadowVolume, XMLModelBuilderUsesTheFirstSubObjectQuadsAndTheLastExtrusion)
 TEST(ShadowVolume, MD2FramesRebuildOnTheIntervalAndBlend)
 {
     ModelObject first = MakeMesh({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}});
-    ModelObject next = MakeMesh({{0, 0, 2}, {1, 0, 2}, {0, 1, 2}}, {});
-    next.faceCount = 1;
+    const std::vector<CVector3> next = {{0, 0, 2}, {1, 0, 2}, {0, 1, 2}};
+    KeyFramePositions frames;
+    frames.first = first.vertices.data();
+    frames.current = first.vertices.data();
+    frames.next = next.data();
+    frames.vertexCount = 3;
     const CVector3 light(0, 0, 10);
     CShadowVolume volume;
-    volume.BuildFromMD2Frames(first, first, next, 0.5f, light, ORIGIN, UNIT_SCALE, 0);
+    volume.BuildFromMD2Frames(first, 1, frames, 0.5f, light, ORIGIN, UNIT_SCALE, 0);
     EXPECT_EQ(0u, volume.GetVertexCount());  // the first call only counts
-    volume.BuildFromMD2Frames(first, first, next, 0.5f, light, ORIGIN, UNIT_SCALE, 0);
+    volume.BuildFromMD2Frames(first, 1, frames, 0.5f, light, ORIGIN, UNIT_SCALE, 0);
     ASSERT_EQ(18u, volume.GetVertexCount());
     EXPECT_EQ(CVector3(0, 0, 1), first.faces[0].normal);
     const CVector3 blended0(0, 0, 1);
@@ -266,19 +270,17 @@ TEST(ShadowVolume, MD2FramesRebuildOnTheIntervalAndBlend)
 
     // Interval 3: two calls pass without a rebuild, the third rebuilds.
     volume.SetRebuildInterval(3);
-    volume.BuildFromMD2Frames(first, first, next, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
-    volume.BuildFromMD2Frames(first, first, next, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
+    volume.BuildFromMD2Frames(first, 1, frames, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
+    volume.BuildFromMD2Frames(first, 1, frames, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
     EXPECT_EQ(18u, volume.GetVertexCount());
-    volume.BuildFromMD2Frames(first, first, next, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
+    volume.BuildFromMD2Frames(first, 1, frames, 0.0f, CVector3(0, 0, -10), ORIGIN, UNIT_SCALE, 0);
     EXPECT_EQ(0u, volume.GetVertexCount());
     EXPECT_GE(volume.GetVertices().size(), 18u);  // records are kept for reuse
 
     // A current frame declaring more faces than the first frame holds reads only those there.
-    ModelObject current = next;
-    current.faceCount = 50;
     CShadowVolume safe;
     safe.SetRebuildInterval(0);
-    safe.BuildFromMD2Frames(first, current, next, 1.0f, light, ORIGIN, UNIT_SCALE, 0);
+    safe.BuildFromMD2Frames(first, 50, frames, 1.0f, light, ORIGIN, UNIT_SCALE, 0);
     EXPECT_EQ(18u, safe.GetVertexCount());
 }
 
