@@ -90,11 +90,12 @@ private:
     std::vector<XMLVertex>& vertices;
 };
 
-void ConvertPart(const CModelData& mesh, const ModelObject& part, const ModelObject& positions,
-                 const MeshConversion& conversion, XMLSubObject& target)
+// points: the part's own positions, or a key frame's (the frame shares the part's faces).
+void ConvertPart(const CModelData& mesh, const ModelObject& part, const CVector3* points,
+                 size_t pointCount, const MeshConversion& conversion, XMLSubObject& target)
 {
     const bool sendTexCoords = !part.texCoords.empty() && (conversion.keyFrames || part.hasTexture);
-    CornerMap corners(positions.vertices.size(), target.vertices);
+    CornerMap corners(pointCount, target.vertices);
     // a, b, c; key-frame models a, c, b.
     const int order[3] = {0, conversion.keyFrames ? 2 : 1, conversion.keyFrames ? 1 : 2};
     for (size_t f = 0; f < part.faces.size(); ++f)
@@ -112,7 +113,7 @@ void ConvertPart(const CModelData& mesh, const ModelObject& part, const ModelObj
             const int position = face.vertIndex[order[k]];
             const int texCoord = sendTexCoords ? face.coordIndex[order[k]] : -1;
             XMLVertex vertex;
-            const CVector3& point = positions.vertices[static_cast<size_t>(position)];
+            const CVector3& point = points[position];
             vertex.x = point.x;
             vertex.y = point.y;
             vertex.z = point.z;
@@ -172,25 +173,27 @@ CXMLModel ConvertMesh(const CModelData& mesh, const MeshConversion& conversion)
     subObject.orientationAxis = CVector3(0.0f, 1.0f, 0.0f);
     if (conversion.keyFrames)
     {
-        if (!mesh.objects.empty())
+        const CKeyFrames& frames = mesh.keyFrames;
+        if (!mesh.objects.empty() && frames.FrameCount() > 0)
         {
-            const size_t frame = static_cast<size_t>(conversion.frame);
-            ConvertPart(mesh, mesh.objects[0],
-                        mesh.objects[frame < mesh.objects.size() ? frame : 0], conversion,
-                        subObject);
+            const int frame = conversion.frame < frames.FrameCount() ? conversion.frame : 0;
+            ConvertPart(mesh, mesh.objects[0], frames.Vertices(frame),
+                        static_cast<size_t>(frames.VertexCount()), conversion, subObject);
         }
     }
     else
     {
         for (const ModelObject& part : mesh.objects)
         {
-            ConvertPart(mesh, part, part, conversion, subObject);
+            ConvertPart(mesh, part, part.vertices.data(), part.vertices.size(), conversion,
+                        subObject);
         }
     }
     // The white material for faces without one only where a face has none.
     const int noMaterial = mesh.materialCount;
     if (std::none_of(subObject.faces.begin(), subObject.faces.end(),
-                     [noMaterial](const XMLFace& face) { return face.materialIndex == noMaterial; }))
+                     [noMaterial](const XMLFace& face)
+                     { return face.materialIndex == noMaterial; }))
     {
         model.materials.pop_back();
     }

@@ -157,8 +157,9 @@ void ExpectSameFace(const RoundTrip& trip, const CModelData& mesh, const ModelOb
     for (int k = 0; k < 3; ++k)
     {
         const XMLVertex& vertex = back.subObjects[0].vertices[static_cast<size_t>(corners[k])];
-        const ModelObject& frame = mesh.objects[static_cast<size_t>(keyFrames ? trip.frame : 0)];
-        const CVector3& position = (keyFrames ? frame : part).vertices[source.vertIndex[k]];
+        const CVector3& position = keyFrames
+                                       ? mesh.keyFrames.Vertices(trip.frame)[source.vertIndex[k]]
+                                       : part.vertices[static_cast<size_t>(source.vertIndex[k])];
         EXPECT_EQ(picture.empty() ? color[1] : 255, ColorComponentByte(vertex.g));
         EXPECT_TRUE(SameBits(position.x, vertex.x) && SameBits(position.y, vertex.y) &&
                     SameBits(position.z, vertex.z))

@@ -198,6 +198,7 @@ TEST(TextureOrientationGL, RedAboveBlueForEveryFormatOnEveryModelKind)
                     options.inputPath = source;
                     options.outputPath = folder.File("converted.xml");
                     options.texturePath = kind == CGameObject::KIND_3DS ? "" : path;
+                    options.swapAxes = false;  // the quad is written y-up, as loaded below
                     std::string error;
                     EXPECT_TRUE(ConvertModelFile(options, error)) << error;
                     object.LoadXML(options.outputPath.c_str());
