@@ -67,7 +67,8 @@ for name in "${targets[@]}"; do
         rm -rf "$merged"
     fi
     files=$(ls "$corpus" | wc -l)
-    kb=$(du -sk "$corpus" | awk '{ print $1 }')
+    # The bytes the repository holds, not the file system's blocks (4 kB for the smallest input).
+    kb=$(du -sk --apparent-size "$corpus" | awk '{ print $1 }')
     printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$(date +%F)" "$commit" "$name" "$seconds" \
         "${executions:-0}" "${rate:-0}" "${coverage:-0}" "${features:-0}" "$files" "$kb" "$crashed" \
         >>"$ledger"
