@@ -42,9 +42,9 @@ int InsertOrderEntry(XmlElementData* record, XmlItemKind kind, int position)
     int index = 0;
     if (position == count)
     {
-        index = kind == XML_ITEM_CHILD ? record->childCount
-                                       : (kind == XML_ITEM_TEXT ? record->textCount
-                                                                : record->clearCount);
+        index = kind == XML_ITEM_CHILD
+                    ? record->childCount
+                    : (kind == XML_ITEM_TEXT ? record->textCount : record->clearCount);
     }
     for (int i = 0; i < position && position < count; ++i)
     {
